@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace renamer {
+
+/// Turns the bytes of a file name into UTF-16 text without losing anything: valid
+/// UTF-8 is decoded, and each byte that is not part of valid UTF-8 becomes the lone
+/// surrogate U+DC00 + byte.
+std::u16string DecodeFileName(std::string_view bytes);
+
+/// The exact inverse of DecodeFileName. A lone surrogate that DecodeFileName cannot
+/// produce is written as U+FFFD, so the result is always valid to hand to the kernel.
+std::string EncodeFileName(std::u16string_view name);
+
+}  // namespace renamer

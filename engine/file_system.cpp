@@ -1,0 +1,169 @@
+#include "engine/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/file_names.h"
+#include "engine/natural_order.h"
+#include "engine/text.h"
+
+namespace renamer {
+namespace {
+
+int LastError() { return errno != 0 ? errno : EIO; }
+
+bool IsHidden(const char* name) { return name[0] == '.'; }
+
+bool Matches(EntryKind kind, mode_t mode) {
+  return kind == EntryKind::kFiles ? S_ISREG(mode) : S_ISDIR(mode);
+}
+
+class PosixDirectory final : public Directory {
+ public:
+  explicit PosixDirectory(int fd) : fd_(fd) {}
+  ~PosixDirectory() override { ::close(fd_); }
+  PosixDirectory(const PosixDirectory&) = delete;
+  PosixDirectory& operator=(const PosixDirectory&) = delete;
+
+  int ModificationTime(const std::string& name, std::int64_t& seconds) override {
+    struct stat status {};
+    if (::fstatat(fd_, name.c_str(), &status, 0) != 0) return LastError();
+    seconds = status.st_mtim.tv_sec;
+    return 0;
+  }
+
+  int RenameNoReplace(const std::string& from, const std::string& to) override {
+    if (::renameat2(fd_, from.c_str(), fd_, to.c_str(), RENAME_NOREPLACE) != 0) {
+      return LastError();
+    }
+    return 0;
+  }
+
+  int Link(const std::string& from, const std::string& to) override {
+    if (::linkat(fd_, from.c_str(), fd_, to.c_str(), 0) != 0) return LastError();
+    return 0;
+  }
+
+  int Unlink(const std::string& name) override {
+    if (::unlinkat(fd_, name.c_str(), 0) != 0) return LastError();
+    return 0;
+  }
+
+  int Identify(const std::string& name, FileIdentity& identity) override {
+    struct stat status {};
+    if (::fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return LastError();
+    identity = {status.st_dev, status.st_ino, status.st_nlink};
+    return 0;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) override {
+    names.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return LastError();
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+      const int error = LastError();
+      ::close(fd);
+      return error;
+    }
+    const unsigned char wanted = kind == EntryKind::kFiles ? DT_REG : DT_DIR;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+      if (IsHidden(entry->d_name)) continue;
+      bool take = entry->d_type == wanted;
+      if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        struct stat status {};
+        take = ::fstatat(fd, entry->d_name, &status, 0) == 0 && Matches(kind, status.st_mode);
+      }
+      if (take) names.emplace_back(entry->d_name);
+      errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    return error;
+  }
+
+  std::unique_ptr<Directory> Open(const std::string& path, int& error) override {
+    const int fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      error = LastError();
+      return nullptr;
+    }
+    error = 0;
+    return std::make_unique<PosixDirectory>(fd);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem fs;
+  return fs;
+}
+
+std::u16string DescribeError(int error) {
+  switch (error) {
+    case EEXIST:
+    case ENOTEMPTY:
+      return u"目标文件已存在";
+    case ENOENT:
+      return u"文件不存在";
+    case EACCES:
+    case EPERM:
+      return u"没有权限";
+    case EROFS:
+      return u"文件系统是只读的";
+    case ENAMETOOLONG:
+      return u"文件名太长";
+    case ENOSPC:
+    case EDQUOT:
+      return u"磁盘空间不足";
+    case EBUSY:
+    case ETXTBSY:
+      return u"文件正在使用中";
+    case ENOTDIR:
+      return u"路径中有一部分不是目录";
+    case EINVAL:
+      return u"文件名无效";
+    case EXDEV:
+      return u"不能跨文件系统改名";
+    case EIO:
+      return u"读写磁盘出错";
+    case kErrorNoSafeRename:
+      return u"此文件系统无法在不覆盖文件的前提下改名";
+    case kErrorBadNewName:
+      return u"新文件名不能含有“/”或空字符，也不能是“.”或“..”或空名";
+    default:
+      break;
+  }
+  char buffer[256];
+  const char* text = ::strerror_r(error, buffer, sizeof buffer);
+  std::string ascii = "系统错误 " + std::to_string(error) + "：" + (text ? text : "");
+  return DecodeFileName(ascii);
+}
+
+std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
+                                      int* error) {
+  std::vector<std::string> raw;
+  const int result = fs.List(EncodeFileName(path), kind, raw);
+  if (error != nullptr) *error = result;
+  std::vector<std::u16string> names;
+  names.reserve(raw.size());
+  for (const std::string& name : raw) names.push_back(DecodeFileName(name));
+  SortNaturally(names);
+  return names;
+}
+
+}  // namespace renamer

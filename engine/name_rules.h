@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace renamer {
+
+/// One entry of the rule list: the text the user picks and the code stored for it.
+struct Rule {
+  std::u16string_view itemText;
+  std::u16string_view code;
+};
+
+/// The ten rules, in the order in which the rule list shows them.
+inline constexpr std::array<Rule, 10> kRules = {{
+    {u"增加前缀", u"ADDPRE"},
+    {u"增加后缀", u"ADDLST"},
+    {u"长度一致(后补足)", u"SAMELEN"},
+    {u"前加顺序号", u"ADDPRENO"},
+    {u"后加顺序号", u"ADDLSTNO"},
+    {u"删除前N个字符", u"DELPREN"},
+    {u"删除后N个字符", u"DELLSTN"},
+    {u"删除字符", u"DEL"},
+    {u"替换字符", u"REP"},
+    {u"修改扩展名", u"EXT"},
+}};
+
+/// The code of the rule whose item text equals `itemText` exactly, or empty.
+std::u16string_view RuleCodeForItem(std::u16string_view itemText);
+
+/// True for the two codes that number the files ("ADDPRENO", "ADDLSTNO").
+bool IsNumberingRule(std::u16string_view code);
+
+/// Length in code units of the extension of `name`, dot included; 0 without a dot.
+std::size_t ExtensionLength(std::u16string_view name);
+
+/// ExtensionLength as the 16-bit count the user-facing code works with (saturated).
+std::int16_t GetExtLen(std::u16string_view name);
+
+/// The new base name under rule `code`; empty when the rule gives no new name.
+/// `maxLen` is the longest base name measured so far (for "SAMELEN").
+std::u16string MakeNewBaseName(std::u16string_view base, std::u16string_view code,
+                               std::u16string_view stringText, std::u16string_view valueText,
+                               std::int16_t maxLen);
+
+}  // namespace renamer

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/file_names.h"
+#include "engine/file_system.h"
+#include "engine/input_check.h"
+#include "engine/name_rules.h"
+#include "engine/time_key.h"
+
+namespace renamer {
+
+/// What the engine needs of the main window; the window implements it.
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+  /// The file list's directory, without a trailing "/" except for the root "/".
+  virtual std::u16string FileListPath() const = 0;
+  virtual int FileListCount() const = 0;
+  /// Item `k` of the file list, counted from 0.
+  virtual std::u16string FileListItem(int k) const = 0;
+  virtual std::u16string TypeListText() const = 0;
+  virtual int TypeListCount() const = 0;
+  virtual void TypeListRemoveFirst() = 0;
+  virtual void TypeListAppend(const std::u16string& item) = 0;
+  virtual std::u16string StringFieldText() const = 0;
+  virtual void SetStringFieldText(const std::u16string& text) = 0;
+  virtual std::u16string ValueFieldText() const = 0;
+};
+
+/// One file of a run's plan; names are single file names inside the run's directory.
+struct PlannedRename {
+  std::u16string oldName;   ///< the name as listed
+  std::u16string newName;   ///< meaningful only when hasNewName
+  bool hasNewName = false;  ///< false when the rule gave no new name
+};
+
+/// Text that ends every report entry: a line feed, then a carriage return.
+inline constexpr std::u16string_view kEntryEnd = u"\n\r";
+
+/// Start of the message for a file whose modification time cannot be read.
+inline constexpr std::u16string_view kUnreadableTimeMessage = u"无法读取文件的修改时间：";
+
+/// The renaming engine: rules, time ordering, the rename run and the type catalogue.
+/// Its state lives as long as the window that owns it.
+class RenameEngine {
+ public:
+  /// Works on the real file system.
+  explicit RenameEngine(WindowPort& window);
+  /// Works on `fs`, which must outlive the engine (tests inject faults this way).
+  RenameEngine(WindowPort& window, FileSystem& fs);
+
+  /// The rule code, empty until a rule is chosen.
+  std::u16string ChgMode;
+  /// The longest base name measured by a "SAMELEN" run since the window loaded.
+  std::int16_t MaxLen = 0;
+  /// The listing copied by the last run, and the time key of each name.
+  std::vector<std::u16string> FileNames;
+  std::vector<std::u16string> FileTimes;
+  /// The distinct extensions of the listing, in order of first appearance.
+  std::vector<std::u16string> TypeNames;
+  /// The last run's plan, in execution order.
+  std::vector<PlannedRename> Plan;
+
+  /// The new base name for `base` under `code`; uses MaxLen for "SAMELEN".
+  std::u16string MakeNewName(std::u16string_view base, std::u16string_view code,
+                             std::u16string_view stringText, std::u16string_view valueText) const;
+
+  /// The whole run: fill, sort or measure, plan, execute. Returns the report, or the
+  /// message for an unreadable modification time (then nothing was renamed).
+  std::u16string RenameFiles();
+
+  /// Rebuilds the type list: "*.*", then the extensions of the listing.
+  void RefreshTypes();
+
+  /// Fills TypeNames from the file list; returns their number.
+  std::size_t CollectTypes();
+
+  /// Raises MaxLen to the longest base name of the file list.
+  void FindMaxLen();
+
+  /// Puts FileNames and FileTimes into time order.
+  void SortByTime();
+
+  /// The file list's path followed by "/".
+  std::u16string DirectoryPrefix() const;
+
+  /// The files the file list shows for `path`: regular files, not hidden, in natural
+  /// order. `error` receives 0 or the errno of a directory that cannot be read.
+  std::vector<std::u16string> ListFiles(std::u16string_view path, int* error = nullptr) const;
+
+  /// The subdirectories of `path`, not hidden, in natural order.
+  std::vector<std::u16string> ListDirectories(std::u16string_view path,
+                                              int* error = nullptr) const;
+
+  /// The file-system layer this engine works on.
+  FileSystem& Files() const { return fs_; }
+
+ private:
+  std::u16string FillTables(Directory* dir, int openError);
+  void MakePlan();
+  std::u16string ExecutePlan(Directory* dir, int openError) const;
+
+  WindowPort& window_;
+  FileSystem& fs_;
+};
+
+/// The report entry for a planned file that was not renamed because of `error` (not
+/// looked at when the rule gave no new name).
+std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned, int error);
+
+/// True when `name` can be handed to the file system as a name inside the directory.
+bool IsSafeFileName(std::u16string_view name);
+
+}  // namespace renamer

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace renamer {
+
+/// Removes leading and trailing U+0020 characters, and nothing else.
+std::u16string_view TrimSpaces(std::u16string_view text);
+
+/// The first `count` code units of `text`, or all of it when it is shorter.
+std::u16string_view FirstUnits(std::u16string_view text, std::size_t count);
+
+/// The last `count` code units of `text`, or all of it when it is shorter.
+std::u16string_view LastUnits(std::u16string_view text, std::size_t count);
+
+/// Every non-overlapping occurrence of `find`, scanned from the start, replaced by
+/// `with`. An empty `find` leaves the text unchanged.
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
+                          std::u16string_view with);
+
+/// Decimal digits of `value`, with a leading "-" when it is negative.
+std::u16string DecimalText(long long value);
+
+/// ASCII-only conversion for texts that the engine itself composes (numbers, codes).
+std::u16string AsciiToU16(std::string_view ascii);
+
+}  // namespace renamer

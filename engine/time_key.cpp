@@ -1,0 +1,129 @@
+#include "engine/time_key.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <numeric>
+#include <utility>
+
+#include "engine/text.h"
+
+namespace renamer {
+namespace {
+
+// The character at 1-based position `pos`, or the empty text past the end.
+std::u16string_view CharAt(std::u16string_view text, std::size_t pos) {
+  if (pos == 0 || pos > text.size()) return {};
+  return text.substr(pos - 1, 1);
+}
+
+std::u16string Join(std::initializer_list<std::u16string_view> parts) {
+  std::u16string result;
+  for (std::u16string_view part : parts) result.append(part);
+  return result;
+}
+
+}  // namespace
+
+std::u16string FormatTimeText(const std::tm& local) {
+  char buffer[64];
+  int length = 0;
+  const long long year = static_cast<long long>(local.tm_year) + 1900;
+  if (local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0) {
+    length = std::snprintf(buffer, sizeof buffer, "%04lld-%d-%d", year, local.tm_mon + 1,
+                           local.tm_mday);
+  } else {
+    length = std::snprintf(buffer, sizeof buffer, "%04lld-%d-%d %d:%02d:%02d", year,
+                           local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                           local.tm_sec);
+  }
+  return AsciiToU16(std::string_view(buffer, static_cast<std::size_t>(std::max(length, 0))));
+}
+
+std::u16string TimeTextOf(std::int64_t seconds) {
+  const auto time = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  if (localtime_r(&time, &local) == nullptr) return u"0000-1-1";
+  return FormatTimeText(local);
+}
+
+std::u16string MakeTimeKey(std::u16string_view timeText) {
+  const std::u16string_view t = timeText;
+  const std::u16string_view year = FirstUnits(t, 4);
+  std::u16string month;
+  std::u16string day;
+  if (CharAt(t, 7) == u"-") {
+    month = Join({u"0", CharAt(t, 6)});
+    day = TrimSpaces(CharAt(t, 9)).empty() ? Join({u"0", CharAt(t, 8)})
+                                           : Join({CharAt(t, 8), CharAt(t, 9)});
+  } else {
+    month = Join({CharAt(t, 6), CharAt(t, 7)});
+    day = TrimSpaces(CharAt(t, 10)).empty() ? Join({u"0", CharAt(t, 9)})
+                                            : Join({CharAt(t, 9), CharAt(t, 10)});
+  }
+  // Midnight has no time part; cutting the time fields out of the date would sort the
+  // file somewhere in the evening of its day.
+  if (t.find(u' ') == std::u16string_view::npos) return Join({year, month, day, u"000000"});
+
+  const std::u16string_view part = TrimSpaces(LastUnits(t, 8));
+  std::u16string hour;
+  std::u16string_view minute;
+  if (part.size() == 7) {
+    hour = Join({u"0", FirstUnits(part, 1)});
+    minute = part.substr(2, 2);
+  } else {
+    hour = std::u16string(FirstUnits(part, 2));
+    minute = part.size() > 3 ? part.substr(3, 2) : std::u16string_view();
+  }
+  return Join({year, month, day, hour, minute, LastUnits(part, 2)});
+}
+
+void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& names) {
+  const std::size_t n = std::min(keys.size(), names.size());
+  if (n < 2) return;
+
+  // Dense ranks turn every key comparison of the replay into an integer comparison.
+  std::vector<std::uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+  std::vector<std::uint64_t> rank(n);
+  std::uint64_t current = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0 && keys[order[i - 1]] < keys[order[i]]) ++current;
+    rank[order[i]] = current;
+  }
+
+  // A tournament tree over positions; a leaf holds (rank of the key now at that
+  // position, position), so the root is the smallest key with the lowest position:
+  // the element the selection sort picks. Positions already done hold "infinity".
+  std::size_t width = 1;
+  while (width < n) width <<= 1;
+  constexpr std::uint64_t kDone = std::numeric_limits<std::uint64_t>::max();
+  std::vector<std::uint64_t> tree(2 * width, kDone);
+  auto leafValue = [&](std::size_t pos) { return (rank[pos] << 32) | pos; };
+  for (std::size_t pos = 0; pos < n; ++pos) tree[width + pos] = leafValue(pos);
+  for (std::size_t node = width - 1; node >= 1; --node) {
+    tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+  }
+  auto update = [&](std::size_t pos, std::uint64_t value) {
+    std::size_t node = width + pos;
+    tree[node] = value;
+    for (node >>= 1; node >= 1; node >>= 1) {
+      tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+    }
+  };
+
+  for (std::size_t a = 0; a + 1 < n; ++a) {
+    const auto g = static_cast<std::size_t>(tree[1] & 0xFFFFFFFFu);
+    if (g != a) {
+      std::swap(keys[a], keys[g]);
+      std::swap(names[a], names[g]);
+      std::swap(rank[a], rank[g]);
+      update(g, leafValue(g));
+    }
+    update(a, kDone);
+  }
+}
+
+}  // namespace renamer

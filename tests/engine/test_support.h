@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/rename_engine.h"
+
+namespace renamer::testing {
+
+/// A window stand-in: the lists and fields are plain members.
+class FakeWindow : public WindowPort {
+ public:
+  std::u16string path;
+  std::vector<std::u16string> files;
+  std::u16string typeText = u"*.*";
+  std::vector<std::u16string> typeItems;
+  std::u16string stringText;
+  std::u16string valueText;
+  int stringWrites = 0;
+
+  std::u16string FileListPath() const override { return path; }
+  int FileListCount() const override { return static_cast<int>(files.size()); }
+  std::u16string FileListItem(int k) const override { return files.at(static_cast<std::size_t>(k)); }
+  std::u16string TypeListText() const override { return typeText; }
+  int TypeListCount() const override { return static_cast<int>(typeItems.size()); }
+  void TypeListRemoveFirst() override { typeItems.erase(typeItems.begin()); }
+  void TypeListAppend(const std::u16string& item) override { typeItems.push_back(item); }
+  std::u16string StringFieldText() const override { return stringText; }
+  void SetStringFieldText(const std::u16string& text) override {
+    stringText = text;
+    ++stringWrites;
+  }
+  std::u16string ValueFieldText() const override { return valueText; }
+};
+
+/// A fresh directory under the system's temporary folder, removed with its contents.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::u16string path16() const { return DecodeFileName(path_); }
+
+  /// Creates a file named by raw bytes, holding `content`, with the given mtime.
+  void MakeFile(const std::string& name, const std::string& content = {},
+                std::int64_t mtime = -1) const;
+  void MakeFile16(const std::u16string& name, const std::string& content = {},
+                  std::int64_t mtime = -1) const {
+    MakeFile(EncodeFileName(name), content, mtime);
+  }
+
+  /// Every entry name in the directory, hidden ones included, sorted by bytes.
+  std::vector<std::string> Entries() const;
+  std::vector<std::u16string> Entries16() const;
+  /// The content of a file, or "<missing>".
+  std::string Read(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+/// Lists `dir` through the engine and points the fake window at it.
+void ShowDirectory(FakeWindow& window, const TempDir& dir);
+
+/// A file system that passes every call to the real one unless a hook intercepts it.
+/// A hook returns -1000 to let the call through, or the result to return instead.
+class FaultyFileSystem : public FileSystem {
+ public:
+  static constexpr int kPass = -1000;
+  std::function<int(const std::string& name)> onTime;
+  std::function<int(const std::string& from, const std::string& to)> onRename;
+  std::function<int(const std::string& from, const std::string& to)> onLink;
+  std::function<int(const std::string& name)> onUnlink;
+  std::function<int(const std::string& path)> onOpen;
+  std::vector<std::string> calls;  ///< "rename a b", "link a b", "unlink a", "time a"
+
+  int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) override;
+  std::unique_ptr<Directory> Open(const std::string& path, int& error) override;
+};
+
+}  // namespace renamer::testing
