@@ -13,10 +13,19 @@
 
 namespace renamer::testing {
 
-TempDir::TempDir() {
+namespace {
+
+std::string DefaultTempParent() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                        "/renamer-test-XXXXXX";
+  return base != nullptr && *base != '\0' ? base : "/tmp";
+}
+
+}  // namespace
+
+TempDir::TempDir() : TempDir(DefaultTempParent()) {}
+
+TempDir::TempDir(const std::string& parent) {
+  std::string pattern = parent + "/renamer-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }

@@ -40,6 +40,8 @@ class FakeWindow : public WindowPort {
 class TempDir {
  public:
   TempDir();
+  /// A fresh directory inside `parent` (for example a memory-backed one).
+  explicit TempDir(const std::string& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
