@@ -1,0 +1,82 @@
+#include "engine/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/file_names.h"
+#include "tests/engine/test_support.h"
+
+namespace renamer {
+namespace {
+
+using testing::TempDir;
+
+TEST(ListNamesTest, ListsVisibleRegularFilesInNaturalOrder) {
+  TempDir dir;
+  for (const char* name : {"img10.jpg", "img2.jpg", "IMG1.JPG", ".hidden", "notes", "a b.txt"}) {
+    dir.MakeFile(name);
+  }
+  ::mkdir((dir.path() + "/sub").c_str(), 0755);
+  ::symlink("img2.jpg", (dir.path() + "/link.jpg").c_str());
+  ::symlink("missing", (dir.path() + "/dangling.jpg").c_str());
+  ::symlink("sub", (dir.path() + "/subdir-link").c_str());
+
+  int error = -1;
+  const auto files = ListNames(RealFileSystem(), dir.path16(), EntryKind::kFiles, &error);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(files, (std::vector<std::u16string>{u"a b.txt", u"IMG1.JPG", u"img2.jpg",
+                                                u"img10.jpg", u"link.jpg", u"notes"}));
+  const auto dirs = ListNames(RealFileSystem(), dir.path16(), EntryKind::kDirectories);
+  EXPECT_EQ(dirs, (std::vector<std::u16string>{u"sub", u"subdir-link"}));
+}
+
+TEST(ListNamesTest, KeepsNamesThatAreNotUtf8) {
+  TempDir dir;
+  dir.MakeFile("bad\xff\xfe.txt", "x");
+  const auto files = ListNames(RealFileSystem(), dir.path16(), EntryKind::kFiles);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(EncodeFileName(files[0]), "bad\xff\xfe.txt");
+}
+
+TEST(ListNamesTest, ReportsADirectoryThatCannotBeRead) {
+  int error = 0;
+  const auto files = ListNames(RealFileSystem(), u"/nonexistent/renamer", EntryKind::kFiles, &error);
+  EXPECT_TRUE(files.empty());
+  EXPECT_EQ(error, ENOENT);
+}
+
+TEST(DescribeErrorTest, NamesCommonErrorsInChinese) {
+  EXPECT_EQ(DescribeError(EEXIST), u"目标文件已存在");
+  EXPECT_EQ(DescribeError(ENOENT), u"文件不存在");
+  EXPECT_EQ(DescribeError(EACCES), u"没有权限");
+  EXPECT_EQ(DescribeError(EROFS), u"文件系统是只读的");
+  EXPECT_EQ(DescribeError(ENAMETOOLONG), u"文件名太长");
+  EXPECT_EQ(DescribeError(ENOSPC), u"磁盘空间不足");
+  EXPECT_EQ(DescribeError(EXDEV), u"不能跨文件系统改名");
+  const std::u16string other = DescribeError(ELOOP);
+  EXPECT_EQ(other.rfind(u"系统错误 " + DecodeFileName(std::to_string(ELOOP)), 0), 0u);
+}
+
+TEST(DirectoryTest, RenameNoReplaceRefusesEveryKindOfExistingTarget) {
+  TempDir dir;
+  dir.MakeFile("a", "A");
+  dir.MakeFile("b", "B");
+  ::mkdir((dir.path() + "/d").c_str(), 0755);
+  ::symlink("missing", (dir.path() + "/dangling").c_str());
+  int error = 0;
+  auto handle = RealFileSystem().Open(dir.path(), error);
+  ASSERT_TRUE(handle);
+  for (const char* target : {"b", "d", "dangling"}) {
+    EXPECT_EQ(handle->RenameNoReplace("a", target), EEXIST) << target;
+  }
+  EXPECT_EQ(dir.Read("a"), "A");
+  EXPECT_EQ(dir.Read("b"), "B");
+  EXPECT_EQ(handle->RenameNoReplace("a", "c"), 0);
+  EXPECT_EQ(dir.Read("c"), "A");
+}
+
+}  // namespace
+}  // namespace renamer
