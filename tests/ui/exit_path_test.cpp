@@ -1,0 +1,148 @@
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include "ui/lifetime.h"
+
+using renamer::ui::ProgramLifetime;
+
+namespace {
+
+constexpr int kGiveUpMs = 5000;
+constexpr int kGaveUp = 99;
+
+/// Runs the application's event loop with `act` as its first step; returns the loop's
+/// exit code, kGaveUp when nothing ended the loop in time.
+int RunLoop(const std::function<void()>& act) {
+  QTimer::singleShot(0, qApp, act);
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(kGaveUp); });
+  giveUp.start(kGiveUpMs);
+  return QApplication::exec();
+}
+
+/// Runs `then` a little later, once the loop has been idle for a while.
+void Later(const std::function<void()>& then) { QTimer::singleShot(100, qApp, then); }
+
+}  // namespace
+
+class ExitPathTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void qtNoLongerQuitsOnItsOwn();
+  void lastWindowGoneEndsTheLoop_data();
+  void lastWindowGoneEndsTheLoop();
+  void closingOneWindowAndOpeningAnotherInOneHandlerGoesOn();
+  void oneOfTwoWindowsClosedGoesOn();
+  void toolTipAloneDoesNotKeepTheProgram();
+  void centredOnTheScreen();
+};
+
+void ExitPathTest::qtNoLongerQuitsOnItsOwn() {
+  ProgramLifetime lifetime;
+  QVERIFY(!QGuiApplication::quitOnLastWindowClosed());
+}
+
+void ExitPathTest::lastWindowGoneEndsTheLoop_data() {
+  QTest::addColumn<QString>("how");
+  QTest::newRow("close box") << QStringLiteral("close");
+  QTest::newRow("hidden") << QStringLiteral("hide");
+  QTest::newRow("deleted while shown") << QStringLiteral("delete");
+  QTest::newRow("deleted later") << QStringLiteral("deleteLater");
+}
+
+void ExitPathTest::lastWindowGoneEndsTheLoop() {
+  QFETCH(QString, how);
+  ProgramLifetime lifetime;
+  auto* window = new QWidget;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+  QPointer<QWidget> watch(window);
+  const int code = RunLoop([&] {
+    if (how == QStringLiteral("close"))
+      window->close();
+    else if (how == QStringLiteral("hide"))
+      window->hide();
+    else if (how == QStringLiteral("delete"))
+      delete window;
+    else
+      window->deleteLater();
+  });
+  QCOMPARE(code, 0);
+  delete watch.data();
+}
+
+void ExitPathTest::closingOneWindowAndOpeningAnotherInOneHandlerGoesOn() {
+  ProgramLifetime lifetime;
+  auto* first = new QWidget;
+  first->setAttribute(Qt::WA_DeleteOnClose);
+  QPointer<QWidget> firstAlive(first);
+  QWidget second;
+  first->show();
+  bool runningAfterHandler = false;
+  bool firstGoneMeanwhile = false;
+  const int code = RunLoop([&] {
+    first->close();
+    second.show();
+    Later([&] {
+      runningAfterHandler = true;
+      firstGoneMeanwhile = firstAlive.isNull();
+      second.close();
+    });
+  });
+  QCOMPARE(code, 0);
+  QVERIFY2(runningAfterHandler, "the program ended between closing and opening");
+  QVERIFY(firstGoneMeanwhile);
+}
+
+void ExitPathTest::oneOfTwoWindowsClosedGoesOn() {
+  ProgramLifetime lifetime;
+  QWidget first;
+  QWidget second;
+  first.show();
+  second.show();
+  bool runningAfterClose = false;
+  const int code = RunLoop([&] {
+    first.close();
+    Later([&] {
+      runningAfterClose = true;
+      second.close();
+    });
+  });
+  QCOMPARE(code, 0);
+  QVERIFY(runningAfterClose);
+}
+
+void ExitPathTest::toolTipAloneDoesNotKeepTheProgram() {
+  ProgramLifetime lifetime;
+  QWidget window;
+  QWidget tip(nullptr, Qt::ToolTip);
+  window.show();
+  tip.show();
+  QVERIFY(ProgramLifetime::AnyWindowOpen());
+  const int code = RunLoop([&] { window.close(); });
+  QCOMPARE(code, 0);
+  QVERIFY(!ProgramLifetime::AnyWindowOpen());
+}
+
+void ExitPathTest::centredOnTheScreen() {
+  QWidget window;
+  window.setFixedSize(542, 422);
+  renamer::ui::ShowCentred(window);
+  QVERIFY(window.isVisible());
+  const QRect available = window.screen()->availableGeometry();
+  QVERIFY(qAbs(window.geometry().center().x() - available.center().x()) <= 1);
+  QVERIFY(qAbs(window.geometry().center().y() - available.center().y()) <= 1);
+  QCOMPARE(window.size(), QSize(542, 422));
+}
+
+QTEST_MAIN(ExitPathTest)
+#include "exit_path_test.moc"
