@@ -1,0 +1,52 @@
+# Installs the build in BUILD_DIR into a scratch PREFIX and checks that the program,
+# its menu entry and both icon sizes land where a desktop looks for them.
+# Run as: cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDATADIR=share -P check_install.cmake
+cmake_policy(VERSION 3.25)
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE installed OUTPUT_QUIET)
+if(NOT installed EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${installed}")
+endif()
+
+set(program "${PREFIX}/${BINDIR}/batch-renamer")
+if(NOT EXISTS "${program}" OR IS_DIRECTORY "${program}")
+  message(FATAL_ERROR "program not installed at ${program}")
+endif()
+
+set(entry "${PREFIX}/${DATADIR}/applications/batch-renamer.desktop")
+if(NOT EXISTS "${entry}")
+  message(FATAL_ERROR "menu entry not installed at ${entry}")
+endif()
+file(STRINGS "${entry}" lines ENCODING UTF-8)
+foreach(wanted "Type=Application" "Exec=batch-renamer" "Icon=batch-renamer"
+               "Categories=Utility;FileTools;")
+  if(NOT wanted IN_LIST lines)
+    message(FATAL_ERROR "menu entry lacks the line ${wanted}")
+  endif()
+endforeach()
+foreach(key "Name=" "Name\\[zh_CN\\]=")
+  if(NOT lines MATCHES "(^|;)${key}[^;]")
+    message(FATAL_ERROR "menu entry lacks ${key}")
+  endif()
+endforeach()
+
+foreach(size 16 32)
+  set(icon "${PREFIX}/${DATADIR}/icons/hicolor/${size}x${size}/apps/batch-renamer.png")
+  if(NOT EXISTS "${icon}")
+    message(FATAL_ERROR "icon not installed at ${icon}")
+  endif()
+  # Width and height are the two big-endian words after the PNG signature and IHDR tag.
+  file(READ "${icon}" header LIMIT 24 HEX)
+  string(SUBSTRING "${header}" 32 16 dimensions)
+  math(EXPR side "${size}" OUTPUT_FORMAT HEXADECIMAL)
+  string(SUBSTRING "${side}" 2 -1 side)
+  string(LENGTH "${side}" digits)
+  math(EXPR padding "8 - ${digits}")
+  string(REPEAT "0" ${padding} zeros)
+  set(expected "${zeros}${side}${zeros}${side}")
+  if(NOT dimensions STREQUAL expected)
+    message(FATAL_ERROR "icon ${icon} is not ${size}x${size} (header ${dimensions})")
+  endif()
+endforeach()
+message(STATUS "installed layout is complete")
