@@ -75,9 +75,10 @@ AboutWindow::AboutWindow(QWidget* parent)
   Command1->setDefault(true);
   connect(Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
 
-  Label2 = MakeLabel(QStringLiteral("Label2"),
-                     QStringLiteral("如有问题或建议，请到 batch-renamer\n项目的问题跟踪（issues）中提交。"),
-                     FromTwips(240, 1080, 4335, 615), this);
+  Label2 = MakeLabel(
+      QStringLiteral("Label2"),
+      QStringLiteral("如有问题或建议，请到 batch-renamer\n项目的问题跟踪（issues）中提交。"),
+      FromTwips(240, 1080, 4335, 615), this);
   Label2->setWordWrap(true);
   Label1 = MakeLabel(QStringLiteral("Label1"), QStringLiteral("本程序由 batch-renamer 项目制作"),
                      FromTwips(240, 360, 4215, 375), this);
@@ -92,8 +93,7 @@ void AboutWindow::Command1_Click() { close(); }
 
 AboutWindow* ShowAboutWindow() {
   QPointer<AboutWindow>& window = TheAboutWindow();
-  if (window.isNull())
-    window = new AboutWindow();
+  if (window.isNull()) window = new AboutWindow();
   window->show();
   return window.data();
 }

@@ -30,18 +30,15 @@ ProgramLifetime::~ProgramLifetime() { qApp->removeEventFilter(this); }
 bool ProgramLifetime::AnyWindowOpen() {
   const QWidgetList windows = QApplication::topLevelWidgets();
   for (const QWidget* window : windows) {
-    if (window->isVisible() && !IsTransient(*window))
-      return true;
+    if (window->isVisible() && !IsTransient(*window)) return true;
   }
   return false;
 }
 
 bool ProgramLifetime::eventFilter(QObject* watched, QEvent* event) {
-  if (!watched->isWidgetType())
-    return false;
+  if (!watched->isWidgetType()) return false;
   auto* widget = static_cast<QWidget*>(watched);
-  if (!widget->isWindow())
-    return false;
+  if (!widget->isWindow()) return false;
   switch (event->type()) {
     case QEvent::Show:
       // A window deleted while shown sends no hide event to us, so watch its end too.
@@ -59,8 +56,7 @@ bool ProgramLifetime::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ProgramLifetime::ScheduleCheck() {
-  if (checkPending_)
-    return;
+  if (checkPending_) return;
   checkPending_ = true;
   // A zero timer fires only once the event loop runs again, that is after the handler
   // that closed the window has returned, and with it any window that handler opened.
@@ -69,16 +65,14 @@ void ProgramLifetime::ScheduleCheck() {
 
 void ProgramLifetime::Check() {
   checkPending_ = false;
-  if (AnyWindowOpen())
-    return;
+  if (AnyWindowOpen()) return;
   QCoreApplication::quit();
 }
 
 void ShowCentred(QWidget& window) {
-  const QScreen* screen = window.screen() != nullptr ? window.screen()
-                                                     : QGuiApplication::primaryScreen();
-  if (!window.testAttribute(Qt::WA_Resized))
-    window.adjustSize();
+  const QScreen* screen =
+      window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+  if (!window.testAttribute(Qt::WA_Resized)) window.adjustSize();
   window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
                                          screen->availableGeometry()));
   window.show();

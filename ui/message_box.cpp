@@ -27,8 +27,7 @@ constexpr QSize kMinimumTextSize(160, 24);
 constexpr double kScreenShare = 0.85;
 
 QScreen* ScreenFor(const QWidget* parent) {
-  if (parent != nullptr && parent->screen() != nullptr)
-    return parent->screen();
+  if (parent != nullptr && parent->screen() != nullptr) return parent->screen();
   return QGuiApplication::primaryScreen();
 }
 
@@ -37,8 +36,7 @@ QSize NaturalTextSize(const QString& shown, const QPlainTextEdit& view) {
   const QFontMetrics metrics(view.font());
   const QStringList lines = shown.split(u'\n');
   int width = 0;
-  for (const QString& line : lines)
-    width = std::max(width, metrics.horizontalAdvance(line));
+  for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
   const int margin =
       static_cast<int>(2 * view.document()->documentMargin()) + 2 * view.frameWidth();
   // Capped so that the product cannot overflow; such a text scrolls anyway.
@@ -57,10 +55,8 @@ QSize BoundedTextSize(QSize natural, QSize available, int reserved, const QPlain
   QSize size = natural.expandedTo(kMinimumTextSize);
   const bool tooWide = size.width() > maxWidth;
   const bool tooHigh = size.height() > maxHeight;
-  if (tooHigh)
-    size.rwidth() += scrollBar;
-  if (tooWide)
-    size.rheight() += scrollBar;
+  if (tooHigh) size.rwidth() += scrollBar;
+  if (tooWide) size.rheight() += scrollBar;
   return size.boundedTo(QSize(std::max(maxWidth, kMinimumTextSize.width()),
                               std::max(maxHeight, kMinimumTextSize.height())));
 }
@@ -87,13 +83,11 @@ QString DisplayText(const QString& text) {
   // A report entry ends with a line feed and then a carriage return.
   shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
   shown.replace(u'\r', kCarriageReturnSymbol);
-  if (shown.endsWith(u'\n'))
-    shown.chop(1);
+  if (shown.endsWith(u'\n')) shown.chop(1);
   return shown;
 }
 
-MessageDialog::MessageDialog(const QString& text, QWidget* parent)
-    : QDialog(parent), text_(text) {
+MessageDialog::MessageDialog(const QString& text, QWidget* parent) : QDialog(parent), text_(text) {
   setObjectName(QString::fromLatin1(kMessageBoxName));
   setWindowTitle(QStringLiteral("提示"));
   setModal(true);

@@ -147,8 +147,7 @@ void AboutWindowTest::buttonHasTheFocus() {
 
 void AboutWindowTest::screenshot() {
   const QString dir = qEnvironmentVariable("RENAMER_SCREENSHOT_DIR");
-  if (dir.isEmpty())
-    QSKIP("RENAMER_SCREENSHOT_DIR is not set");
+  if (dir.isEmpty()) QSKIP("RENAMER_SCREENSHOT_DIR is not set");
   QDir().mkpath(dir);
   QVERIFY(ShowAboutWindow()->grab().save(dir + QStringLiteral("/about_window.png")));
 }

@@ -41,8 +41,7 @@ bool ShowAndInspect(const QString& text, const std::function<void(MessageDialog&
     }
     if (clock.elapsed() > kGiveUpMs) {
       poll.stop();
-      if (QWidget* other = QApplication::activeModalWidget())
-        other->close();
+      if (QWidget* other = QApplication::activeModalWidget()) other->close();
     }
   });
   poll.start();
@@ -61,8 +60,7 @@ QString Report(int entries, int nameLength = 12) {
 
 void SaveScreenshot(QWidget& widget, const QString& name) {
   const QString dir = qEnvironmentVariable("RENAMER_SCREENSHOT_DIR");
-  if (dir.isEmpty())
-    return;
+  if (dir.isEmpty()) return;
   QDir().mkpath(dir);
   QVERIFY(widget.grab().save(dir + u'/' + name));
 }
@@ -86,10 +84,10 @@ class MessageBoxTest : public QObject {
 void MessageBoxTest::displayText_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QString>("shown");
-  QTest::newRow("check message") << QStringLiteral("请输入整数！") << QStringLiteral("请输入整数！");
+  QTest::newRow("check message") << QStringLiteral("请输入整数！")
+                                 << QStringLiteral("请输入整数！");
   QTest::newRow("one entry") << QStringLiteral("a 失败\n\r") << QStringLiteral("a 失败");
-  QTest::newRow("three entries")
-      << QStringLiteral("a\n\rb\n\rc\n\r") << QStringLiteral("a\nb\nc");
+  QTest::newRow("three entries") << QStringLiteral("a\n\rb\n\rc\n\r") << QStringLiteral("a\nb\nc");
   QTest::newRow("stray CR in a name")
       << QStringLiteral("x\ry\n\rz\n\r") << QStringLiteral("x\u240Dy\nz");
   QTest::newRow("entry end without its CR") << QStringLiteral("a\nb") << QStringLiteral("a\nb");
@@ -168,10 +166,8 @@ void MessageBoxTest::longReportStaysOnScreen() {
     QVERIFY2(box.rect().contains(buttonInBox), "button outside the box");
     QCOMPARE(box.ShownText().count(u'\n'), entries - 1);
     auto* view = box.findChild<QPlainTextEdit*>(QStringLiteral("messageText"));
-    QVERIFY(view->verticalScrollBar()->maximum() > 0 ||
-            view->horizontalScrollBar()->maximum() > 0);
-    if (entries == 5000)
-      SaveScreenshot(box, QStringLiteral("message_box_long.png"));
+    QVERIFY(view->verticalScrollBar()->maximum() > 0 || view->horizontalScrollBar()->maximum() > 0);
+    if (entries == 5000) SaveScreenshot(box, QStringLiteral("message_box_long.png"));
   });
   QVERIFY(seen);
 }
