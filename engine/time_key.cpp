@@ -26,18 +26,20 @@ std::u16string Join(std::initializer_list<std::u16string_view> parts) {
 }  // namespace
 
 std::u16string FormatTimeText(const std::tm& local) {
-  char buffer[64];
+  // Room for every field at its widest, so that even a broken std::tm neither
+  // overflows nor is cut; the month is widened before 1 is added to it.
+  char buffer[96];
   int length = 0;
   const long long year = static_cast<long long>(local.tm_year) + 1900;
+  const long long month = static_cast<long long>(local.tm_mon) + 1;
   if (local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0) {
-    length = std::snprintf(buffer, sizeof buffer, "%04lld-%d-%d", year, local.tm_mon + 1,
-                           local.tm_mday);
+    length = std::snprintf(buffer, sizeof buffer, "%04lld-%lld-%d", year, month, local.tm_mday);
   } else {
-    length = std::snprintf(buffer, sizeof buffer, "%04lld-%d-%d %d:%02d:%02d", year,
-                           local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                           local.tm_sec);
+    length = std::snprintf(buffer, sizeof buffer, "%04lld-%lld-%d %d:%02d:%02d", year, month,
+                           local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   }
-  return AsciiToU16(std::string_view(buffer, static_cast<std::size_t>(std::max(length, 0))));
+  const auto written = std::clamp<int>(length, 0, static_cast<int>(sizeof buffer) - 1);
+  return AsciiToU16(std::string_view(buffer, static_cast<std::size_t>(written)));
 }
 
 std::u16string TimeTextOf(std::int64_t seconds) {
