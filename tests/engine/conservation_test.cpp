@@ -18,18 +18,20 @@
 #include <iostream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/rename_engine.h"
+#include "tests/engine/report_check.h"
 #include "tests/engine/test_support.h"
 
 namespace renamer {
 namespace {
 
+using testing::CheckReportEntries;
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::Printable;
 using testing::TempDir;
 
 constexpr std::size_t kNameMax = 255;  // bytes per name on Linux file systems
@@ -185,21 +187,6 @@ Snapshot TakeSnapshot(const std::string& path) {
   return snapshot;
 }
 
-// Names in failure messages, with every byte outside printable ASCII escaped.
-std::string Printable(std::string_view bytes) {
-  std::ostringstream out;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
-      out << c;
-    } else {
-      out << "\\x" << std::hex << static_cast<int>(byte) << std::dec;
-    }
-  }
-  return out.str();
-}
-std::string Printable(std::u16string_view text) { return Printable(EncodeFileName(text)); }
-
 bool ModelSafeName(std::u16string_view name) {
   return !name.empty() && name != u"." && name != u".." &&
          name.find(u'/') == std::u16string_view::npos &&
@@ -252,40 +239,6 @@ Expectation Expect(const Snapshot& before, const std::vector<PlannedRename>& pla
     disk.files.insert(std::move(node));
   }
   return expected;
-}
-
-// The report must hold, in plan order, one entry for each planned file that still
-// bears its old name, and nothing else. Returns a description of the first breach.
-std::string CheckEntries(const std::u16string& report, const std::vector<PlannedRename>& plan,
-                         const std::vector<std::string>& finalNames, std::u16string_view prefix) {
-  std::size_t pos = 0;
-  for (std::size_t j = 0; j < plan.size(); ++j) {
-    const PlannedRename& planned = plan[j];
-    const std::string& now = finalNames[j];
-    const std::u16string head = std::u16string(prefix) + planned.oldName + u" -> ";
-    const bool hasEntry = report.compare(pos, head.size(), head) == 0;
-    if (now == EncodeFileName(planned.oldName) && hasEntry) {
-      const std::u16string tail = planned.hasNewName
-                                      ? std::u16string(prefix) + planned.newName + u"("
-                                      : u"(文件名不能为空)\n\r";
-      if (report.compare(pos + head.size(), tail.size(), tail) != 0) {
-        return "malformed entry for " + Printable(planned.oldName);
-      }
-      pos += head.size() + tail.size();
-      if (planned.hasNewName) {
-        const std::size_t end = report.find(u")\n\r", pos);
-        if (end == std::u16string::npos) return "unterminated entry";
-        pos = end + 3;
-      }
-      continue;
-    }
-    if (planned.hasNewName && now == EncodeFileName(planned.newName)) continue;
-    return "file " + Printable(planned.oldName) + " now named " + Printable(now) +
-           (planned.hasNewName ? " instead of " + Printable(planned.newName) : "") +
-           (hasEntry ? "" : ", and no report entry at its place");
-  }
-  if (pos != report.size()) return "report has extra text: " + Printable(report.substr(pos));
-  return {};
 }
 
 enum class Mode { kReal, kNoReplaceMissing, kRandomFaults };
@@ -467,7 +420,7 @@ class Case {
     }
     if (planned.size() != engine.Plan.size()) return "a file was planned twice";
     if (engine.Plan.size() > window.files.size()) return "more planned than listed";
-    return CheckEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix());
+    return CheckReportEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix());
   }
 
   Rng rng_;
