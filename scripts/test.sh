@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs every
-# test. The last lines are ctest's summary.
+# test: first the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
+# (in $build-asan), then each fuzz target for FUZZ_SECONDS seconds (default 20, in
+# $build-fuzz), then the normal suite. The last lines are ctest's summary of the normal
+# suite. RENAMER_QUICK=1 runs the normal suite only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +12,18 @@ export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 jobs=$(nproc)
 
 build="${BUILD_DIR:-build}"
+if [[ -z "${RENAMER_QUICK:-}" ]]; then
+  asan="${ASAN_BUILD_DIR:-$build-asan}"
+  cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENAMER_WERROR=ON \
+    -DRENAMER_SANITIZE=ON -DRENAMER_BUILD_BENCH=OFF
+  cmake --build "$asan" -j "$jobs"
+  ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1" \
+    UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    ctest --test-dir "$asan" --output-on-failure -j "$jobs"
+  RENAMER_SKIP_DEPS=1 FUZZ_BUILD_DIR="${FUZZ_BUILD_DIR:-$build-fuzz}" \
+    FUZZ_SECONDS="${FUZZ_SECONDS:-20}" bash scripts/fuzz.sh
+fi
+
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENAMER_WERROR=ON
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
