@@ -59,6 +59,21 @@ class MemoryFileSystem final : public FileSystem {
   std::string lastLinked;
   bool noReplace() const { return noReplace_; }
 
+  // The steps that take a file back to its old name after a failed move through a
+  // temporary name are the engine's way back, like removing a link just made: faults
+  // there would leave the file under its temporary name whatever the engine did.
+  bool IsWayBack(const std::string& from, const std::string& to) {
+    if (IsTemporary(to)) {
+      parkedFrom_ = from;
+      restoring_ = false;
+    }
+    if (IsTemporary(from) && to == parkedFrom_) restoring_ = true;
+    return restoring_ && IsTemporary(from);
+  }
+  bool IsWayBack(const std::string& name) const {
+    return name == lastLinked || (restoring_ && IsTemporary(name));
+  }
+
   int List(const std::string&, EntryKind kind, std::vector<std::string>& names) override {
     names.clear();
     if (kind != EntryKind::kFiles) return 0;
@@ -70,7 +85,13 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<Directory> Open(const std::string&, int& error) override;
 
  private:
+  static bool IsTemporary(const std::string& name) {
+    return name.rfind(".batch-renamer-", 0) == 0;
+  }
+
   FuzzedDataProvider& data_;
+  std::string parkedFrom_;
+  bool restoring_ = false;
   bool noReplace_;
   bool caseBlind_;
 };
@@ -87,7 +108,8 @@ class MemoryDirectory final : public Directory {
   }
   int RenameNoReplace(const std::string& from, const std::string& to) override {
     if (!fs_.noReplace()) return EINVAL;
-    if (const int fault = fs_.Fault()) return fault;
+    const bool wayBack = fs_.IsWayBack(from, to);
+    if (const int fault = wayBack ? 0 : fs_.Fault()) return fault;
     if (const int error = Check(from, to)) return error;
     const int inode = fs_.entries[fs_.Key(from)].inode;
     fs_.entries.erase(fs_.Key(from));
@@ -95,7 +117,8 @@ class MemoryDirectory final : public Directory {
     return 0;
   }
   int Link(const std::string& from, const std::string& to) override {
-    if (const int fault = fs_.Fault()) return fault;
+    const bool wayBack = fs_.IsWayBack(from, to);
+    if (const int fault = wayBack ? 0 : fs_.Fault()) return fault;
     if (const int error = Check(from, to)) return error;
     fs_.Add(to, fs_.entries[fs_.Key(from)].inode);
     fs_.lastLinked = to;
@@ -104,7 +127,7 @@ class MemoryDirectory final : public Directory {
   // Taking back a link just made is the engine's way out of a failed move; a fault
   // there would leave two names whatever the engine did.
   int Unlink(const std::string& name) override {
-    if (name != fs_.lastLinked) {
+    if (!fs_.IsWayBack(name)) {
       if (const int fault = fs_.Fault()) return fault;
     }
     if (!fs_.Exists(name)) return ENOENT;

@@ -293,5 +293,34 @@ TEST_F(FaultInjectionTest, ADirectoryThatCannotBeOpenedIsReportedNotRenamed) {
   EXPECT_EQ(OnDisk(), kUntouched);
 }
 
+// A link is renamed as itself, with or without the no-replace rename: its target,
+// outside the directory, keeps its name and content.
+TEST_F(FaultInjectionTest, ASymbolicLinkIsRenamedItselfAndItsTargetStays) {
+  for (const bool noReplaceMissing : {false, true}) {
+    SCOPED_TRACE(noReplaceMissing ? "link fallback" : "no-replace rename");
+    TempDir outside;
+    outside.MakeFile("target.txt", "target");
+    Reset();
+    Make({"a.txt"});
+    ASSERT_EQ(::symlink((outside.path() + "/target.txt").c_str(),
+                        (dir->path() + "/l.txt").c_str()),
+              0);
+    ASSERT_EQ(::symlink("/nonexistent/dangling", (dir->path() + "/d.txt").c_str()), 0);
+    Show();
+    ASSERT_EQ(window.files, (std::vector<std::u16string>{u"a.txt", u"l.txt"}));
+    fs.onRename = nullptr;
+    if (noReplaceMissing) {
+      fs.onRename = [](const std::string&, const std::string&) { return ENOSYS; };
+    }
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(dir->Entries(), (std::vector<std::string>{"d.txt", "new-a.txt", "new-l.txt"}));
+    char target[256] = {};
+    ASSERT_GT(::readlink((dir->path() + "/new-l.txt").c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(std::string(target), outside.path() + "/target.txt");
+    EXPECT_EQ(outside.Entries(), std::vector<std::string>{"target.txt"});
+    EXPECT_EQ(outside.Read("target.txt"), "target");
+  }
+}
+
 }  // namespace
 }  // namespace renamer
