@@ -3,7 +3,8 @@
 // that keeps its old name must be in the report exactly once.
 //
 // RENAMER_CONSERVATION_CASES sets the number of cases; RENAMER_CONSERVATION_SEED reruns
-// the single case that a failure names.
+// the single case that a failure names; RENAMER_CONSERVATION_ROOT chooses where the
+// directories are made.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -430,8 +431,11 @@ class Case {
   std::string lastLinked_;
 };
 
-// Memory-backed scratch space keeps thousands of cases within seconds.
+// Memory-backed scratch space keeps thousands of cases within seconds;
+// RENAMER_CONSERVATION_ROOT puts the cases on another file system.
 std::string ScratchRoot() {
+  const char* chosen = std::getenv("RENAMER_CONSERVATION_ROOT");
+  if (chosen != nullptr && *chosen != '\0') return chosen;
   if (::access("/dev/shm", W_OK) == 0) return "/dev/shm";
   const char* base = std::getenv("TMPDIR");
   return base != nullptr && *base != '\0' ? base : "/tmp";
