@@ -1,0 +1,315 @@
+#include "ui/main_window.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+
+#include <climits>
+
+#include "ui/about_window.h"
+#include "ui/colors.h"
+#include "ui/directory_list.h"
+#include "ui/drive_list.h"
+#include "ui/file_list_model.h"
+#include "ui/message_box.h"
+#include "ui/program_icon.h"
+
+namespace renamer::ui {
+namespace {
+
+// Which of the two fields a rule lets the user type into.
+struct FieldStates {
+  std::u16string_view code;
+  bool stringField;
+  bool valueField;
+};
+
+constexpr FieldStates kFieldStates[] = {
+    {u"ADDPRE", false, true},   {u"ADDLST", false, true},   {u"SAMELEN", false, false},
+    {u"ADDPRENO", false, true}, {u"ADDLSTNO", false, true}, {u"DELPREN", false, true},
+    {u"DELLSTN", false, true},  {u"DEL", true, false},      {u"REP", true, true},
+    {u"EXT", false, true},
+};
+
+const FieldStates* StatesFor(std::u16string_view code) {
+  for (const FieldStates& states : kFieldStates) {
+    if (states.code == code) return &states;
+  }
+  return nullptr;
+}
+
+void SetFieldState(QLineEdit& field, bool enabled) {
+  field.setEnabled(enabled);
+  SetFieldBackground(field, enabled ? SystemColor::kWindowBackground : SystemColor::kInactiveBorder);
+}
+
+std::u16string CurrentDirectory() {
+  char buffer[PATH_MAX];
+  if (::getcwd(buffer, sizeof buffer) == nullptr) return u"/";
+  return DecodeFileName(buffer);
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, QRect place) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(QString::fromLatin1(name));
+  frame->setGeometry(place);
+  return frame;
+}
+
+QComboBox* MakeEditableCombo(QWidget* parent, const char* name, QRect place) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(QString::fromLatin1(name));
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setGeometry(place);
+  return combo;
+}
+
+QLineEdit* MakeField(QWidget* parent, const char* name, QRect place) {
+  auto* field = new QLineEdit(parent);
+  field->setObjectName(QString::fromLatin1(name));
+  field->setMaxLength(INT_MAX);
+  field->setGeometry(place);
+  return field;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setGeometry(place);
+  return button;
+}
+
+}  // namespace
+
+QRect TwipsRect(int left, int top, int width, int height) {
+  return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+               TwipsToPixels(height));
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      engine_(*this) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Form1"));
+  setWindowIcon(ProgramIcon());
+  setAttribute(Qt::WA_DeleteOnClose);
+  setFixedSize(TwipsToPixels(8130), TwipsToPixels(6330));
+  SetWindowBackground(*this, SystemColor::kInactiveBorder);
+
+  CreateRuleFrames();
+  CreateFileFrame();
+  CreateDirectoryFrame();
+  CreateButtons();
+  SetTabOrder();
+
+  // All three lists start on the current directory without a change event.
+  const std::u16string start = CurrentDirectory();
+  Drive1->SetVolumes(MountedVolumes());
+  Drive1->ShowVolumeOf(start);
+  Dir1->SetPath(start);
+  ReloadFileList();
+  lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = start;
+
+  ConnectHandlers();
+  Form_Load();
+  Command1->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::CreateRuleFrames() {
+  Frame3 = MakeFrame(this, "Frame3", QStringLiteral("修改规则"), TwipsRect(120, 4320, 7935, 1095));
+  Frame7 = MakeFrame(Frame3, "Frame7", QStringLiteral("字串"), TwipsRect(3720, 240, 2055, 735));
+  Strchar = MakeField(Frame7, "Strchar", TwipsRect(120, 240, 1815, 375));
+  SetFieldBackground(*Strchar, SystemColor::kCaptionText);
+  Frame6 = MakeFrame(Frame3, "Frame6", QStringLiteral("文件类型"), TwipsRect(2280, 240, 1335, 735));
+  FileType = MakeEditableCombo(Frame6, "FileType", TwipsRect(120, 240, 1095, 300));
+  Frame4 = MakeFrame(Frame3, "Frame4", QStringLiteral("修改值"), TwipsRect(5880, 240, 1935, 735));
+  Chgstr = MakeField(Frame4, "Chgstr", TwipsRect(120, 240, 1695, 375));
+  SetFieldBackground(*Chgstr, SystemColor::kWindowBackground);
+  Frame5 = MakeFrame(Frame3, "Frame5", QStringLiteral("修改方式"), TwipsRect(120, 240, 2055, 735));
+  Chgtype = MakeEditableCombo(Frame5, "Chgtype", TwipsRect(120, 240, 1815, 300));
+}
+
+void MainWindow::CreateFileFrame() {
+  Frame2 = MakeFrame(this, "Frame2", QStringLiteral("选择文件"), TwipsRect(2880, 120, 5175, 4095));
+  fileModel_ = new FileListModel(this);
+  File1 = new QListView(Frame2);
+  File1->setObjectName(QStringLiteral("File1"));
+  File1->setGeometry(TwipsRect(120, 240, 4935, 3690));
+  File1->setUniformItemSizes(true);
+  File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  File1->setModel(fileModel_);
+}
+
+void MainWindow::CreateDirectoryFrame() {
+  Frame1 = MakeFrame(this, "Frame1", QStringLiteral("选择目录"), TwipsRect(120, 120, 2655, 4095));
+  Dir1 = new DirectoryList([this](std::u16string_view path) { return engine_.ListDirectories(path); },
+                           Frame1);
+  Dir1->setObjectName(QStringLiteral("Dir1"));
+  Dir1->setGeometry(TwipsRect(120, 600, 2415, 3240));
+  Drive1 = new DriveList(Frame1);
+  Drive1->setObjectName(QStringLiteral("Drive1"));
+  Drive1->setGeometry(TwipsRect(120, 240, 2415, 300));
+}
+
+void MainWindow::CreateButtons() {
+  Command2 = MakeButton(this, "Command2", QStringLiteral("退出"), TwipsRect(5040, 5640, 1455, 375));
+  Command1 = MakeButton(this, "Command1", QStringLiteral("确定"), TwipsRect(1440, 5640, 1335, 375));
+}
+
+void MainWindow::SetTabOrder() {
+  QWidget* const order[] = {Command1, Drive1, Dir1, File1, Chgstr, Command2, Chgtype, Strchar, FileType};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void MainWindow::ConnectHandlers() {
+  connect(Chgtype, &QComboBox::activated, this, &MainWindow::Chgtype_Click);
+  connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+  connect(Dir1, &DirectoryList::PathChanged, this, &MainWindow::Dir1_Change);
+  connect(Drive1, &QComboBox::activated, this, &MainWindow::Drive1_Change);
+  for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
+                           static_cast<QObject*>(Command2)}) {
+    watched->installEventFilter(this);
+  }
+}
+
+void MainWindow::Form_Load() {
+  for (const Rule& rule : kRules) Chgtype->addItem(QString::fromStdU16String(std::u16string(rule.itemText)));
+  // Adding the first item would show it; the rule list starts with an empty text.
+  Chgtype->setEditText(QString());
+  engine_.RefreshTypes();
+  engine_.MaxLen = 0;
+}
+
+void MainWindow::OpenDirectory(const std::u16string& path) { Dir1->SetPath(path); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == Command1 || watched == Command2)) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      static_cast<QPushButton*>(watched)->click();
+      return true;
+    }
+  }
+  if (event->type() == QEvent::FocusOut && watched == Chgtype) {
+    // Opening its own drop-down, or another window taking over, is not leaving it.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) Chgtype_LostFocus();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::Chgtype_Click() { ApplyRule(); }
+
+void MainWindow::Chgtype_LostFocus() { ApplyRule(); }
+
+void MainWindow::ApplyRule() {
+  const std::u16string_view code = RuleCodeForItem(Chgtype->currentText().toStdU16String());
+  if (const FieldStates* states = StatesFor(code)) {
+    engine_.ChgMode = code;
+    SetFieldState(*Strchar, states->stringField);
+    SetFieldState(*Chgstr, states->valueField);
+  }
+  Frame4->setTitle(IsNumberingRule(engine_.ChgMode) ? QStringLiteral("请输入顺序号长度")
+                                                    : QStringLiteral("修改值"));
+  Strchar->clear();
+  Chgstr->clear();
+}
+
+void MainWindow::Command1_Click() {
+  std::u16string message = CheckRunInput(engine_.ChgMode, Chgstr->text().toStdU16String());
+  if (message.empty()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    message = RunRenaming();
+    ReloadFileList();
+    QApplication::restoreOverrideCursor();
+  }
+  if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
+}
+
+std::u16string MainWindow::RunRenaming() {
+  running_ = true;
+  const std::u16string before = Strchar->text().toStdU16String();
+  runStringText_ = before;
+  std::u16string report = engine_.RenameFiles();
+  running_ = false;
+  if (runStringText_ != before) Strchar->setText(QString::fromStdU16String(runStringText_));
+  return report;
+}
+
+void MainWindow::Command2_Click() {
+  close();
+  ShowAboutWindow();
+}
+
+void MainWindow::Dir1_Change() {
+  ReloadFileList();
+  engine_.RefreshTypes();
+  Drive1->ShowVolumeOf(Dir1->Path());
+  lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = Dir1->Path();
+}
+
+void MainWindow::Drive1_Change() {
+  const std::u16string mountPoint = Drive1->CurrentMountPoint();
+  const auto last = lastDirectoryOnVolume_.find(mountPoint);
+  Dir1->SetPath(last != lastDirectoryOnVolume_.end() ? last->second : mountPoint);
+}
+
+void MainWindow::ReloadFileList() {
+  const std::u16string path = Dir1->Path();
+  fileModel_->SetNames(path, engine_.ListFiles(path));
+}
+
+std::u16string MainWindow::FileListPath() const { return fileModel_->Path(); }
+
+int MainWindow::FileListCount() const { return fileModel_->rowCount(); }
+
+std::u16string MainWindow::FileListItem(int k) const {
+  return fileModel_->Names().at(static_cast<std::size_t>(k));
+}
+
+std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }
+
+int MainWindow::TypeListCount() const { return FileType->count(); }
+
+void MainWindow::TypeListRemoveFirst() {
+  // Removing or adding items must not change what the user typed or picked.
+  const QString text = FileType->currentText();
+  FileType->removeItem(0);
+  FileType->setEditText(text);
+}
+
+void MainWindow::TypeListAppend(const std::u16string& item) {
+  const QString text = FileType->currentText();
+  FileType->addItem(QString::fromStdU16String(item));
+  FileType->setEditText(text);
+}
+
+std::u16string MainWindow::StringFieldText() const {
+  return running_ ? runStringText_ : Strchar->text().toStdU16String();
+}
+
+void MainWindow::SetStringFieldText(const std::u16string& text) {
+  if (running_) {
+    runStringText_ = text;
+    return;
+  }
+  Strchar->setText(QString::fromStdU16String(text));
+}
+
+std::u16string MainWindow::ValueFieldText() const { return Chgstr->text().toStdU16String(); }
+
+}  // namespace renamer::ui

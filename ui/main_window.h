@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QWidget>
+
+#include <map>
+#include <string>
+
+#include "engine/rename_engine.h"
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+namespace renamer::ui {
+
+class DirectoryList;
+class DriveList;
+class FileListModel;
+
+/// The main window `Form1`. It owns the engine and is the window the engine works
+/// through. It deletes itself when it is closed.
+class MainWindow : public QWidget, public WindowPort {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  RenameEngine& Engine() { return engine_; }
+
+  /// Opens `path` in the directory list, as a double-click on it would.
+  void OpenDirectory(const std::u16string& path);
+
+  std::u16string FileListPath() const override;
+  int FileListCount() const override;
+  std::u16string FileListItem(int k) const override;
+  std::u16string TypeListText() const override;
+  int TypeListCount() const override;
+  void TypeListRemoveFirst() override;
+  void TypeListAppend(const std::u16string& item) override;
+  std::u16string StringFieldText() const override;
+  void SetStringFieldText(const std::u16string& text) override;
+  std::u16string ValueFieldText() const override;
+
+ public slots:
+  void Chgtype_Click();
+  void Chgtype_LostFocus();
+  void Command1_Click();
+  void Command2_Click();
+  void Dir1_Change();
+  void Drive1_Change();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateButtons();
+  void CreateRuleFrames();
+  void CreateFileFrame();
+  void CreateDirectoryFrame();
+  void SetTabOrder();
+  void ConnectHandlers();
+  void Form_Load();
+  void ApplyRule();
+  void ReloadFileList();
+  std::u16string RunRenaming();
+
+  RenameEngine engine_;
+  /// The volume's last opened directory, by mount point, for this run of the program.
+  std::map<std::u16string, std::u16string> lastDirectoryOnVolume_;
+  /// While a run works the string field's text lives here, so that numbering many
+  /// files does not redraw the field for each of them.
+  bool running_ = false;
+  std::u16string runStringText_;
+
+  QPushButton* Command2 = nullptr;
+  QGroupBox* Frame3 = nullptr;
+  QGroupBox* Frame7 = nullptr;
+  QLineEdit* Strchar = nullptr;
+  QGroupBox* Frame6 = nullptr;
+  QComboBox* FileType = nullptr;
+  QGroupBox* Frame4 = nullptr;
+  QLineEdit* Chgstr = nullptr;
+  QGroupBox* Frame5 = nullptr;
+  QComboBox* Chgtype = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  QListView* File1 = nullptr;
+  FileListModel* fileModel_ = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  DirectoryList* Dir1 = nullptr;
+  DriveList* Drive1 = nullptr;
+  QPushButton* Command1 = nullptr;
+};
+
+/// `twips` converted to pixels at 96 dots per inch (15 twips a pixel).
+constexpr int TwipsToPixels(int twips) { return twips / 15; }
+
+/// The rectangle of a control placed in twips.
+QRect TwipsRect(int left, int top, int width, int height);
+
+}  // namespace renamer::ui

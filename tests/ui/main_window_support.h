@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+
+namespace renamer::ui::testing {
+
+/// What an open message box showed.
+struct SeenBox {
+  bool shown = false;
+  QString title;
+  QString text;
+  QStringList buttons;
+};
+
+/// Watches for the modal message box while `act` runs, records it and presses its
+/// button; gives up (closing the box) after a few seconds so no test can hang.
+inline SeenBox CatchMessageBox(const std::function<void()>& act) {
+  auto seen = std::make_shared<SeenBox>();
+  auto timer = std::make_shared<QTimer>();
+  auto started = std::make_shared<QElapsedTimer>();
+  started->start();
+  timer->setInterval(10);
+  QObject::connect(timer.get(), &QTimer::timeout, [seen, timer, started] {
+    auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      if (started->elapsed() > 5000) timer->stop();
+      return;
+    }
+    seen->shown = true;
+    seen->title = box->windowTitle();
+    seen->text = box->Text();
+    for (const QPushButton* button : box->findChildren<QPushButton*>()) seen->buttons << button->text();
+    timer->stop();
+    box->OkButton()->click();
+  });
+  timer->start();
+  act();
+  timer->stop();
+  return *seen;
+}
+
+/// The window on a fresh temporary directory of files (each holding its own name),
+/// shown and active.
+class WindowOnDirectory {
+ public:
+  explicit WindowOnDirectory(const QStringList& names) {
+    for (const QString& name : names) {
+      QFile file(dir.filePath(name));
+      file.open(QIODevice::WriteOnly);
+      file.write(name.toUtf8());
+    }
+    window = new MainWindow();
+    window->OpenDirectory(Path().toStdU16String());
+    window->show();
+    QApplication::setActiveWindow(window);
+    active = QTest::qWaitForWindowActive(window);
+  }
+  ~WindowOnDirectory() { delete window.data(); }
+
+  QString Path() const { return QDir(dir.path()).canonicalPath(); }
+  QStringList Entries() const {
+    return QDir(Path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+  }
+  template <typename T>
+  T* Child(const char* name) const {
+    return window->findChild<T*>(QString::fromLatin1(name));
+  }
+  /// Picks a rule in the rule list as the user would.
+  void PickRule(const QString& itemText) const {
+    auto* rules = Child<QComboBox>("Chgtype");
+    const int index = rules->findText(itemText);
+    rules->setCurrentIndex(index);
+    emit rules->activated(index);
+  }
+  void SetType(const QString& text) const { Child<QComboBox>("FileType")->setEditText(text); }
+  void SetValue(const QString& text) const { Child<QLineEdit>("Chgstr")->setText(text); }
+  void SetString(const QString& text) const { Child<QLineEdit>("Strchar")->setText(text); }
+  /// Presses "确定" with the mouse and returns the box that appeared, if any.
+  SeenBox Run() const {
+    return CatchMessageBox([this] { QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton); });
+  }
+
+  QTemporaryDir dir;
+  QPointer<MainWindow> window;
+  bool active = false;
+};
+
+/// Saves a picture of `widget` when RENAMER_SCREENSHOT_DIR names a folder.
+inline void SaveScreenshot(QWidget& widget, const QString& name) {
+  const QString folder = qEnvironmentVariable("RENAMER_SCREENSHOT_DIR");
+  if (folder.isEmpty()) return;
+  widget.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+}  // namespace renamer::ui::testing

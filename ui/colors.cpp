@@ -1,0 +1,41 @@
+#include "ui/colors.h"
+
+#include <QPalette>
+#include <QWidget>
+
+namespace renamer::ui {
+
+QColor ColorOf(SystemColor color) {
+  struct Entry {
+    SystemColor color;
+    QRgb rgb;
+  };
+  static constexpr Entry kClassicScheme[] = {
+      {SystemColor::kWindowBackground, 0xFFFFFF},
+      {SystemColor::kCaptionText, 0xFFFFFF},
+      {SystemColor::kInactiveBorder, 0xC0C0C0},
+      {SystemColor::kButtonFace, 0xC0C0C0},
+  };
+  for (const Entry& entry : kClassicScheme) {
+    if (entry.color == color) return QColor(entry.rgb);
+  }
+  return QColor(0xC0C0C0);
+}
+
+void SetFieldBackground(QWidget& field, SystemColor color) {
+  QPalette palette = field.palette();
+  // Every group, so that a disabled field shows the colour too, not the style's own.
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Base, ColorOf(color));
+  }
+  field.setPalette(palette);
+}
+
+void SetWindowBackground(QWidget& widget, SystemColor color) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::Window, ColorOf(color));
+  widget.setPalette(palette);
+  widget.setAutoFillBackground(true);
+}
+
+}  // namespace renamer::ui

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace renamer::ui {
+
+/// The system colours the windows use, by their index in the classic colour table.
+enum class SystemColor {
+  kWindowBackground = 5,
+  kCaptionText = 9,
+  kInactiveBorder = 11,
+  kButtonFace = 15,
+};
+
+/// The fixed colour of the classic scheme for a system colour.
+QColor ColorOf(SystemColor color);
+
+/// Sets the background of a text field, enabled or not.
+void SetFieldBackground(QWidget& field, SystemColor color);
+
+/// Sets the background of a window or frame.
+void SetWindowBackground(QWidget& widget, SystemColor color);
+
+}  // namespace renamer::ui

@@ -1,0 +1,93 @@
+#include "ui/directory_list.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace renamer::ui {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+QTreeWidgetItem* MakeItem(std::u16string_view name, const std::u16string& path) {
+  auto* item = new QTreeWidgetItem();
+  item->setText(0, QString::fromStdU16String(std::u16string(name)));
+  item->setData(0, kPathRole, QString::fromStdU16String(path));
+  return item;
+}
+
+// The path's components below the root: "/a/b" gives "a", "b".
+std::vector<std::u16string_view> Components(std::u16string_view path) {
+  std::vector<std::u16string_view> parts;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t end = path.find(u'/', start);
+    if (end == std::u16string_view::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+}  // namespace
+
+DirectoryList::DirectoryList(Lister lister, QWidget* parent)
+    : QTreeWidget(parent), lister_(std::move(lister)) {
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setIndentation(8);
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setExpandsOnDoubleClick(false);
+  setUniformRowHeights(true);
+  connect(this, &QTreeWidget::itemDoubleClicked, this,
+          [this](QTreeWidgetItem* item) { Open(item); });
+}
+
+void DirectoryList::SetPath(const std::u16string& path) {
+  if (path == path_) return;
+  path_ = path;
+  Rebuild();
+  emit PathChanged();
+}
+
+std::u16string DirectoryList::PathOf(const QTreeWidgetItem& item) {
+  return item.data(0, kPathRole).toString().toStdU16String();
+}
+
+std::u16string DirectoryList::Join(std::u16string_view parent, std::u16string_view name) {
+  std::u16string joined(parent);
+  if (joined.empty() || joined.back() != u'/') joined.push_back(u'/');
+  joined.append(name);
+  return joined;
+}
+
+void DirectoryList::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    Open(currentItem());
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+void DirectoryList::Rebuild() {
+  clear();
+  QTreeWidgetItem* open = MakeItem(u"/", u"/");
+  addTopLevelItem(open);
+  std::u16string walked = u"/";
+  for (std::u16string_view part : Components(path_)) {
+    walked = Join(walked, part);
+    QTreeWidgetItem* child = MakeItem(part, walked);
+    open->addChild(child);
+    open = child;
+  }
+  for (const std::u16string& name : lister_(path_)) open->addChild(MakeItem(name, Join(path_, name)));
+  expandAll();
+  setCurrentItem(open);
+}
+
+void DirectoryList::Open(QTreeWidgetItem* item) {
+  if (item == nullptr) return;
+  SetPath(PathOf(*item));
+}
+
+}  // namespace renamer::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QTreeWidget>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace renamer::ui {
+
+/// The directory list `Dir1`: the directories from the root down to the open one,
+/// then the open directory's subdirectories, indented like a tree. Double-click or
+/// Enter opens a directory; a single click only selects it.
+class DirectoryList : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  /// Lists the subdirectories of a path (names only, in display order).
+  using Lister = std::function<std::vector<std::u16string>(std::u16string_view)>;
+
+  DirectoryList(Lister lister, QWidget* parent = nullptr);
+
+  /// The open directory.
+  const std::u16string& Path() const { return path_; }
+
+  /// Opens `path`; emits PathChanged when it differs from the open directory.
+  void SetPath(const std::u16string& path);
+
+  /// The full path an item stands for.
+  static std::u16string PathOf(const QTreeWidgetItem& item);
+
+  /// `parent` joined with the single name `name`.
+  static std::u16string Join(std::u16string_view parent, std::u16string_view name);
+
+ signals:
+  void PathChanged();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Rebuild();
+  void Open(QTreeWidgetItem* item);
+
+  Lister lister_;
+  std::u16string path_;
+};
+
+}  // namespace renamer::ui
