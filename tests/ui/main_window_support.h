@@ -27,17 +27,20 @@ struct SeenBox {
   QString title;
   QString text;
   QStringList buttons;
+  QRect geometry;
 };
 
 /// Watches for the modal message box while `act` runs, records it and presses its
-/// button; gives up (closing the box) after a few seconds so no test can hang.
-inline SeenBox CatchMessageBox(const std::function<void()>& act) {
+/// button; gives up after a few seconds so no test can hang. `whileOpen` sees the box
+/// before it is pressed.
+inline SeenBox CatchMessageBox(const std::function<void()>& act,
+                               std::function<void(QWidget&)> whileOpen = {}) {
   auto seen = std::make_shared<SeenBox>();
   auto timer = std::make_shared<QTimer>();
   auto started = std::make_shared<QElapsedTimer>();
   started->start();
   timer->setInterval(10);
-  QObject::connect(timer.get(), &QTimer::timeout, [seen, timer, started] {
+  QObject::connect(timer.get(), &QTimer::timeout, [seen, timer, started, whileOpen] {
     auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
     if (box == nullptr) {
       if (started->elapsed() > 5000) timer->stop();
@@ -46,6 +49,8 @@ inline SeenBox CatchMessageBox(const std::function<void()>& act) {
     seen->shown = true;
     seen->title = box->windowTitle();
     seen->text = box->Text();
+    seen->geometry = box->frameGeometry();
+    if (whileOpen) whileOpen(*box);
     for (const QPushButton* button : box->findChildren<QPushButton*>()) seen->buttons << button->text();
     timer->stop();
     box->OkButton()->click();
@@ -93,8 +98,9 @@ class WindowOnDirectory {
   void SetValue(const QString& text) const { Child<QLineEdit>("Chgstr")->setText(text); }
   void SetString(const QString& text) const { Child<QLineEdit>("Strchar")->setText(text); }
   /// Presses "确定" with the mouse and returns the box that appeared, if any.
-  SeenBox Run() const {
-    return CatchMessageBox([this] { QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton); });
+  SeenBox Run(std::function<void(QWidget&)> whileOpen = {}) const {
+    return CatchMessageBox([this] { QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton); },
+                           std::move(whileOpen));
   }
 
   QTemporaryDir dir;
