@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QAbstractItemView>
 #include <QListView>
 #include <QPushButton>
 
@@ -205,9 +206,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   if (event->type() == QEvent::FocusOut && watched == Chgtype) {
-    // Opening its own drop-down, or another window taking over, is not leaving it.
+    // Opening its own drop-down (which takes the focus into the list while it is open),
+    // or another window taking over, is not leaving it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) Chgtype_LostFocus();
+    const bool ownList = Chgtype->view()->isVisible();
+    if (!ownList && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+      Chgtype_LostFocus();
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -169,6 +169,23 @@ class MainWindowTest : public QObject {
     QVERIFY(view.Child<QLineEdit>("Chgstr")->text().isEmpty());
   }
 
+  void tabbingOutOfTheRuleListAppliesItButOpeningItsListDoesNot() {
+    WindowOnDirectory view({});
+    view.PickRule(QStringLiteral("替换字符"));
+    auto* rules = view.Child<QComboBox>("Chgtype");
+    rules->setFocus(Qt::TabFocusReason);
+    view.SetString(QStringLiteral("s"));
+    view.SetValue(QStringLiteral("v"));
+    rules->showPopup();
+    QTest::qWait(20);
+    rules->hidePopup();
+    QCOMPARE(view.Child<QLineEdit>("Chgstr")->text(), QStringLiteral("v"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view.Child<QWidget>("Strchar"));
+    QVERIFY(view.Child<QLineEdit>("Chgstr")->text().isEmpty());
+    QVERIFY(view.Child<QLineEdit>("Strchar")->text().isEmpty());
+  }
+
   void buildsTheTypeListFromTheOpenDirectory() {
     WindowOnDirectory view({QStringLiteral("a.txt"), QStringLiteral("b.TXT"), QStringLiteral("c.txt"),
                             QStringLiteral("d")});
