@@ -1,6 +1,9 @@
 #include <QApplication>
 #include <QGuiApplication>
+#include <QDir>
 #include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QtTest>
@@ -8,8 +11,12 @@
 #include <functional>
 #include <memory>
 
+#include "ui/about_window.h"
 #include "ui/lifetime.h"
+#include "ui/main_window.h"
 
+using renamer::ui::AboutWindow;
+using renamer::ui::MainWindow;
 using renamer::ui::ProgramLifetime;
 
 namespace {
@@ -31,6 +38,23 @@ int RunLoop(const std::function<void()>& act) {
 /// Runs `then` a little later, once the loop has been idle for a while.
 void Later(const std::function<void()>& then) { QTimer::singleShot(100, qApp, then); }
 
+/// The about window, if the program has made it.
+AboutWindow* FindAboutWindow() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (auto* about = qobject_cast<AboutWindow*>(window)) return about;
+  }
+  return nullptr;
+}
+
+/// A main window on an empty scratch directory, shown centred as the program does.
+QPointer<MainWindow> StartMainWindow(const QTemporaryDir& dir) {
+  auto* window = new MainWindow();
+  window->OpenDirectory(QDir(dir.path()).canonicalPath().toStdU16String());
+  renamer::ui::ShowCentred(*window);
+  QApplication::setActiveWindow(window);
+  return window;
+}
+
 }  // namespace
 
 class ExitPathTest : public QObject {
@@ -44,6 +68,9 @@ class ExitPathTest : public QObject {
   void oneOfTwoWindowsClosedGoesOn();
   void toolTipAloneDoesNotKeepTheProgram();
   void centredOnTheScreen();
+  // The about window exists once per program, so the close box goes first.
+  void mainWindowCloseBoxEndsWithoutAboutWindow();
+  void exitButtonSwapsMainWindowForAboutWindow();
 };
 
 void ExitPathTest::qtNoLongerQuitsOnItsOwn() {
@@ -142,6 +169,48 @@ void ExitPathTest::centredOnTheScreen() {
   QVERIFY(qAbs(window.geometry().center().x() - available.center().x()) <= 1);
   QVERIFY(qAbs(window.geometry().center().y() - available.center().y()) <= 1);
   QCOMPARE(window.size(), QSize(542, 422));
+}
+
+void ExitPathTest::mainWindowCloseBoxEndsWithoutAboutWindow() {
+  ProgramLifetime lifetime;
+  QTemporaryDir dir;
+  QPointer<MainWindow> window = StartMainWindow(dir);
+  QVERIFY(window->isVisible());
+  const QRect available = window->screen()->availableGeometry();
+  QVERIFY(qAbs(window->geometry().center().x() - available.center().x()) <= 1);
+  QVERIFY(qAbs(window->geometry().center().y() - available.center().y()) <= 1);
+  const int code = RunLoop([&] { window->close(); });
+  QCOMPARE(code, 0);
+  QVERIFY(window.isNull());
+  QVERIFY(FindAboutWindow() == nullptr);
+}
+
+void ExitPathTest::exitButtonSwapsMainWindowForAboutWindow() {
+  ProgramLifetime lifetime;
+  QTemporaryDir dir;
+  QPointer<MainWindow> window = StartMainWindow(dir);
+  auto* exitButton = window->findChild<QPushButton*>(QStringLiteral("Command2"));
+  QVERIFY(exitButton != nullptr);
+  QCOMPARE(exitButton->text(), QStringLiteral("退出"));
+  bool aboutSeen = false;
+  const int code = RunLoop([&] {
+    QTest::mouseClick(exitButton, Qt::LeftButton);
+    Later([&] {
+      QVERIFY2(window.isNull(), "the main window was not destroyed");
+      AboutWindow* about = FindAboutWindow();
+      QVERIFY(about != nullptr);
+      QVERIFY(about->isVisible());
+      QVERIFY(about->parentWidget() == nullptr);
+      QCOMPARE(about->geometry(), QRect(364, 314, 312, 210));
+      aboutSeen = true;
+      auto* ok = about->findChild<QPushButton*>(QStringLiteral("Command1"));
+      QCOMPARE(about->focusWidget(), ok);
+      QTest::keyClick(ok, Qt::Key_Space);
+    });
+  });
+  QCOMPARE(code, 0);
+  QVERIFY(aboutSeen);
+  QVERIFY(!FindAboutWindow()->isVisible());
 }
 
 QTEST_MAIN(ExitPathTest)
