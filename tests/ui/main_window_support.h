@@ -40,10 +40,13 @@ inline SeenBox CatchMessageBox(const std::function<void()>& act,
   auto started = std::make_shared<QElapsedTimer>();
   started->start();
   timer->setInterval(10);
-  QObject::connect(timer.get(), &QTimer::timeout, [seen, timer, started, whileOpen] {
+  // The slot holds the timer by plain pointer: a shared pointer to the timer inside
+  // the timer's own connection would keep both alive for ever.
+  QTimer* const ticks = timer.get();
+  QObject::connect(ticks, &QTimer::timeout, [seen, ticks, started, whileOpen] {
     auto* box = qobject_cast<MessageDialog*>(QApplication::activeModalWidget());
     if (box == nullptr) {
-      if (started->elapsed() > 5000) timer->stop();
+      if (started->elapsed() > 5000) ticks->stop();
       return;
     }
     seen->shown = true;
@@ -52,7 +55,7 @@ inline SeenBox CatchMessageBox(const std::function<void()>& act,
     seen->geometry = box->frameGeometry();
     if (whileOpen) whileOpen(*box);
     for (const QPushButton* button : box->findChildren<QPushButton*>()) seen->buttons << button->text();
-    timer->stop();
+    ticks->stop();
     box->OkButton()->click();
   });
   timer->start();
