@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace renamer::bench {
+
+/// What the floor loop did and how long it took.
+struct FloorResult {
+  double ms = 0;
+  std::size_t renamed = 0;
+  std::size_t failed = 0;
+};
+
+/// The least a rename run can do, written straight on the system calls: list the
+/// directory with readdir, read each regular file's status with fstatat and rename it
+/// with renameat2(RENAME_NOREPLACE). The new name is the old one behind a six-digit
+/// running number when `numbered`, else behind `prefix`, so it is as long as the one
+/// the engine makes.
+FloorResult RunFloor(const std::string& directory, bool numbered, const std::string& prefix);
+
+}  // namespace renamer::bench

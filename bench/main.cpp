@@ -1,0 +1,181 @@
+// Times rename runs against the least the file system lets a run do, at several sizes,
+// and prints a table followed by one "RESULT ..." line per measurement.
+
+#include <sys/resource.h>
+#include <sys/statfs.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench/bench_dir.h"
+#include "bench/engine_runs.h"
+#include "bench/floor_loop.h"
+#include "bench/measure.h"
+#include "bench/report.h"
+#include "bench/window_runs.h"
+
+namespace renamer::bench {
+namespace {
+
+struct Options {
+  std::vector<std::size_t> sizes = {1000, 10000, 100000};
+  int repetitions = 5;
+  std::string parent;
+  bool window = true;
+  std::size_t windowFiles = 100000;
+};
+
+const char* const kUsage =
+    "usage: renamer_bench [--sizes N,N,...] [--reps R] [--dir PARENT] [--window-files N]\n"
+    "                     [--no-window]\n";
+
+std::vector<std::size_t> ParseSizes(const std::string& text) {
+  std::vector<std::size_t> sizes;
+  std::stringstream stream(text);
+  std::string item;
+  while (std::getline(stream, item, ',')) sizes.push_back(std::stoul(item));
+  return sizes;
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--sizes" && hasValue) {
+      options.sizes = ParseSizes(argv[++i]);
+    } else if (arg == "--reps" && hasValue) {
+      options.repetitions = std::stoi(argv[++i]);
+    } else if (arg == "--dir" && hasValue) {
+      options.parent = argv[++i];
+    } else if (arg == "--window-files" && hasValue) {
+      options.windowFiles = std::stoul(argv[++i]);
+    } else if (arg == "--no-window") {
+      options.window = false;
+    } else {
+      throw std::invalid_argument(kUsage);
+    }
+  }
+  if (options.repetitions < 1 || options.sizes.empty()) throw std::invalid_argument(kUsage);
+  if (options.parent.empty()) options.parent = std::filesystem::temp_directory_path().string();
+  return options;
+}
+
+std::string FileSystemName(const std::string& path) {
+  struct statfs info {};
+  if (::statfs(path.c_str(), &info) != 0) return "unknown";
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53UL: return "ext2/3/4";
+    case 0x01021994UL: return "tmpfs";
+    case 0x58465342UL: return "xfs";
+    case 0x9123683EUL: return "btrfs";
+    case 0x794C7630UL: return "overlayfs";
+    default: break;
+  }
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "type 0x%lx", static_cast<unsigned long>(info.f_type));
+  return hex;
+}
+
+void Check(bool ok, const std::string& what) {
+  if (!ok) throw std::runtime_error(what);
+}
+
+double MeasureFloor(const FileSet& set, const BenchRule& rule) {
+  const BenchDirectory dir(set);
+  const FloorResult result = RunFloor(dir.path(), rule.prefix.empty(), rule.prefix);
+  Check(result.renamed == set.size() && result.failed == 0, "the floor loop missed files");
+  Check(dir.CountWithPrefix("img_") == 0, "the floor loop left old names behind");
+  return result.ms;
+}
+
+EngineResult MeasureEngine(const FileSet& set, const BenchRule& rule) {
+  const BenchDirectory dir(set);
+  EngineResult result = RunEngine(dir.path(), rule);
+  Check(result.listed == set.size(), "the listing missed files");
+  Check(result.report.empty(), "the engine reported failures");
+  Check(dir.CountWithPrefix("img_") == 0, "the engine left old names behind");
+  return result;
+}
+
+// One floor run and one engine run on fresh directories, in alternating order so that
+// neither always profits from what the other left in the caches.
+void MeasurePair(const FileSet& set, const BenchRule& rule, bool engineFirst, RuleRow& row) {
+  EngineResult engine;
+  if (engineFirst) engine = MeasureEngine(set, rule);
+  const double floorMs = MeasureFloor(set, rule);
+  if (!engineFirst) engine = MeasureEngine(set, rule);
+  row.floorMs.push_back(floorMs);
+  row.engineMs.push_back(engine.totalMs());
+  row.listMs.push_back(engine.listMs);
+  row.ratios.push_back(engine.totalMs() / floorMs);
+  row.peakExtraBytes = std::max(row.peakExtraBytes, engine.peakExtraBytes);
+}
+
+std::vector<RuleRow> MeasureRules(const Options& options) {
+  const std::vector<BenchRule> rules = {{u"ADDPRENO", u"6", ""}, {u"ADDPRE", u"p_", "p_"}};
+  std::vector<RuleRow> rows;
+  for (std::size_t files : options.sizes) {
+    const FileSet set(options.parent, MakeTimes(files, files));
+    std::vector<RuleRow> sizeRows(rules.size());
+    for (std::size_t r = 0; r < rules.size(); ++r) {
+      sizeRows[r].rule = r == 0 ? "ADDPRENO" : "ADDPRE";
+      sizeRows[r].files = files;
+    }
+    for (int rep = 0; rep < options.repetitions; ++rep) {
+      std::fprintf(stderr, "files=%zu repetition %d/%d\n", files, rep + 1, options.repetitions);
+      for (std::size_t r = 0; r < rules.size(); ++r) {
+        MeasurePair(set, rules[r], rep % 2 == 1, sizeRows[r]);
+      }
+    }
+    rows.insert(rows.end(), sizeRows.begin(), sizeRows.end());
+  }
+  return rows;
+}
+
+int Run(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  std::printf("Files are made under %s (%s); %d repetitions per size.\n", options.parent.c_str(),
+              FileSystemName(options.parent).c_str(), options.repetitions);
+  Results results;
+  results.rules = MeasureRules(options);
+
+  const std::size_t sortKeys = 100000;
+  const std::vector<std::int64_t> times = MakeTimes(sortKeys, 7);
+  results.sortKeys = sortKeys;
+  for (int rep = 0; rep < options.repetitions; ++rep) results.sortMs.push_back(TimeSortByTime(times));
+
+  if (options.window) {
+    const WindowMeasurements window =
+        MeasureWindow(argc, argv, options.parent, options.windowFiles, options.repetitions);
+    results.windows = window.rows;
+    results.windowNote = window.note;
+  } else {
+    results.windowNote = "left out with --no-window";
+  }
+
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  results.processPeakBytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+  PrintTable(results);
+  PrintResultLines(results);
+  return 0;
+}
+
+}  // namespace
+}  // namespace renamer::bench
+
+int main(int argc, char** argv) {
+  try {
+    return renamer::bench::Run(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "renamer_bench: %s\n", error.what());
+    return 1;
+  }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/measure.h"
+
+namespace renamer::bench {
+
+/// The measurements of one rule at one size.
+struct RuleRow {
+  std::string rule;
+  std::size_t files = 0;
+  std::vector<double> floorMs;
+  std::vector<double> engineMs;  ///< listing plus RenameFiles
+  std::vector<double> listMs;    ///< the listing part of engineMs
+  std::vector<double> ratios;    ///< engine / floor, pair by pair
+  std::uint64_t peakExtraBytes = 0;
+};
+
+/// A window measurement at one size; `floorMs` is empty for the opening.
+struct WindowRow {
+  std::string what;  ///< "open" or "run"
+  std::string rule;
+  std::size_t files = 0;
+  std::vector<double> ms;
+  std::vector<double> floorMs;
+  std::vector<double> ratios;
+};
+
+/// Everything one benchmark run measured.
+struct Results {
+  std::vector<RuleRow> rules;
+  std::vector<WindowRow> windows;
+  std::size_t sortKeys = 0;
+  std::vector<double> sortMs;
+  std::uint64_t processPeakBytes = 0;
+  std::string windowNote;  ///< why the window was not measured, when it was not
+};
+
+/// The readable table.
+void PrintTable(const Results& results);
+
+/// One "RESULT ..." line per rule and size and per window measurement.
+void PrintResultLines(const Results& results);
+
+}  // namespace renamer::bench
