@@ -23,6 +23,51 @@ std::u16string Join(std::initializer_list<std::u16string_view> parts) {
   return result;
 }
 
+// The numbers of `keys[0..n)` when all of them are digit texts of one length of at
+// most 19 digits (every key the run makes): such texts compare as their numbers do.
+bool ReadAsNumbers(const std::vector<std::u16string>& keys, std::size_t n,
+                   std::vector<std::pair<std::uint64_t, std::uint32_t>>& numbers) {
+  const std::size_t length = keys[0].size();
+  if (length == 0 || length > 19) return false;
+  numbers.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (keys[i].size() != length) return false;
+    std::uint64_t value = 0;
+    for (const char16_t unit : keys[i]) {
+      if (unit < u'0' || unit > u'9') return false;
+      value = value * 10 + static_cast<std::uint64_t>(unit - u'0');
+    }
+    numbers[i] = {value, static_cast<std::uint32_t>(i)};
+  }
+  return true;
+}
+
+// rank[i] = the number of distinct keys smaller than keys[i]. Sorting plain numbers
+// side by side is several times faster than sorting indices into scattered texts.
+std::vector<std::uint64_t> DenseRanks(const std::vector<std::u16string>& keys, std::size_t n) {
+  std::vector<std::uint64_t> rank(n);
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> numbers;
+  if (ReadAsNumbers(keys, n, numbers)) {
+    std::sort(numbers.begin(), numbers.end());
+    std::uint64_t current = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i > 0 && numbers[i - 1].first < numbers[i].first) ++current;
+      rank[numbers[i].second] = current;
+    }
+    return rank;
+  }
+  std::vector<std::uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+  std::uint64_t current = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0 && keys[order[i - 1]] < keys[order[i]]) ++current;
+    rank[order[i]] = current;
+  }
+  return rank;
+}
+
 }  // namespace
 
 std::u16string FormatTimeText(const std::tm& local) {
@@ -85,16 +130,7 @@ void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& 
   if (n < 2) return;
 
   // Dense ranks turn every key comparison of the replay into an integer comparison.
-  std::vector<std::uint32_t> order(n);
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
-  std::vector<std::uint64_t> rank(n);
-  std::uint64_t current = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0 && keys[order[i - 1]] < keys[order[i]]) ++current;
-    rank[order[i]] = current;
-  }
+  std::vector<std::uint64_t> rank = DenseRanks(keys, n);
 
   // A tournament tree over positions; a leaf holds (rank of the key now at that
   // position, position), so the root is the smallest key with the lowest position:
@@ -112,20 +148,32 @@ void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& 
     std::size_t node = width + pos;
     tree[node] = value;
     for (node >>= 1; node >= 1; node >>= 1) {
-      tree[node] = std::min(tree[2 * node], tree[2 * node + 1]);
+      const std::uint64_t smaller = std::min(tree[2 * node], tree[2 * node + 1]);
+      if (tree[node] == smaller) break;  // nothing above this node changes either
+      tree[node] = smaller;
     }
   };
 
+  // The exchanges are replayed on indices; the texts move once, at the end.
+  std::vector<std::uint32_t> from(n);
+  std::iota(from.begin(), from.end(), 0u);
   for (std::size_t a = 0; a + 1 < n; ++a) {
     const auto g = static_cast<std::size_t>(tree[1] & 0xFFFFFFFFu);
     if (g != a) {
-      std::swap(keys[a], keys[g]);
-      std::swap(names[a], names[g]);
+      std::swap(from[a], from[g]);
       std::swap(rank[a], rank[g]);
       update(g, leafValue(g));
     }
     update(a, kDone);
   }
+  std::vector<std::u16string> sortedKeys(n);
+  std::vector<std::u16string> sortedNames(n);
+  for (std::size_t a = 0; a < n; ++a) {
+    sortedKeys[a] = std::move(keys[from[a]]);
+    sortedNames[a] = std::move(names[from[a]]);
+  }
+  std::move(sortedKeys.begin(), sortedKeys.end(), keys.begin());
+  std::move(sortedNames.begin(), sortedNames.end(), names.begin());
 }
 
 }  // namespace renamer

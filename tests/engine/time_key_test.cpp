@@ -136,5 +136,27 @@ TEST(SortByTimeTest, HandlesLargeListings) {
   EXPECT_EQ(names, expectedNames);
 }
 
+// Keys that are not all digit texts of one length are ranked as texts, not as numbers:
+// "9" sorts after "10", and "-" before the digits.
+TEST(SortByTimeTest, RanksKeysOfMixedLengthsAndSignsAsTexts) {
+  const std::vector<std::u16string> pool = {u"9", u"10", u"100", u"2024-3", u"20240", u"",
+                                            u"1", u"-5", u"99999999999999999999"};
+  std::mt19937 random(5);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::u16string> keys;
+    std::vector<std::u16string> names;
+    for (std::size_t i = 0; i < 2 + random() % 40; ++i) {
+      keys.push_back(pool[random() % pool.size()]);
+      names.push_back(DecimalText(static_cast<long long>(i)));
+    }
+    std::vector<std::u16string> expectedKeys = keys;
+    std::vector<std::u16string> expectedNames = names;
+    QuadraticSelectionSort(expectedKeys, expectedNames);
+    SortByTime(keys, names);
+    ASSERT_EQ(keys, expectedKeys) << "round " << round;
+    ASSERT_EQ(names, expectedNames) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace renamer
