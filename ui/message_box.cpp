@@ -1,6 +1,9 @@
 #include "ui/message_box.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDialogButtonBox>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPalette>
@@ -12,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace renamer::ui {
 namespace {
@@ -31,6 +35,18 @@ QScreen* ScreenFor(const QWidget* parent) {
   return QGuiApplication::primaryScreen();
 }
 
+/// The height of one shown line. Chinese text is drawn with a fallback font whose lines
+/// can be taller than the widget font's, so the laid-out first lines are measured.
+int LineHeight(const QPlainTextEdit& view, const QFontMetrics& metrics) {
+  qreal tallest = metrics.lineSpacing();
+  QAbstractTextDocumentLayout* layout = view.document()->documentLayout();
+  QTextBlock block = view.document()->firstBlock();
+  for (int i = 0; i < 50 && block.isValid(); ++i, block = block.next()) {
+    tallest = std::max(tallest, layout->blockBoundingRect(block).height());
+  }
+  return static_cast<int>(std::ceil(tallest));
+}
+
 /// The size the text needs with neither wrapping nor scrolling.
 QSize NaturalTextSize(const QString& shown, const QPlainTextEdit& view) {
   const QFontMetrics metrics(view.font());
@@ -41,7 +57,7 @@ QSize NaturalTextSize(const QString& shown, const QPlainTextEdit& view) {
       static_cast<int>(2 * view.document()->documentMargin()) + 2 * view.frameWidth();
   // Capped so that the product cannot overflow; such a text scrolls anyway.
   const int lineCount = static_cast<int>(std::min<qsizetype>(lines.size(), 1 << 20));
-  const int height = lineCount * metrics.lineSpacing();
+  const int height = lineCount * LineHeight(view, metrics);
   // A little slack so that rounding never brings up a scroll bar for text that fits.
   return QSize(width + margin + metrics.averageCharWidth(), height + margin + 2);
 }

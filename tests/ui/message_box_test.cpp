@@ -76,6 +76,7 @@ class MessageBoxTest : public QObject {
   void boxShowsTextTitleAndOneButton_data();
   void boxShowsTextTitleAndOneButton();
   void shortTextFitsWithoutScrolling();
+  void fewWideEntriesScrollSidewaysOnly();
   void longReportStaysOnScreen_data();
   void longReportStaysOnScreen();
   void enterClosesTheBox();
@@ -140,6 +141,16 @@ void MessageBoxTest::shortTextFitsWithoutScrolling() {
     QVERIFY(!view->verticalScrollBar()->isVisible());
     QVERIFY(!view->horizontalScrollBar()->isVisible());
     SaveScreenshot(box, QStringLiteral("message_box_short.png"));
+  });
+  QVERIFY(seen);
+}
+
+void MessageBoxTest::fewWideEntriesScrollSidewaysOnly() {
+  const bool seen = ShowAndInspect(Report(2, 300), [](MessageDialog& box) {
+    auto* view = box.findChild<QPlainTextEdit*>(QStringLiteral("messageText"));
+    QVERIFY(view != nullptr);
+    QVERIFY(view->horizontalScrollBar()->isVisible());
+    QVERIFY2(!view->verticalScrollBar()->isVisible(), "two lines should not scroll up and down");
   });
   QVERIFY(seen);
 }
