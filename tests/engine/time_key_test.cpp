@@ -120,6 +120,25 @@ TEST(SortByTimeTest, MatchesTheQuadraticSortOnRandomKeysWithTies) {
   }
 }
 
+TEST(SortByTimeTest, MatchesTheQuadraticSortOnKeysThatAreNotAllDigits) {
+  // Keys of unequal length or with other characters take the text comparison path.
+  std::mt19937 random(99);
+  const std::u16string_view pieces[] = {u"2024", u"2024-", u"20", u"202", u"-", u"2024-3"};
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::u16string> keys;
+    std::vector<std::u16string> names;
+    for (std::size_t i = 0, n = random() % 40; i < n; ++i) {
+      keys.emplace_back(pieces[random() % std::size(pieces)]);
+      names.push_back(DecimalText(static_cast<long long>(i)));
+    }
+    std::vector<std::u16string> expectedKeys = keys;
+    std::vector<std::u16string> expectedNames = names;
+    QuadraticSelectionSort(expectedKeys, expectedNames);
+    SortByTime(keys, names);
+    ASSERT_EQ(names, expectedNames) << "round " << round;
+  }
+}
+
 TEST(SortByTimeTest, HandlesLargeListings) {
   std::mt19937 random(7);
   const std::size_t n = 5000;
