@@ -14,13 +14,13 @@ struct Volume {
 };
 
 /// The volumes of real file systems in the text of /proc/self/mountinfo, in mount
-/// order: kernel and pseudo file systems, and memory file systems mounted under
-/// /run, /dev, /sys or /proc, are left out. A point mounted twice keeps its last
-/// mount.
+/// order: pseudo file systems, everything mounted under /dev, /sys or /proc, and
+/// memory file systems under /run are left out (removable media under /run/media
+/// stay). A point mounted twice keeps its last mount.
 std::vector<Volume> ParseMountInfo(std::string_view text);
 
-/// The volumes of this machine, read from /proc/self/mountinfo; "/" alone when that
-/// cannot be read.
+/// The volumes of this machine, read from /proc/self/mountinfo, without single files
+/// mounted in place of a file; "/" alone when that cannot be read.
 std::vector<Volume> MountedVolumes();
 
 /// The index of the volume that holds `path` (the longest mount point that is a

@@ -19,13 +19,18 @@ constexpr char kMountInfo[] =
     "30 22 8:17 / /media/My\\040Disk rw shared:7 master:2 - vfat /dev/sdb1 rw\n"
     "31 22 0:27 / /home rw - btrfs /dev/sda2 rw\n"
     "32 22 0:28 / /home rw - btrfs /dev/sda3 rw\n"
+    "33 27 8:33 / /run/media/me/U\\134\\011SB rw - exfat /dev/sdc1 rw\n"
+    "34 26 8:49 / /dev/odd rw - ext4 /dev/sdd1 rw\n"
+    "35 22 0:29 / /var/lib/snapd/snap/x rw - squashfs /dev/loop0 ro\n"
+    "36 22 8:50 / /mnt/caf\\351 rw - ext4 /dev/sde1 rw\n"
     "broken line\n";
 
 TEST(ParseMountInfoTest, KeepsRealFileSystemsOnly) {
   const std::vector<Volume> volumes = ParseMountInfo(kMountInfo);
   std::vector<std::string> points;
   for (const Volume& volume : volumes) points.push_back(EncodeFileName(volume.mountPoint));
-  EXPECT_EQ(points, (std::vector<std::string>{"/", "/tmp", "/media/My Disk", "/home"}));
+  EXPECT_EQ(points, (std::vector<std::string>{"/", "/tmp", "/media/My Disk", "/home",
+                                              "/run/media/me/U\\\tSB", "/mnt/caf\xe9"}));
   EXPECT_EQ(volumes[2].source, u"/dev/sdb1");
   EXPECT_EQ(volumes[2].type, u"vfat");
   EXPECT_EQ(volumes[3].source, u"/dev/sda3");  // the later mount hides the earlier
