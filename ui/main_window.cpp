@@ -122,6 +122,7 @@ MainWindow::MainWindow(QWidget* parent)
   ReloadFileList();
   lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = start;
 
+  MirrorFieldTexts();
   ConnectHandlers();
   Form_Load();
   Command1->setFocus();
@@ -187,6 +188,13 @@ void MainWindow::ConnectHandlers() {
   }
 }
 
+void MainWindow::MirrorFieldTexts() {
+  connect(Chgstr, &QLineEdit::textChanged, this,
+          [this](const QString& text) { valueText_ = text.toStdU16String(); });
+  connect(FileType->lineEdit(), &QLineEdit::textChanged, this,
+          [this](const QString& text) { typeText_ = text.toStdU16String(); });
+}
+
 void MainWindow::Form_Load() {
   for (const Rule& rule : kRules) Chgtype->addItem(QString::fromStdU16String(std::u16string(rule.itemText)));
   // Adding the first item would show it; the rule list starts with an empty text.
@@ -235,7 +243,7 @@ void MainWindow::ApplyRule() {
 }
 
 void MainWindow::Command1_Click() {
-  std::u16string message = CheckRunInput(engine_.ChgMode, Chgstr->text().toStdU16String());
+  std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
   if (message.empty()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     message = RunRenaming();
@@ -286,7 +294,7 @@ std::u16string MainWindow::FileListItem(int k) const {
   return fileModel_->Names().at(static_cast<std::size_t>(k));
 }
 
-std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }
+std::u16string MainWindow::TypeListText() const { return typeText_; }
 
 int MainWindow::TypeListCount() const { return FileType->count(); }
 
@@ -315,6 +323,6 @@ void MainWindow::SetStringFieldText(const std::u16string& text) {
   Strchar->setText(QString::fromStdU16String(text));
 }
 
-std::u16string MainWindow::ValueFieldText() const { return Chgstr->text().toStdU16String(); }
+std::u16string MainWindow::ValueFieldText() const { return valueText_; }
 
 }  // namespace renamer::ui

@@ -91,6 +91,25 @@ class MainWindowRunTest : public QObject {
     QCOMPARE(view.Entries(), QStringList{QStringLiteral("ppa.txt")});
   }
 
+  void runsOnWhatTheUserTyped() {
+    WindowOnDirectory view({QStringLiteral("a.txt"), QStringLiteral("b.log")});
+    view.PickRule(QStringLiteral("增加前缀"));
+    auto* types = view.Child<QComboBox>("FileType");
+    types->setFocus();
+    QTest::keyClicks(types, QStringLiteral(".txt"));
+    QTest::keyClick(types, Qt::Key_Return);
+    QCOMPARE(types->count(), 3);  // "*.*", ".txt", ".log": the typed text is no item
+    auto* value = view.Child<QLineEdit>("Chgstr");
+    value->setFocus();
+    QTest::keyClicks(value, QStringLiteral("x_"));
+    auto* run = view.Child<QPushButton>("Command1");
+    run->setFocus();
+    QVERIFY(!testing::CatchMessageBox([run] { QTest::keyClick(run, Qt::Key_Enter); }).shown);
+    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("b.log"), QStringLiteral("x_a.txt")}));
+    QCOMPARE(types->currentText(), QStringLiteral(".txt"));
+    QCOMPARE(value->text(), QStringLiteral("x_"));
+  }
+
   void showsEachCheckMessageAndTouchesNothing() {
     struct Case {
       const char* rule;
