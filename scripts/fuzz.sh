@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer)
-# and runs each for FUZZ_SECONDS seconds (default 60), starting from the seed corpus in
-# fuzz/corpus/. Inputs the fuzzer finds go to $FUZZ_BUILD_DIR/corpus, never into the
-# repository; an input that breaks a target is saved in $FUZZ_BUILD_DIR/artifacts and
-# the script fails.
+# and runs each for FUZZ_SECONDS seconds (default 60), FUZZ_JOBS at a time (default one
+# per core), starting from the seed corpus in fuzz/corpus/. Inputs the fuzzer finds go
+# to $FUZZ_BUILD_DIR/corpus, never into the repository; an input that breaks a target
+# is saved in $FUZZ_BUILD_DIR/artifacts and the script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,16 +18,31 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" -j "$(nproc)" --target fuzzers
 
 mkdir -p "$build/artifacts"
-for target in "${targets[@]}"; do
+# One target per core at a time; each gets the whole of its core for its time.
+run_target() {
+  local target=$1 log="$build/$1.log"
   mkdir -p "$build/corpus/$target"
-  log="$build/$target.log"
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-      -artifact_prefix="$build/artifacts/$target-" "$build/corpus/$target" \
-      "fuzz/corpus/$target" >"$log" 2>&1; then
-    tail -n 60 "$log"
+  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$target-" "$build/corpus/$target" \
+    "fuzz/corpus/$target" >"$log" 2>&1
+}
+parallel="${FUZZ_JOBS:-$(nproc)}"
+declare -A pids
+for target in "${targets[@]}"; do
+  while (($(jobs -rp | wc -l) >= parallel)); do wait -n || true; done
+  run_target "$target" &
+  pids[$target]=$!
+done
+
+failed=0
+for target in "${targets[@]}"; do
+  if ! wait "${pids[$target]}"; then
+    tail -n 60 "$build/$target.log"
     echo "$target: failed; the input is in $build/artifacts/" >&2
-    exit 1
+    failed=1
+    continue
   fi
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/$target.log")
   echo "$target: ${runs:-?} inputs in ${seconds} s, none failed"
 done
+exit "$failed"
