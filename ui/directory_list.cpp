@@ -1,16 +1,21 @@
 #include "ui/directory_list.h"
 
-#include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QStyle>
 
 namespace renamer::ui {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-QTreeWidgetItem* MakeItem(std::u16string_view name, const std::u16string& path) {
+// The path of the item is kept as UTF-16 units, so undecodable bytes survive the trip.
+QTreeWidgetItem* MakeItem(std::u16string_view name, const std::u16string& path, const QIcon& icon) {
   auto* item = new QTreeWidgetItem();
-  item->setText(0, QString::fromStdU16String(std::u16string(name)));
+  const QString text = QString::fromStdU16String(std::u16string(name));
+  item->setText(0, text);
+  item->setToolTip(0, text);
+  item->setIcon(0, icon);
   item->setData(0, kPathRole, QString::fromStdU16String(path));
   return item;
 }
@@ -34,7 +39,7 @@ DirectoryList::DirectoryList(Lister lister, QWidget* parent)
     : QTreeWidget(parent), lister_(std::move(lister)) {
   setHeaderHidden(true);
   setColumnCount(1);
-  setIndentation(8);
+  setIndentation(10);
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setExpandsOnDoubleClick(false);
@@ -69,18 +74,24 @@ void DirectoryList::keyPressEvent(QKeyEvent* event) {
   QTreeWidget::keyPressEvent(event);
 }
 
+void DirectoryList::drawBranches(QPainter*, const QRect&, const QModelIndex&) const {}
+
 void DirectoryList::Rebuild() {
   clear();
-  QTreeWidgetItem* open = MakeItem(u"/", u"/");
+  const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  QTreeWidgetItem* open = MakeItem(u"/", u"/", openIcon);
   addTopLevelItem(open);
   std::u16string walked = u"/";
   for (std::u16string_view part : Components(path_)) {
     walked = Join(walked, part);
-    QTreeWidgetItem* child = MakeItem(part, walked);
+    QTreeWidgetItem* child = MakeItem(part, walked, openIcon);
     open->addChild(child);
     open = child;
   }
-  for (const std::u16string& name : lister_(path_)) open->addChild(MakeItem(name, Join(path_, name)));
+  for (const std::u16string& name : lister_(path_)) {
+    open->addChild(MakeItem(name, Join(path_, name), closedIcon));
+  }
   expandAll();
   setCurrentItem(open);
 }

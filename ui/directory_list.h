@@ -38,6 +38,8 @@ class DirectoryList : public QTreeWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  /// Draws no expand arrows: the list is always fully open and opens by double-click.
+  void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
  private:
   void Rebuild();

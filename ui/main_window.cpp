@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -9,7 +10,6 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QListView>
 #include <QPushButton>
 
@@ -49,7 +49,8 @@ const FieldStates* StatesFor(std::u16string_view code) {
 
 void SetFieldState(QLineEdit& field, bool enabled) {
   field.setEnabled(enabled);
-  SetFieldBackground(field, enabled ? SystemColor::kWindowBackground : SystemColor::kInactiveBorder);
+  SetFieldBackground(field,
+                     enabled ? SystemColor::kWindowBackground : SystemColor::kInactiveBorder);
 }
 
 std::u16string CurrentDirectory() {
@@ -157,8 +158,8 @@ void MainWindow::CreateFileFrame() {
 
 void MainWindow::CreateDirectoryFrame() {
   Frame1 = MakeFrame(this, "Frame1", QStringLiteral("选择目录"), TwipsRect(120, 120, 2655, 4095));
-  Dir1 = new DirectoryList([this](std::u16string_view path) { return engine_.ListDirectories(path); },
-                           Frame1);
+  Dir1 = new DirectoryList(
+      [this](std::u16string_view path) { return engine_.ListDirectories(path); }, Frame1);
   Dir1->setObjectName(QStringLiteral("Dir1"));
   Dir1->setGeometry(TwipsRect(120, 600, 2415, 3240));
   Drive1 = new DriveList(Frame1);
@@ -172,7 +173,8 @@ void MainWindow::CreateButtons() {
 }
 
 void MainWindow::SetTabOrder() {
-  QWidget* const order[] = {Command1, Drive1, Dir1, File1, Chgstr, Command2, Chgtype, Strchar, FileType};
+  QWidget* const order[] = {Command1, Drive1,  Dir1,    File1,   Chgstr,
+                            Command2, Chgtype, Strchar, FileType};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -196,7 +198,8 @@ void MainWindow::MirrorFieldTexts() {
 }
 
 void MainWindow::Form_Load() {
-  for (const Rule& rule : kRules) Chgtype->addItem(QString::fromStdU16String(std::u16string(rule.itemText)));
+  for (const Rule& rule : kRules)
+    Chgtype->addItem(QString::fromStdU16String(std::u16string(rule.itemText)));
   // Adding the first item would show it; the rule list starts with an empty text.
   Chgtype->setEditText(QString());
   engine_.RefreshTypes();

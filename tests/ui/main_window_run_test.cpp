@@ -1,10 +1,9 @@
-#include "ui/main_window.h"
-
 #include <QDateTime>
 #include <QListView>
 #include <QScreen>
 
 #include "tests/ui/main_window_support.h"
+#include "ui/main_window.h"
 
 namespace renamer::ui {
 namespace {
@@ -32,7 +31,8 @@ class MainWindowRunTest : public QObject {
       const char* value;
       QStringList after;
     };
-    const QStringList before = {QStringLiteral("a1.jpg"), QStringLiteral("b2.JPG"), QStringLiteral("notes")};
+    const QStringList before = {QStringLiteral("a1.jpg"), QStringLiteral("b2.JPG"),
+                                QStringLiteral("notes")};
     const Case cases[] = {
         {"增加前缀", "*.*", "", "新_", {"新_a1.jpg", "新_b2.JPG", "新_notes"}},
         {"增加后缀", ".jpg", "", "_x", {"a1_x.jpg", "b2.JPG", "notes"}},
@@ -117,11 +117,11 @@ class MainWindowRunTest : public QObject {
       const char* message;
     };
     const Case cases[] = {
-        {"前加顺序号", "abc", "请输入整数！"},       {"后加顺序号", "2.5", "请输入整数！"},
+        {"前加顺序号", "abc", "请输入整数！"},      {"后加顺序号", "2.5", "请输入整数！"},
         {"删除前N个字符", "1,000", "请输入整数！"}, {"删除后N个字符", "x", "请输入整数！"},
-        {"前加顺序号", "40000", "请输入整数！"},     {"前加顺序号", "", "请输入整数！"},
-        {"前加顺序号", "11", "顺序号太长！"},        {"删除前N个字符", "12", "顺序号太长！"},
-        {"修改扩展名", "txt", "扩展名请以 . 开始"},  {"修改扩展名", "", "扩展名请以 . 开始"},
+        {"前加顺序号", "40000", "请输入整数！"},    {"前加顺序号", "", "请输入整数！"},
+        {"前加顺序号", "11", "顺序号太长！"},       {"删除前N个字符", "12", "顺序号太长！"},
+        {"修改扩展名", "txt", "扩展名请以 . 开始"}, {"修改扩展名", "", "扩展名请以 . 开始"},
     };
     for (const Case& c : cases) {
       WindowOnDirectory view({QStringLiteral("abc.txt")});
@@ -138,7 +138,8 @@ class MainWindowRunTest : public QObject {
   }
 
   void reportsTheFilesThatWereNotRenamed() {
-    WindowOnDirectory view({QStringLiteral("a1.txt"), QStringLiteral("b1.txt"), QStringLiteral("c.txt")});
+    WindowOnDirectory view(
+        {QStringLiteral("a1.txt"), QStringLiteral("b1.txt"), QStringLiteral("c.txt")});
     view.PickRule(QStringLiteral("删除前N个字符"));
     view.SetType(QStringLiteral(".txt"));
     view.SetValue(QStringLiteral("1"));
@@ -149,10 +150,13 @@ class MainWindowRunTest : public QObject {
     });
     const QString dir = view.Path() + QStringLiteral("/");
     QCOMPARE(box.title, QStringLiteral("提示"));
-    QCOMPARE(box.text, dir + QStringLiteral("b1.txt -> ") + dir + QStringLiteral("1.txt(目标文件已存在)\n\r") + dir +
+    QCOMPARE(box.text, dir + QStringLiteral("b1.txt -> ") + dir +
+                           QStringLiteral("1.txt(目标文件已存在)\n\r") + dir +
                            QStringLiteral("c.txt -> (文件名不能为空)\n\r"));
-    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("1.txt"), QStringLiteral("b1.txt"), QStringLiteral("c.txt")}));
-    QCOMPARE(ShownFiles(view), (QStringList{QStringLiteral("1.txt"), QStringLiteral("b1.txt"), QStringLiteral("c.txt")}));
+    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("1.txt"), QStringLiteral("b1.txt"),
+                                          QStringLiteral("c.txt")}));
+    QCOMPARE(ShownFiles(view), (QStringList{QStringLiteral("1.txt"), QStringLiteral("b1.txt"),
+                                            QStringLiteral("c.txt")}));
   }
 
   void namesAFileWhoseTimeCannotBeRead() {
@@ -163,7 +167,8 @@ class MainWindowRunTest : public QObject {
     view.SetValue(QStringLiteral("x"));
     const SeenBox box = view.Run();
     QCOMPARE(box.title, QStringLiteral("提示"));
-    QCOMPARE(box.text, QStringLiteral("无法读取文件的修改时间：") + view.Path() + QStringLiteral("/gone.txt(文件不存在)"));
+    QCOMPARE(box.text, QStringLiteral("无法读取文件的修改时间：") + view.Path() +
+                           QStringLiteral("/gone.txt(文件不存在)"));
     QCOMPARE(view.Entries(), QStringList{QStringLiteral("a.txt")});
     QCOMPARE(ShownFiles(view), QStringList{QStringLiteral("a.txt")});
   }
@@ -185,7 +190,8 @@ class MainWindowRunTest : public QObject {
     view.SetType(QStringLiteral("*.*"));
     view.SetValue(QStringLiteral("10"));
     auto* window = view.window.data();
-    const SeenBox box = view.Run([](QWidget& open) { SaveScreenshot(open, QStringLiteral("long_report")); });
+    const SeenBox box =
+        view.Run([](QWidget& open) { SaveScreenshot(open, QStringLiteral("long_report")); });
     QCOMPARE(box.text.count(QStringLiteral("\n\r")), 3000);
     const QRect boxGeometry = box.geometry;
     QVERIFY(!boxGeometry.isEmpty());

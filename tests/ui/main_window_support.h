@@ -3,14 +3,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QElapsedTimer>
-#include <QPointer>
 
 #include <memory>
 #include <string>
@@ -54,7 +54,8 @@ inline SeenBox CatchMessageBox(const std::function<void()>& act,
     seen->text = box->Text();
     seen->geometry = box->frameGeometry();
     if (whileOpen) whileOpen(*box);
-    for (const QPushButton* button : box->findChildren<QPushButton*>()) seen->buttons << button->text();
+    for (const QPushButton* button : box->findChildren<QPushButton*>())
+      seen->buttons << button->text();
     ticks->stop();
     box->OkButton()->click();
   });
@@ -102,8 +103,9 @@ class WindowOnDirectory {
   void SetString(const QString& text) const { Child<QLineEdit>("Strchar")->setText(text); }
   /// Presses "确定" with the mouse and returns the box that appeared, if any.
   SeenBox Run(std::function<void(QWidget&)> whileOpen = {}) const {
-    return CatchMessageBox([this] { QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton); },
-                           std::move(whileOpen));
+    return CatchMessageBox(
+        [this] { QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton); },
+        std::move(whileOpen));
   }
 
   QTemporaryDir dir;

@@ -1,17 +1,17 @@
 #include "ui/main_window.h"
 
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QListView>
 #include <QTreeWidget>
 
+#include <cstdio>
+
 #include "tests/ui/main_window_support.h"
 #include "ui/colors.h"
 #include "ui/drive_list.h"
-
-#include <unistd.h>
-
-#include <cstdio>
 
 namespace renamer::ui {
 namespace {
@@ -90,13 +90,14 @@ class MainWindowTest : public QObject {
   void walksTheFocusInTabOrder() {
     WindowOnDirectory view({});
     QCOMPARE(QApplication::focusWidget(), view.Child<QWidget>("Command1"));
-    const char* order[] = {"Drive1",  "Dir1",    "File1",    "Chgstr", "Command2",
+    const char* order[] = {"Drive1",  "Dir1",    "File1",    "Chgstr",  "Command2",
                            "Chgtype", "Strchar", "FileType", "Command1"};
     for (const char* name : order) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QWidget* focus = QApplication::focusWidget();
       // An editable combo list hands the focus to its own edit line.
-      if (focus != nullptr && qobject_cast<QComboBox*>(focus->parentWidget())) focus = focus->parentWidget();
+      if (focus != nullptr && qobject_cast<QComboBox*>(focus->parentWidget()))
+        focus = focus->parentWidget();
       QCOMPARE(focus ? focus->objectName() : QString(), QString::fromLatin1(name));
     }
   }
@@ -135,7 +136,8 @@ class MainWindowTest : public QObject {
       view.SetString(QStringLiteral("old"));
       view.SetValue(QStringLiteral("old"));
       view.PickRule(QString::fromUtf8(c.item));
-      QCOMPARE(QString::fromStdU16String(view.window->Engine().ChgMode), QString::fromLatin1(c.code));
+      QCOMPARE(QString::fromStdU16String(view.window->Engine().ChgMode),
+               QString::fromLatin1(c.code));
       auto* text = view.Child<QLineEdit>("Strchar");
       auto* value = view.Child<QLineEdit>("Chgstr");
       QCOMPARE(text->isEnabled(), c.stringField);
@@ -145,6 +147,9 @@ class MainWindowTest : public QObject {
       QCOMPARE(view.Child<QGroupBox>("Frame4")->title(), QString::fromUtf8(c.caption));
       QVERIFY(text->text().isEmpty());
       QVERIFY(value->text().isEmpty());
+      if (view.window->Engine().ChgMode == u"ADDPRENO") {
+        SaveScreenshot(*view.window, QStringLiteral("main_window_numbering"));
+      }
     }
   }
 
@@ -194,13 +199,13 @@ class MainWindowTest : public QObject {
   }
 
   void buildsTheTypeListFromTheOpenDirectory() {
-    WindowOnDirectory view({QStringLiteral("a.txt"), QStringLiteral("b.TXT"), QStringLiteral("c.txt"),
-                            QStringLiteral("d")});
+    WindowOnDirectory view({QStringLiteral("a.txt"), QStringLiteral("b.TXT"),
+                            QStringLiteral("c.txt"), QStringLiteral("d")});
     auto* types = view.Child<QComboBox>("FileType");
     QStringList items;
     for (int i = 0; i < types->count(); ++i) items << types->itemText(i);
-    QCOMPARE(items, (QStringList{QStringLiteral("*.*"), QStringLiteral(".txt"), QStringLiteral(".TXT"),
-                                 QString()}));
+    QCOMPARE(items, (QStringList{QStringLiteral("*.*"), QStringLiteral(".txt"),
+                                 QStringLiteral(".TXT"), QString()}));
     auto* files = view.Child<QListView>("File1");
     QCOMPARE(files->model()->rowCount(), 4);
     QCOMPARE(files->model()->index(0, 0).data().toString(), QStringLiteral("a.txt"));
@@ -219,23 +224,28 @@ class MainWindowTest : public QObject {
     view.window->OpenDirectory(view.Path().toStdU16String());
 
     auto* dirs = view.Child<QTreeWidget>("Dir1");
-    QList<QTreeWidgetItem*> found = dirs->findItems(QStringLiteral("子目录"), Qt::MatchExactly | Qt::MatchRecursive);
+    QList<QTreeWidgetItem*> found =
+        dirs->findItems(QStringLiteral("子目录"), Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(found.size(), 1);
-    QVERIFY(dirs->findItems(QStringLiteral(".hidden"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    QVERIFY(dirs->findItems(QStringLiteral(".hidden"), Qt::MatchExactly | Qt::MatchRecursive)
+                .isEmpty());
+    SaveScreenshot(*view.window, QStringLiteral("main_window_directories"));
     const QRect place = dirs->visualItemRect(found[0]);
     QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, place.center());
     auto* files = view.Child<QListView>("File1");
     QCOMPARE(files->model()->index(0, 0).data().toString(), QStringLiteral("top.txt"));
 
     QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, place.center());
-    QCOMPARE(QString::fromStdU16String(view.window->FileListPath()), view.Path() + QStringLiteral("/子目录"));
+    QCOMPARE(QString::fromStdU16String(view.window->FileListPath()),
+             view.Path() + QStringLiteral("/子目录"));
     QCOMPARE(files->model()->index(0, 0).data().toString(), QStringLiteral("inner.jpg"));
     auto* types = view.Child<QComboBox>("FileType");
     QCOMPARE(types->count(), 2);
     QCOMPARE(types->itemText(1), QStringLiteral(".jpg"));
 
     // Enter opens the current item too: the parent directory.
-    QList<QTreeWidgetItem*> parent = dirs->findItems(QDir(view.Path()).dirName(), Qt::MatchExactly | Qt::MatchRecursive);
+    QList<QTreeWidgetItem*> parent =
+        dirs->findItems(QDir(view.Path()).dirName(), Qt::MatchExactly | Qt::MatchRecursive);
     QCOMPARE(parent.size(), 1);
     dirs->setCurrentItem(parent[0]);
     dirs->setFocus();
@@ -252,9 +262,10 @@ class MainWindowTest : public QObject {
     photo.open(QIODevice::WriteOnly);
     photo.close();
     auto* drives = view.Child<DriveList>("Drive1");
-    drives->SetVolumes({{u"/", u"/dev/root", u"ext4"},
-                        {(base + QStringLiteral("/usb")).toStdU16String(), u"/dev/sdb1", u"vfat"},
-                        {(base + QStringLiteral("/disk")).toStdU16String(), u"/dev/sdc1", u"ext4"}});
+    drives->SetVolumes(
+        {{u"/", u"/dev/root", u"ext4"},
+         {(base + QStringLiteral("/usb")).toStdU16String(), u"/dev/sdb1", u"vfat"},
+         {(base + QStringLiteral("/disk")).toStdU16String(), u"/dev/sdc1", u"ext4"}});
     const auto pick = [&](int index) {
       drives->setCurrentIndex(index);
       emit drives->activated(index);
@@ -275,7 +286,8 @@ class MainWindowTest : public QObject {
   void keepsWorkingOnAnUnreadableVolume() {
     WindowOnDirectory view({QStringLiteral("x.png")});
     auto* drives = view.Child<DriveList>("Drive1");
-    drives->SetVolumes({{u"/", u"/dev/root", u"ext4"}, {u"/nonexistent-volume", u"/dev/sr0", u"iso9660"}});
+    drives->SetVolumes(
+        {{u"/", u"/dev/root", u"ext4"}, {u"/nonexistent-volume", u"/dev/sr0", u"iso9660"}});
     drives->setCurrentIndex(1);
     emit drives->activated(1);
     QCOMPARE(view.window->FileListCount(), 0);
