@@ -200,8 +200,9 @@ void MainWindow::MirrorFieldTexts() {
 void MainWindow::Form_Load() {
   for (const Rule& rule : kRules)
     Chgtype->addItem(QString::fromStdU16String(std::u16string(rule.itemText)));
-  // Adding the first item would show it; the rule list starts with an empty text.
-  Chgtype->setEditText(QString());
+  // Adding the first item picks it; the rule list starts with an empty text and no
+  // item picked, so that the first arrow key picks the first rule.
+  Chgtype->setCurrentIndex(-1);
   engine_.RefreshTypes();
   engine_.MaxLen = 0;
 }
@@ -310,7 +311,10 @@ void MainWindow::TypeListRemoveFirst() {
 
 void MainWindow::TypeListAppend(const std::u16string& item) {
   const QString text = FileType->currentText();
+  const bool picked = FileType->currentIndex() >= 0;
   FileType->addItem(QString::fromStdU16String(item));
+  // The first item added to an empty list is picked by the list itself.
+  if (!picked) FileType->setCurrentIndex(-1);
   FileType->setEditText(text);
 }
 

@@ -84,6 +84,9 @@ class MainWindowTest : public QObject {
       QCOMPARE(widget->geometry(), TwipsRect(place.left, place.top, place.width, place.height));
       QCOMPARE(Caption(widget), QString::fromUtf8(place.caption));
     }
+    QCOMPARE(Background(view.Child<QLineEdit>("Strchar")), ColorOf(SystemColor::kCaptionText));
+    QCOMPARE(Background(view.Child<QLineEdit>("Chgstr")), ColorOf(SystemColor::kWindowBackground));
+    QCOMPARE(view.window->palette().color(QPalette::Window), ColorOf(SystemColor::kInactiveBorder));
     SaveScreenshot(*view.window, QStringLiteral("main_window"));
   }
 
@@ -151,6 +154,25 @@ class MainWindowTest : public QObject {
         SaveScreenshot(*view.window, QStringLiteral("main_window_numbering"));
       }
     }
+  }
+
+  void picksARuleWithTheArrowKeys() {
+    WindowOnDirectory view({});
+    auto* rules = view.Child<QComboBox>("Chgtype");
+    rules->setFocus();
+    QTest::keyClick(rules, Qt::Key_Down);
+    QCOMPARE(rules->currentText(), QStringLiteral("增加前缀"));
+    QTest::keyClick(rules, Qt::Key_Down);
+    QCOMPARE(rules->currentText(), QStringLiteral("增加后缀"));
+    QCOMPARE(QString::fromStdU16String(view.window->Engine().ChgMode), QStringLiteral("ADDLST"));
+    QVERIFY(!view.Child<QLineEdit>("Strchar")->isEnabled());
+
+    // The type list, rebuilt for each directory, also starts before its first item.
+    auto* types = view.Child<QComboBox>("FileType");
+    view.window->OpenDirectory(u"/");
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Down);
+    QCOMPARE(types->currentText(), QStringLiteral("*.*"));
   }
 
   void keepsTheRuleForTextThatMatchesNoItem() {
