@@ -22,12 +22,14 @@ EngineResult RunEngine(const std::string& directory, const BenchRule& rule) {
   const std::uint64_t before = ResidentBytes();
   const bool peakReset = ResetPeakResident();
 
+  const double cpuStart = ThreadCpuMilliseconds();
   const Clock::time_point start = Clock::now();
   window.files = engine.ListFiles(window.path);
   result.listMs = MillisecondsSince(start);
   const Clock::time_point runStart = Clock::now();
   result.report = engine.RenameFiles();
   result.runMs = MillisecondsSince(runStart);
+  result.cpuMs = ThreadCpuMilliseconds() - cpuStart;
 
   const std::uint64_t peak = PeakResidentBytes();
   result.peakExtraBytes = peakReset && peak > before ? peak - before : 0;

@@ -46,6 +46,7 @@ struct NameBuffer {
 
 FloorResult RunFloor(const std::string& directory, bool numbered, const std::string& prefix) {
   FloorResult result;
+  const double cpuStart = ThreadCpuMilliseconds();
   const Clock::time_point start = Clock::now();
   DIR* dir = ::opendir(directory.c_str());
   if (dir == nullptr) return result;
@@ -77,6 +78,7 @@ FloorResult RunFloor(const std::string& directory, bool numbered, const std::str
   }
   ::closedir(dir);
   result.ms = MillisecondsSince(start);
+  result.cpuMs = ThreadCpuMilliseconds() - cpuStart;
   return result;
 }
 

@@ -8,6 +8,7 @@ namespace renamer::bench {
 /// What the floor loop did and how long it took.
 struct FloorResult {
   double ms = 0;
+  double cpuMs = 0;
   std::size_t renamed = 0;
   std::size_t failed = 0;
 };

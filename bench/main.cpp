@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -87,12 +88,12 @@ void Check(bool ok, const std::string& what) {
   if (!ok) throw std::runtime_error(what);
 }
 
-double MeasureFloor(const FileSet& set, const BenchRule& rule) {
+FloorResult MeasureFloor(const FileSet& set, const BenchRule& rule) {
   const BenchDirectory dir(set);
   const FloorResult result = RunFloor(dir.path(), rule.prefix.empty(), rule.prefix);
   Check(result.renamed == set.size() && result.failed == 0, "the floor loop missed files");
   Check(dir.CountWithPrefix("img_") == 0, "the floor loop left old names behind");
-  return result.ms;
+  return result;
 }
 
 EngineResult MeasureEngine(const FileSet& set, const BenchRule& rule) {
@@ -109,20 +110,23 @@ EngineResult MeasureEngine(const FileSet& set, const BenchRule& rule) {
 void MeasurePair(const FileSet& set, const BenchRule& rule, bool engineFirst, RuleRow& row) {
   EngineResult engine;
   if (engineFirst) engine = MeasureEngine(set, rule);
-  const double floorMs = MeasureFloor(set, rule);
+  const FloorResult floor = MeasureFloor(set, rule);
   if (!engineFirst) engine = MeasureEngine(set, rule);
-  row.floorMs.push_back(floorMs);
+  row.floorMs.push_back(floor.ms);
   row.engineMs.push_back(engine.totalMs());
   row.listMs.push_back(engine.listMs);
-  row.ratios.push_back(engine.totalMs() / floorMs);
+  row.ratios.push_back(engine.totalMs() / floor.ms);
+  row.cpuRatios.push_back(engine.cpuMs / floor.cpuMs);
   row.peakExtraBytes = std::max(row.peakExtraBytes, engine.peakExtraBytes);
 }
 
-std::vector<RuleRow> MeasureRules(const Options& options) {
+// The set of `options.windowFiles` files is handed out through `kept` for the window,
+// so that it is made only once.
+std::vector<RuleRow> MeasureRules(const Options& options, std::unique_ptr<FileSet>& kept) {
   const std::vector<BenchRule> rules = {{u"ADDPRENO", u"6", ""}, {u"ADDPRE", u"p_", "p_"}};
   std::vector<RuleRow> rows;
   for (std::size_t files : options.sizes) {
-    const FileSet set(options.parent, MakeTimes(files, files));
+    auto set = std::make_unique<FileSet>(options.parent, MakeTimes(files, files));
     std::vector<RuleRow> sizeRows(rules.size());
     for (std::size_t r = 0; r < rules.size(); ++r) {
       sizeRows[r].rule = r == 0 ? "ADDPRENO" : "ADDPRE";
@@ -131,10 +135,11 @@ std::vector<RuleRow> MeasureRules(const Options& options) {
     for (int rep = 0; rep < options.repetitions; ++rep) {
       std::fprintf(stderr, "files=%zu repetition %d/%d\n", files, rep + 1, options.repetitions);
       for (std::size_t r = 0; r < rules.size(); ++r) {
-        MeasurePair(set, rules[r], rep % 2 == 1, sizeRows[r]);
+        MeasurePair(*set, rules[r], rep % 2 == 1, sizeRows[r]);
       }
     }
     rows.insert(rows.end(), sizeRows.begin(), sizeRows.end());
+    if (files == options.windowFiles && options.window) kept = std::move(set);
   }
   return rows;
 }
@@ -144,7 +149,8 @@ int Run(int argc, char** argv) {
   std::printf("Files are made under %s (%s); %d repetitions per size.\n", options.parent.c_str(),
               FileSystemName(options.parent).c_str(), options.repetitions);
   Results results;
-  results.rules = MeasureRules(options);
+  std::unique_ptr<FileSet> windowSet;
+  results.rules = MeasureRules(options, windowSet);
 
   const std::size_t sortKeys = 100000;
   const std::vector<std::int64_t> times = MakeTimes(sortKeys, 7);
@@ -152,8 +158,11 @@ int Run(int argc, char** argv) {
   for (int rep = 0; rep < options.repetitions; ++rep) results.sortMs.push_back(TimeSortByTime(times));
 
   if (options.window) {
-    const WindowMeasurements window =
-        MeasureWindow(argc, argv, options.parent, options.windowFiles, options.repetitions);
+    if (!windowSet) {
+      windowSet = std::make_unique<FileSet>(options.parent,
+                                            MakeTimes(options.windowFiles, options.windowFiles));
+    }
+    const WindowMeasurements window = MeasureWindow(argc, argv, *windowSet, options.repetitions);
     results.windows = window.rows;
     results.windowNote = window.note;
   } else {

@@ -1,6 +1,7 @@
 #include "bench/measure.h"
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <fstream>
@@ -25,6 +26,12 @@ std::uint64_t StatusField(const std::string& field) {
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double ThreadCpuMilliseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 Summary Summarize(std::vector<double> samples) {

@@ -12,6 +12,10 @@ using Clock = std::chrono::steady_clock;
 /// Milliseconds elapsed since `start`.
 double MillisecondsSince(Clock::time_point start);
 
+/// CPU time of the calling thread, user and kernel, in milliseconds. On a shared
+/// machine it leaves out the time other processes held the CPU.
+double ThreadCpuMilliseconds();
+
 /// Median, smallest and largest of a set of samples.
 struct Summary {
   double median = 0;

@@ -20,16 +20,17 @@ double PerFileMicroseconds(const std::vector<double>& samples, std::size_t files
 }
 
 void PrintRuleTable(const std::vector<RuleRow>& rows) {
-  std::printf("%-9s %7s  %-30s %-30s %-19s %8s %8s %10s %8s\n", "rule", "files",
+  std::printf("%-9s %7s  %-30s %-30s %-19s %6s %8s %8s %10s %8s\n", "rule", "files",
               "floor ms: median  range", "engine ms: median  range", "ratio: median range",
-              "floor", "engine", "listing", "peak");
-  std::printf("%-9s %7s  %-30s %-30s %-19s %8s %8s %10s %8s\n", "", "", "", "", "",
-              "us/file", "us/file", "ms", "B/file");
+              "cpu", "floor", "engine", "listing", "peak");
+  std::printf("%-9s %7s  %-30s %-30s %-19s %6s %8s %8s %10s %8s\n", "", "", "", "", "",
+              "ratio", "us/file", "us/file", "ms", "B/file");
   for (const RuleRow& row : rows) {
     std::printf("%-9s %7zu ", row.rule.c_str(), row.files);
     PrintSpan(row.floorMs);
     PrintSpan(row.engineMs);
     PrintRatio(row.ratios);
+    std::printf(" %6.3f", Summarize(row.cpuRatios).median);
     const double perFile =
         row.files == 0 ? 0 : static_cast<double>(row.peakExtraBytes) / static_cast<double>(row.files);
     std::printf(" %8.2f %8.2f %10.1f %8.0f\n", PerFileMicroseconds(row.floorMs, row.files),
@@ -39,8 +40,9 @@ void PrintRuleTable(const std::vector<RuleRow>& rows) {
 }
 
 void PrintWindowTable(const std::vector<WindowRow>& rows) {
-  std::printf("%-12s %-9s %7s  %-30s %-30s %-19s\n", "window", "rule", "files",
-              "window ms: median  range", "floor ms: median  range", "ratio: median range");
+  std::printf("%-12s %-9s %7s  %-30s %-30s %-19s %6s\n", "window", "rule", "files",
+              "window ms: median  range", "floor ms: median  range", "ratio: median range",
+              "cpu");
   for (const WindowRow& row : rows) {
     std::printf("%-12s %-9s %7zu ", row.what.c_str(), row.rule.empty() ? "-" : row.rule.c_str(),
                 row.files);
@@ -51,14 +53,15 @@ void PrintWindowTable(const std::vector<WindowRow>& rows) {
     }
     PrintSpan(row.floorMs);
     PrintRatio(row.ratios);
-    std::printf("\n");
+    std::printf(" %6.3f\n", Summarize(row.cpuRatios).median);
   }
 }
 
 }  // namespace
 
 void PrintTable(const Results& results) {
-  std::printf("\nEngine against the floor (listing + status + no-replace rename per file)\n");
+  std::printf("\nEngine against the floor (listing + status + no-replace rename per file);\n"
+              "ratios are engine / floor pair by pair, \"cpu\" the same in CPU time\n");
   PrintRuleTable(results.rules);
   if (!results.sortMs.empty()) {
     const Summary s = Summarize(results.sortMs);

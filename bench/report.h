@@ -17,6 +17,7 @@ struct RuleRow {
   std::vector<double> engineMs;  ///< listing plus RenameFiles
   std::vector<double> listMs;    ///< the listing part of engineMs
   std::vector<double> ratios;    ///< engine / floor, pair by pair
+  std::vector<double> cpuRatios; ///< the same in CPU time
   std::uint64_t peakExtraBytes = 0;
 };
 
@@ -28,6 +29,7 @@ struct WindowRow {
   std::vector<double> ms;
   std::vector<double> floorMs;
   std::vector<double> ratios;
+  std::vector<double> cpuRatios;
 };
 
 /// Everything one benchmark run measured.

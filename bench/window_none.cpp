@@ -2,7 +2,7 @@
 
 namespace renamer::bench {
 
-WindowMeasurements MeasureWindow(int, char**, const std::string&, std::size_t, int) {
+WindowMeasurements MeasureWindow(int, char**, const FileSet&, int) {
   return {{}, "this build has no window"};
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_dir.h"
 #include "bench/report.h"
 
 namespace renamer::bench {
@@ -14,10 +15,9 @@ struct WindowMeasurements {
   std::string note;
 };
 
-/// Times the main window, offscreen, on a directory of `files` files under `parent`:
-/// opening the directory, and a whole "ADDPRENO" run from the button press, each
-/// against a floor run.
-WindowMeasurements MeasureWindow(int argc, char** argv, const std::string& parent,
-                                 std::size_t files, int repetitions);
+/// Times the main window, offscreen, on fresh directories of the files of `set`:
+/// opening the directory, and a whole "ADDPRENO" run from the button press, paired
+/// with a floor run.
+WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int repetitions);
 
 }  // namespace renamer::bench

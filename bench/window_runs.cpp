@@ -1,0 +1,141 @@
+#include "bench/window_runs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "bench/bench_dir.h"
+#include "bench/floor_loop.h"
+#include "bench/measure.h"
+#include "engine/file_names.h"
+#include "engine/text.h"
+#include "ui/main_window.h"
+
+namespace renamer::bench {
+namespace {
+
+template <typename Widget>
+Widget& Child(ui::MainWindow& window, const char* name) {
+  Widget* widget = window.findChild<Widget*>(QString::fromLatin1(name));
+  if (widget == nullptr) throw std::runtime_error(std::string("the window has no ") + name);
+  return *widget;
+}
+
+void Check(bool ok, const std::string& what) {
+  if (!ok) throw std::runtime_error(what);
+}
+
+// Chooses "前加顺序号" with width 6 and all types, as a user would.
+void ChooseNumbering(ui::MainWindow& window) {
+  auto& rules = Child<QComboBox>(window, "Chgtype");
+  const int item = rules.findText(QStringLiteral("前加顺序号"));
+  Check(item >= 0, "the rule list has no 前加顺序号");
+  rules.setCurrentIndex(item);
+  window.Chgtype_Click();
+  Child<QLineEdit>(window, "Chgstr").setText(QStringLiteral("6"));
+  Child<QComboBox>(window, "FileType").setEditText(QStringLiteral("*.*"));
+}
+
+// Opening the directory until its list and type list are built and shown.
+double TimeOpen(ui::MainWindow& window, const std::string& path) {
+  const Clock::time_point start = Clock::now();
+  window.OpenDirectory(DecodeFileName(path));
+  QApplication::processEvents();
+  return MillisecondsSince(start);
+}
+
+// A whole run from the button press until the handler has returned and the window
+// has shown the result. A message box would mean a failure; it is closed and counted.
+double TimeRun(ui::MainWindow& window, bool& messageShown, double& cpuMs) {
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      messageShown = true;
+      modal->close();
+    }
+  });
+  closer.start(100);
+  const double cpuStart = ThreadCpuMilliseconds();
+  const Clock::time_point start = Clock::now();
+  Child<QPushButton>(window, "Command1").click();
+  QApplication::processEvents();
+  cpuMs = ThreadCpuMilliseconds() - cpuStart;
+  return MillisecondsSince(start);
+}
+
+WindowRow MeasureOpen(ui::MainWindow& window, const FileSet& set, const std::string& empty,
+                      int repetitions) {
+  WindowRow row{"open", "", set.size(), {}, {}, {}, {}};
+  const BenchDirectory dir(set);
+  for (int rep = 0; rep < repetitions; ++rep) {
+    TimeOpen(window, empty);
+    row.ms.push_back(TimeOpen(window, dir.path()));
+    Check(window.FileListCount() == static_cast<int>(set.size()), "the window listed too few files");
+  }
+  return row;
+}
+
+double MeasureWindowRun(ui::MainWindow& window, const FileSet& set, double& cpuMs) {
+  const BenchDirectory dir(set);
+  TimeOpen(window, dir.path());
+  ChooseNumbering(window);
+  bool messageShown = false;
+  const double ms = TimeRun(window, messageShown, cpuMs);
+  Check(!messageShown, "the window run reported failures");
+  Check(dir.CountWithPrefix("img_") == 0, "the window run left old names behind");
+  Check(window.StringFieldText() == DecimalText(static_cast<long long>(set.size())),
+        "the string field does not hold the last running number");
+  return ms;
+}
+
+FloorResult MeasureFloorRun(const FileSet& set) {
+  const BenchDirectory dir(set);
+  const FloorResult result = RunFloor(dir.path(), true, "");
+  Check(result.renamed == set.size(), "the floor loop missed files");
+  return result;
+}
+
+WindowRow MeasureRuns(ui::MainWindow& window, const FileSet& set, int repetitions) {
+  WindowRow row{"run", "ADDPRENO", set.size(), {}, {}, {}, {}};
+  for (int rep = 0; rep < repetitions; ++rep) {
+    double windowMs = 0;
+    double windowCpuMs = 0;
+    if (rep % 2 == 1) windowMs = MeasureWindowRun(window, set, windowCpuMs);
+    const FloorResult floor = MeasureFloorRun(set);
+    if (rep % 2 == 0) windowMs = MeasureWindowRun(window, set, windowCpuMs);
+    row.ms.push_back(windowMs);
+    row.floorMs.push_back(floor.ms);
+    row.ratios.push_back(windowMs / floor.ms);
+    row.cpuRatios.push_back(windowCpuMs / floor.cpuMs);
+  }
+  return row;
+}
+
+}  // namespace
+
+WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int repetitions) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  auto* window = new ui::MainWindow;  // deletes itself when closed
+  window->show();
+  QApplication::processEvents();
+
+  WindowMeasurements result;
+  const FileSet empty(set.parent(), {});
+  std::fprintf(stderr, "window: opening %zu files\n", set.size());
+  result.rows.push_back(MeasureOpen(*window, set, empty.path(), repetitions));
+  std::fprintf(stderr, "window: runs on %zu files\n", set.size());
+  result.rows.push_back(MeasureRuns(*window, set, repetitions));
+  // Leave the directories about to be removed before the window goes.
+  window->OpenDirectory(DecodeFileName(set.parent()));
+  window->close();
+  QApplication::processEvents();
+  return result;
+}
+
+}  // namespace renamer::bench
