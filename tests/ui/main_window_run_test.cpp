@@ -144,10 +144,14 @@ class MainWindowRunTest : public QObject {
     view.SetType(QStringLiteral(".txt"));
     view.SetValue(QStringLiteral("1"));
     auto* window = view.window.data();
-    const SeenBox box = view.Run([window](QWidget& open) {
+    bool busyWhileBoxOpen = true;
+    const SeenBox box = view.Run([window, &busyWhileBoxOpen](QWidget& open) {
+      busyWhileBoxOpen = QApplication::overrideCursor() != nullptr;
       SaveScreenshot(*window, QStringLiteral("main_window_after_failures"));
       SaveScreenshot(open, QStringLiteral("report_with_failures"));
     });
+    QVERIFY(!busyWhileBoxOpen);  // the busy cursor ends with the run, before the report
+    QVERIFY(QApplication::overrideCursor() == nullptr);
     const QString dir = view.Path() + QStringLiteral("/");
     QCOMPARE(box.title, QStringLiteral("提示"));
     QCOMPARE(box.text, dir + QStringLiteral("b1.txt -> ") + dir +
