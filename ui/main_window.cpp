@@ -123,7 +123,6 @@ MainWindow::MainWindow(QWidget* parent)
   ReloadFileList();
   lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = start;
 
-  MirrorFieldTexts();
   ConnectHandlers();
   Form_Load();
   Command1->setFocus();
@@ -188,13 +187,6 @@ void MainWindow::ConnectHandlers() {
                            static_cast<QObject*>(Command2)}) {
     watched->installEventFilter(this);
   }
-}
-
-void MainWindow::MirrorFieldTexts() {
-  connect(Chgstr, &QLineEdit::textChanged, this,
-          [this](const QString& text) { valueText_ = text.toStdU16String(); });
-  connect(FileType->lineEdit(), &QLineEdit::textChanged, this,
-          [this](const QString& text) { typeText_ = text.toStdU16String(); });
 }
 
 void MainWindow::Form_Load() {
@@ -298,7 +290,7 @@ std::u16string MainWindow::FileListItem(int k) const {
   return fileModel_->Names().at(static_cast<std::size_t>(k));
 }
 
-std::u16string MainWindow::TypeListText() const { return typeText_; }
+std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }
 
 int MainWindow::TypeListCount() const { return FileType->count(); }
 
@@ -330,6 +322,6 @@ void MainWindow::SetStringFieldText(const std::u16string& text) {
   Strchar->setText(QString::fromStdU16String(text));
 }
 
-std::u16string MainWindow::ValueFieldText() const { return valueText_; }
+std::u16string MainWindow::ValueFieldText() const { return Chgstr->text().toStdU16String(); }
 
 }  // namespace renamer::ui

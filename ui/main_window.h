@@ -62,7 +62,6 @@ class MainWindow : public QWidget, public WindowPort {
   void CreateDirectoryFrame();
   void SetTabOrder();
   void ConnectHandlers();
-  void MirrorFieldTexts();
   void Form_Load();
   void ApplyRule();
   void ReloadFileList();
@@ -75,10 +74,6 @@ class MainWindow : public QWidget, public WindowPort {
   /// files does not redraw the field for each of them.
   bool running_ = false;
   std::u16string runStringText_;
-  /// The value field's and the type list's texts, kept up to date as they change, so
-  /// that the engine reads them without converting the controls' texts each time.
-  std::u16string valueText_;
-  std::u16string typeText_;
 
   QPushButton* Command2 = nullptr;
   QGroupBox* Frame3 = nullptr;
