@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <cstdlib>
 #include <cstring>
 
@@ -71,6 +73,52 @@ FloorResult RunFloor(const std::string& directory, bool numbered, const std::str
       std::snprintf(newName, sizeof newName, "%s%s", prefix.c_str(), name);
     }
     if (::renameat2(fd, name, fd, newName, RENAME_NOREPLACE) == 0) {
+      ++result.renamed;
+    } else {
+      ++result.failed;
+    }
+  }
+  ::closedir(dir);
+  result.ms = MillisecondsSince(start);
+  result.cpuMs = ThreadCpuMilliseconds() - cpuStart;
+  return result;
+}
+
+FloorResult RunFloorInOrder(const std::string& directory, FloorOrder order) {
+  FloorResult result;
+  const double cpuStart = ThreadCpuMilliseconds();
+  const Clock::time_point start = Clock::now();
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) return result;
+  const int fd = ::dirfd(dir);
+  NameBuffer names;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.' || entry->d_type != DT_REG) continue;
+    if (!names.Append(entry->d_name)) break;
+  }
+
+  struct Entry {
+    const char* name;
+    long long time;
+  };
+  std::vector<Entry> entries(names.count);
+  const char* name = names.bytes;
+  for (std::size_t k = 0; k < names.count; ++k, name += std::strlen(name) + 1) {
+    struct stat status {};
+    entries[k] = {name, ::fstatat(fd, name, &status, 0) == 0 ? status.st_mtim.tv_sec : 0};
+  }
+  if (order == FloorOrder::kName) {
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return std::strcmp(a.name, b.name) < 0; });
+  } else {
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.time < b.time; });
+  }
+
+  char newName[512];
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    std::snprintf(newName, sizeof newName, "%06zu%s", k + 1, entries[k].name);
+    if (::renameat2(fd, entries[k].name, fd, newName, RENAME_NOREPLACE) == 0) {
       ++result.renamed;
     } else {
       ++result.failed;

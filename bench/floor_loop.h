@@ -20,4 +20,15 @@ struct FloorResult {
 /// the engine makes.
 FloorResult RunFloor(const std::string& directory, bool numbered, const std::string& prefix);
 
+/// The order in which a floor loop renames.
+enum class FloorOrder {
+  kName,  ///< by name, as the file list shows them
+  kTime,  ///< by modification time, as "ADDPRENO" renames
+};
+
+/// The numbering floor loop renaming in `order` instead of the directory's own: it
+/// lists, reads every status, orders, then renames. It shows what the order alone
+/// costs the file system.
+FloorResult RunFloorInOrder(const std::string& directory, FloorOrder order);
+
 }  // namespace renamer::bench

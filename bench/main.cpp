@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/statfs.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -29,12 +30,13 @@ struct Options {
   int repetitions = 5;
   std::string parent;
   bool window = true;
+  bool orders = true;
   std::size_t windowFiles = 100000;
 };
 
 const char* const kUsage =
     "usage: renamer_bench [--sizes N,N,...] [--reps R] [--dir PARENT] [--window-files N]\n"
-    "                     [--no-window]\n";
+    "                     [--no-window] [--no-orders]\n";
 
 std::vector<std::size_t> ParseSizes(const std::string& text) {
   std::vector<std::size_t> sizes;
@@ -59,6 +61,8 @@ Options ParseOptions(int argc, char** argv) {
       options.windowFiles = std::stoul(argv[++i]);
     } else if (arg == "--no-window") {
       options.window = false;
+    } else if (arg == "--no-orders") {
+      options.orders = false;
     } else {
       throw std::invalid_argument(kUsage);
     }
@@ -144,6 +148,33 @@ std::vector<RuleRow> MeasureRules(const Options& options, std::unique_ptr<FileSe
   return rows;
 }
 
+// The floor loop renaming in the directory's order, in name order (the file list's) and
+// in time order ("ADDPRENO"'s), rotated from round to round.
+std::vector<OrderRow> MeasureOrders(const Options& options, std::size_t files) {
+  const FileSet set(options.parent, MakeTimes(files, files));
+  std::vector<OrderRow> rows = {{"directory order", {}, {}}, {"name order", {}, {}},
+                                {"time order", {}, {}}};
+  for (int rep = 0; rep < options.repetitions; ++rep) {
+    std::fprintf(stderr, "orders files=%zu repetition %d/%d\n", files, rep + 1,
+                 options.repetitions);
+    double ms[3] = {0, 0, 0};
+    for (int step = 0; step < 3; ++step) {
+      const int which = (step + rep) % 3;
+      const BenchDirectory dir(set);
+      const FloorResult result = which == 0   ? RunFloor(dir.path(), true, "")
+                                 : which == 1 ? RunFloorInOrder(dir.path(), FloorOrder::kName)
+                                              : RunFloorInOrder(dir.path(), FloorOrder::kTime);
+      Check(result.renamed == files, "the floor loop missed files");
+      ms[which] = result.ms;
+    }
+    for (int which = 0; which < 3; ++which) {
+      rows[which].ms.push_back(ms[which]);
+      rows[which].ratios.push_back(ms[which] / ms[0]);
+    }
+  }
+  return rows;
+}
+
 int Run(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   std::printf("Files are made under %s (%s); %d repetitions per size.\n", options.parent.c_str(),
@@ -151,6 +182,11 @@ int Run(int argc, char** argv) {
   Results results;
   std::unique_ptr<FileSet> windowSet;
   results.rules = MeasureRules(options, windowSet);
+
+  if (options.orders) {
+    results.orderFiles = *std::max_element(options.sizes.begin(), options.sizes.end());
+    results.orders = MeasureOrders(options, results.orderFiles);
+  }
 
   const std::size_t sortKeys = 100000;
   const std::vector<std::int64_t> times = MakeTimes(sortKeys, 7);

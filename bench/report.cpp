@@ -63,6 +63,15 @@ void PrintTable(const Results& results) {
   std::printf("\nEngine against the floor (listing + status + no-replace rename per file);\n"
               "ratios are engine / floor pair by pair, \"cpu\" the same in CPU time\n");
   PrintRuleTable(results.rules);
+  if (!results.orders.empty()) {
+    std::printf("\nThe floor loop in the orders a run must keep, %zu files:\n", results.orderFiles);
+    for (const OrderRow& row : results.orders) {
+      std::printf("%-18s", row.order.c_str());
+      PrintSpan(row.ms);
+      PrintRatio(row.ratios);
+      std::printf("\n");
+    }
+  }
   if (!results.sortMs.empty()) {
     const Summary s = Summarize(results.sortMs);
     std::printf("\nSortByTime on %zu keys: median %.2f ms, range %.2f..%.2f ms\n",

@@ -32,10 +32,19 @@ struct WindowRow {
   std::vector<double> cpuRatios;
 };
 
+/// The numbering floor loop in one rename order, against the directory's own order.
+struct OrderRow {
+  std::string order;
+  std::vector<double> ms;
+  std::vector<double> ratios;  ///< against the directory-order floor of the same round
+};
+
 /// Everything one benchmark run measured.
 struct Results {
   std::vector<RuleRow> rules;
   std::vector<WindowRow> windows;
+  std::size_t orderFiles = 0;
+  std::vector<OrderRow> orders;
   std::size_t sortKeys = 0;
   std::vector<double> sortMs;
   std::uint64_t processPeakBytes = 0;
