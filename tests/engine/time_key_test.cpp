@@ -100,81 +100,40 @@ TEST(SortByTimeTest, LeavesSortedEmptyAndSingleListsAlone) {
   }
 }
 
-TEST(SortByTimeTest, MatchesTheQuadraticSortOnRandomKeysWithTies) {
-  std::mt19937 random(20261208);
-  for (int round = 0; round < 300; ++round) {
-    const std::size_t n = random() % 70;
-    const unsigned distinct = 1 + random() % 8;
-    std::vector<std::u16string> keys;
-    std::vector<std::u16string> names;
-    for (std::size_t i = 0; i < n; ++i) {
-      keys.push_back(u"2024" + DecimalText(random() % distinct));
-      names.push_back(DecimalText(static_cast<long long>(i)));
-    }
-    std::vector<std::u16string> expectedKeys = keys;
-    std::vector<std::u16string> expectedNames = names;
-    QuadraticSelectionSort(expectedKeys, expectedNames);
-    SortByTime(keys, names);
-    ASSERT_EQ(names, expectedNames) << "round " << round;
-    ASSERT_EQ(keys, expectedKeys) << "round " << round;
-  }
+// Sorts `keys` (with their indices as names) both ways and compares the outcome.
+::testing::AssertionResult SortsLikeTheSelectionSort(std::vector<std::u16string> keys) {
+  std::vector<std::u16string> names;
+  for (std::size_t i = 0; i < keys.size(); ++i) names.push_back(DecimalText(static_cast<long long>(i)));
+  std::vector<std::u16string> expectedKeys = keys;
+  std::vector<std::u16string> expectedNames = names;
+  QuadraticSelectionSort(expectedKeys, expectedNames);
+  SortByTime(keys, names);
+  if (keys == expectedKeys && names == expectedNames) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << keys.size() << " keys end in another order";
 }
 
-TEST(SortByTimeTest, MatchesTheQuadraticSortOnKeysThatAreNotAllDigits) {
-  // Keys of unequal length or with other characters take the text comparison path.
-  std::mt19937 random(99);
-  const std::u16string_view pieces[] = {u"2024", u"2024-", u"20", u"202", u"-", u"2024-3"};
-  for (int round = 0; round < 200; ++round) {
-    std::vector<std::u16string> keys;
-    std::vector<std::u16string> names;
-    for (std::size_t i = 0, n = random() % 40; i < n; ++i) {
-      keys.emplace_back(pieces[random() % std::size(pieces)]);
-      names.push_back(DecimalText(static_cast<long long>(i)));
+TEST(SortByTimeTest, MatchesTheQuadraticSortOnRandomKeysWithTies) {
+  // Digit keys of one length are ranked as numbers; keys of other lengths or with other
+  // characters are ranked as texts ("9" after "10", "-" before the digits).
+  const std::vector<std::u16string> digitPool = {u"20240", u"20241", u"20242", u"20243", u"20249"};
+  const std::vector<std::u16string> textPool = {u"9",     u"10", u"100", u"2024-3",
+                                                u"20240", u"",   u"-5",  u"99999999999999999999"};
+  std::mt19937 random(20261208);
+  for (const auto* pool : {&digitPool, &textPool}) {
+    for (int round = 0; round < 300; ++round) {
+      const std::size_t distinct = 1 + random() % pool->size();
+      std::vector<std::u16string> keys(random() % 70);
+      for (std::u16string& key : keys) key = (*pool)[random() % distinct];
+      ASSERT_TRUE(SortsLikeTheSelectionSort(keys)) << "round " << round;
     }
-    std::vector<std::u16string> expectedKeys = keys;
-    std::vector<std::u16string> expectedNames = names;
-    QuadraticSelectionSort(expectedKeys, expectedNames);
-    SortByTime(keys, names);
-    ASSERT_EQ(names, expectedNames) << "round " << round;
   }
 }
 
 TEST(SortByTimeTest, HandlesLargeListings) {
   std::mt19937 random(7);
-  const std::size_t n = 5000;
-  std::vector<std::u16string> keys;
-  std::vector<std::u16string> names;
-  for (std::size_t i = 0; i < n; ++i) {
-    keys.push_back(DecimalText(1000 + random() % 500));
-    names.push_back(DecimalText(static_cast<long long>(i)));
-  }
-  std::vector<std::u16string> expectedKeys = keys;
-  std::vector<std::u16string> expectedNames = names;
-  QuadraticSelectionSort(expectedKeys, expectedNames);
-  SortByTime(keys, names);
-  EXPECT_EQ(names, expectedNames);
-}
-
-// Keys that are not all digit texts of one length are ranked as texts, not as numbers:
-// "9" sorts after "10", and "-" before the digits.
-TEST(SortByTimeTest, RanksKeysOfMixedLengthsAndSignsAsTexts) {
-  const std::vector<std::u16string> pool = {u"9", u"10", u"100", u"2024-3", u"20240", u"",
-                                            u"1", u"-5", u"99999999999999999999"};
-  std::mt19937 random(5);
-  for (int round = 0; round < 200; ++round) {
-    std::vector<std::u16string> keys;
-    std::vector<std::u16string> names;
-    for (std::size_t i = 0; i < 2 + random() % 40; ++i) {
-      keys.push_back(pool[random() % pool.size()]);
-      names.push_back(DecimalText(static_cast<long long>(i)));
-    }
-    std::vector<std::u16string> expectedKeys = keys;
-    std::vector<std::u16string> expectedNames = names;
-    QuadraticSelectionSort(expectedKeys, expectedNames);
-    SortByTime(keys, names);
-    ASSERT_EQ(keys, expectedKeys) << "round " << round;
-    ASSERT_EQ(names, expectedNames) << "round " << round;
-  }
+  std::vector<std::u16string> keys(5000);
+  for (std::u16string& key : keys) key = DecimalText(1000 + random() % 500);
+  EXPECT_TRUE(SortsLikeTheSelectionSort(keys));
 }
 
 }  // namespace
