@@ -1,6 +1,8 @@
 #include "engine/natural_order.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
 namespace renamer {
 namespace {
@@ -19,6 +21,33 @@ char16_t Fold(char16_t unit) {
   if (unit >= 0x400 && unit <= 0x40F) return static_cast<char16_t>(unit + 80);
   if (unit >= 0xFF21 && unit <= 0xFF3A) return static_cast<char16_t>(unit + 32);  // full width
   return unit;
+}
+
+// A text whose plain order is NaturalCompare's order: each non-digit unit becomes its
+// folded unit; each run of digits becomes "0" (digits and other units then compare as
+// any digit would: no folded unit lies between "0" and "9"), the run's length without
+// leading zeros in four units, then those digits.
+std::u16string NaturalKey(std::u16string_view name) {
+  std::u16string key;
+  key.reserve(name.size() + 8);
+  std::size_t i = 0;
+  while (i < name.size()) {
+    if (!IsDigit(name[i])) {
+      key.push_back(Fold(name[i++]));
+      continue;
+    }
+    std::size_t end = i;
+    while (end < name.size() && IsDigit(name[end])) ++end;
+    while (i + 1 < end && name[i] == u'0') ++i;
+    const auto length = static_cast<std::uint64_t>(end - i);
+    key.push_back(u'0');
+    for (int shift = 48; shift >= 0; shift -= 16) {
+      key.push_back(static_cast<char16_t>((length >> shift) & 0xFFFF));
+    }
+    key.append(name.substr(i, end - i));
+    i = end;
+  }
+  return key;
 }
 
 }  // namespace
@@ -64,8 +93,19 @@ bool NaturalLess(std::u16string_view a, std::u16string_view b) {
 }
 
 void SortNaturally(std::vector<std::u16string>& names) {
-  std::sort(names.begin(), names.end(),
-            [](const std::u16string& a, const std::u16string& b) { return NaturalLess(a, b); });
+  // Sorting compares each name about log2(n) times; building a key once per name and
+  // comparing keys as plain texts halves the work of a large listing.
+  std::vector<std::pair<std::u16string, std::size_t>> keyed;
+  keyed.reserve(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) keyed.emplace_back(NaturalKey(names[i]), i);
+  std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return names[a.second] < names[b.second];
+  });
+  std::vector<std::u16string> sorted;
+  sorted.reserve(names.size());
+  for (const auto& entry : keyed) sorted.push_back(std::move(names[entry.second]));
+  names = std::move(sorted);
 }
 
 }  // namespace renamer

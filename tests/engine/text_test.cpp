@@ -100,5 +100,26 @@ TEST(NaturalOrderTest, IsATotalOrder) {
                              [](const auto& a, const auto& b) { return NaturalLess(a, b); }));
 }
 
+// SortNaturally sorts by keys built once per name; it must give exactly the order of
+// NaturalLess, also next to the units just below "0" and above "9", for runs of
+// zeros, and for letters that fold.
+TEST(NaturalOrderTest, SortAgreesWithNaturalLess) {
+  std::mt19937 random(11);
+  const std::u16string alphabet = u"aA0009:/.-ΩωЖжЀѐ _";
+  for (int round = 0; round < 50; ++round) {
+    std::vector<std::u16string> names;
+    for (int i = 0; i < 200; ++i) {
+      std::u16string name;
+      for (std::size_t k = random() % 12; k > 0; --k) name.push_back(alphabet[random() % alphabet.size()]);
+      names.push_back(name);
+    }
+    std::vector<std::u16string> expected = names;
+    std::sort(expected.begin(), expected.end(),
+              [](const auto& a, const auto& b) { return NaturalLess(a, b); });
+    SortNaturally(names);
+    ASSERT_EQ(names, expected) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace renamer
