@@ -1,5 +1,6 @@
 #include "engine/input_check.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -29,6 +30,13 @@ double ParseAscii(const std::string& ascii) {
 
 std::optional<NumericReading> ReadNumeric(std::u16string_view text) {
   const std::u16string_view s = TrimSpaces(text);
+  // Plain digits (the running number and the width, read once per file in a numbering
+  // run) need no general parse: up to 15 digits the value is exact either way.
+  if (!s.empty() && s.size() <= 15 && std::all_of(s.begin(), s.end(), IsDigit)) {
+    double value = 0;
+    for (const char16_t unit : s) value = value * 10 + (unit - u'0');
+    return NumericReading{value, value};
+  }
   std::size_t pos = 0;
   std::string full;
   std::string leading;

@@ -67,6 +67,23 @@ TEST(ReadNumericTest, ReadsTheGroupedTextUpToTheSeparator) {
   EXPECT_FALSE(ReadNumeric(u"-"));
 }
 
+// Plain digit texts take a short cut; it must read them as the full parse does.
+TEST(ReadNumericTest, ReadsPlainDigitsExactly) {
+  const std::pair<std::u16string_view, double> cases[] = {
+      {u"0", 0}, {u"007", 7}, {u" 42 ", 42}, {u"123456789012345", 123456789012345.0},
+      {u"1234567890123456", 1234567890123456.0}, {u"99999999999999999999", 1e20}};
+  for (const auto& [text, value] : cases) {
+    const auto reading = ReadNumeric(text);
+    ASSERT_TRUE(reading) << Utf8(text);
+    EXPECT_EQ(reading->value, value) << Utf8(text);
+    EXPECT_EQ(reading->leadingValue, value) << Utf8(text);
+  }
+  EXPECT_FALSE(ReadNumeric(u""));
+  EXPECT_FALSE(ReadNumeric(u"12a"));
+  EXPECT_EQ(ToWholeNumber(u"100000"), 100000);
+  EXPECT_EQ(ToInt16(u"6"), 6);
+}
+
 TEST(ToInt16Test, RoundsHalvesToEvenAndRejectsOutOfRange) {
   EXPECT_EQ(ToInt16(u"2.5"), std::optional<std::int16_t>(2));
   EXPECT_EQ(ToInt16(u"3.5"), std::optional<std::int16_t>(4));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <utility>
@@ -56,6 +57,34 @@ TEST(FormatTimeTextTest, DropsLeadingZerosAndTheTimeAtMidnight) {
   EXPECT_EQ(Utf8(FormatTimeText(t)), "2024-3-5");
   t.tm_mon = 11, t.tm_mday = 25, t.tm_hour = 19, t.tm_min = 30;
   EXPECT_EQ(Utf8(FormatTimeText(t)), "2024-12-25 19:30:00");
+}
+
+// Ordinary times are written by hand and the others by snprintf; both must give the
+// one format's text, also at and just past the edges of every field's range.
+TEST(FormatTimeTextTest, AgreesWithTheFormatAtTheEdgesOfEveryField) {
+  std::mt19937 random(9);
+  auto pick = [&](std::initializer_list<int> values) {
+    return *(values.begin() + random() % values.size());
+  };
+  for (int i = 0; i < 5000; ++i) {
+    std::tm t{};
+    t.tm_year = pick({-1901, -1900, -1, 0, 124, 8099, 8100, 99999});
+    t.tm_mon = pick({-1, 0, 2, 9, 11, 12});
+    t.tm_mday = pick({0, 1, 9, 10, 31, 32});
+    t.tm_hour = pick({-1, 0, 9, 10, 23, 24});
+    t.tm_min = pick({-1, 0, 5, 59, 60});
+    t.tm_sec = pick({-1, 0, 7, 59, 60, 61});
+    char expected[96];
+    const long long year = t.tm_year + 1900LL;
+    const long long month = t.tm_mon + 1LL;
+    if (t.tm_hour == 0 && t.tm_min == 0 && t.tm_sec == 0) {
+      std::snprintf(expected, sizeof expected, "%04lld-%lld-%d", year, month, t.tm_mday);
+    } else {
+      std::snprintf(expected, sizeof expected, "%04lld-%lld-%d %d:%02d:%02d", year, month,
+                    t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    }
+    ASSERT_EQ(Utf8(FormatTimeText(t)), expected);
+  }
 }
 
 TEST(TimeTextOfTest, UsesLocalTime) {
