@@ -44,6 +44,14 @@ struct NameBuffer {
   }
 };
 
+// The directory's visible regular files, as the floor loop lists them.
+void ReadVisibleRegularFiles(DIR* dir, NameBuffer& names) {
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.' || entry->d_type != DT_REG) continue;
+    if (!names.Append(entry->d_name)) break;
+  }
+}
+
 }  // namespace
 
 FloorResult RunFloor(const std::string& directory, bool numbered, const std::string& prefix) {
@@ -54,10 +62,7 @@ FloorResult RunFloor(const std::string& directory, bool numbered, const std::str
   if (dir == nullptr) return result;
   const int fd = ::dirfd(dir);
   NameBuffer names;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] == '.' || entry->d_type != DT_REG) continue;
-    if (!names.Append(entry->d_name)) break;
-  }
+  ReadVisibleRegularFiles(dir, names);
 
   char newName[512];
   const char* name = names.bytes;
@@ -92,10 +97,7 @@ FloorResult RunFloorInOrder(const std::string& directory, FloorOrder order) {
   if (dir == nullptr) return result;
   const int fd = ::dirfd(dir);
   NameBuffer names;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] == '.' || entry->d_type != DT_REG) continue;
-    if (!names.Append(entry->d_name)) break;
-  }
+  ReadVisibleRegularFiles(dir, names);
 
   struct Entry {
     const char* name;

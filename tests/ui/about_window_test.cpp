@@ -10,28 +10,18 @@
 
 #include <functional>
 
+#include "tests/ui/event_loop.h"
 #include "ui/about_window.h"
 #include "ui/lifetime.h"
 
 using renamer::ui::AboutWindow;
+using renamer::ui::testing::kGaveUp;
+using renamer::ui::testing::kGiveUpMs;
+using renamer::ui::testing::RunLoop;
 using renamer::ui::ProgramLifetime;
 using renamer::ui::ShowAboutWindow;
 
 namespace {
-
-constexpr int kGiveUpMs = 5000;
-constexpr int kGaveUp = 99;
-
-/// Runs the application's event loop with `act` as its first step; returns the loop's
-/// exit code, kGaveUp when nothing ended the loop in time.
-int RunLoop(const std::function<void()>& act) {
-  QTimer::singleShot(0, qApp, act);
-  QTimer giveUp;
-  giveUp.setSingleShot(true);
-  QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(kGaveUp); });
-  giveUp.start(kGiveUpMs);
-  return QApplication::exec();
-}
 
 bool IsCjk(char32_t c) { return c >= 0x3000 && c <= 0x9FFF; }
 

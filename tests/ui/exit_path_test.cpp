@@ -11,29 +11,19 @@
 #include <functional>
 #include <memory>
 
+#include "tests/ui/event_loop.h"
 #include "ui/about_window.h"
 #include "ui/lifetime.h"
 #include "ui/main_window.h"
 
 using renamer::ui::AboutWindow;
+using renamer::ui::testing::kGaveUp;
+using renamer::ui::testing::kGiveUpMs;
+using renamer::ui::testing::RunLoop;
 using renamer::ui::MainWindow;
 using renamer::ui::ProgramLifetime;
 
 namespace {
-
-constexpr int kGiveUpMs = 5000;
-constexpr int kGaveUp = 99;
-
-/// Runs the application's event loop with `act` as its first step; returns the loop's
-/// exit code, kGaveUp when nothing ended the loop in time.
-int RunLoop(const std::function<void()>& act) {
-  QTimer::singleShot(0, qApp, act);
-  QTimer giveUp;
-  giveUp.setSingleShot(true);
-  QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(kGaveUp); });
-  giveUp.start(kGiveUpMs);
-  return QApplication::exec();
-}
 
 /// Runs `then` a little later, once the loop has been idle for a while.
 void Later(const std::function<void()>& then) { QTimer::singleShot(100, qApp, then); }
