@@ -11,7 +11,7 @@ namespace renamer::bench {
 
 EngineResult RunEngine(const std::string& directory, const BenchRule& rule) {
   EngineResult result;
-  HeadlessWindow window;
+  MemoryWindow window;
   window.path = DecodeFileName(directory);
   window.valueText = rule.value;
   RenameEngine engine(window);
