@@ -20,6 +20,28 @@ int LastError() { return errno != 0 ? errno : EIO; }
 
 bool IsHidden(const char* name) { return name[0] == '.'; }
 
+FileIdentity IdentityOf(const struct statx& status) {
+  FileIdentity identity;
+  identity.device = (std::uint64_t{status.stx_dev_major} << 32) | status.stx_dev_minor;
+  identity.inode = status.stx_ino;
+  identity.links = status.stx_nlink;
+  if ((status.stx_mask & STATX_BTIME) != 0) {
+    identity.birthNanoseconds =
+        status.stx_btime.tv_sec * 1'000'000'000LL + status.stx_btime.tv_nsec;
+  }
+  constexpr std::uint64_t kLocking = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+  identity.locked = (status.stx_attributes & status.stx_attributes_mask & kLocking) != 0;
+  return identity;
+}
+
+int StatusAt(int fd, const char* name, int flags, struct statx& status) {
+  if (::statx(fd, name, flags | AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME,
+              &status) != 0) {
+    return LastError();
+  }
+  return 0;
+}
+
 bool Matches(EntryKind kind, mode_t mode) {
   return kind == EntryKind::kFiles ? S_ISREG(mode) : S_ISDIR(mode);
 }
@@ -31,10 +53,16 @@ class PosixDirectory final : public Directory {
   PosixDirectory(const PosixDirectory&) = delete;
   PosixDirectory& operator=(const PosixDirectory&) = delete;
 
-  int ModificationTime(const std::string& name, std::int64_t& seconds) override {
-    struct stat status {};
-    if (::fstatat(fd_, name.c_str(), &status, 0) != 0) return LastError();
-    seconds = status.st_mtim.tv_sec;
+  int Status(const std::string& name, FileStatus& status) override {
+    struct statx entry {};
+    if (const int error = StatusAt(fd_, name.c_str(), AT_SYMLINK_NOFOLLOW, entry)) return error;
+    status.identity = IdentityOf(entry);
+    if (S_ISLNK(entry.stx_mode)) {
+      // The listing shows a link by what it points to; so do the time and the type.
+      if (const int error = StatusAt(fd_, name.c_str(), 0, entry)) return error;
+    }
+    status.modifiedSeconds = entry.stx_mtime.tv_sec;
+    status.regular = S_ISREG(entry.stx_mode);
     return 0;
   }
 
@@ -56,9 +84,9 @@ class PosixDirectory final : public Directory {
   }
 
   int Identify(const std::string& name, FileIdentity& identity) override {
-    struct stat status {};
-    if (::fstatat(fd_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return LastError();
-    identity = {status.st_dev, status.st_ino, status.st_nlink};
+    struct statx entry {};
+    if (const int error = StatusAt(fd_, name.c_str(), AT_SYMLINK_NOFOLLOW, entry)) return error;
+    identity = IdentityOf(entry);
     return 0;
   }
 
@@ -145,6 +173,10 @@ std::u16string DescribeError(int error) {
       return u"此文件系统无法在不覆盖文件的前提下改名";
     case kErrorBadNewName:
       return u"新文件名不能含有“/”或空字符，也不能是“.”或“..”或空名";
+    case kErrorBadOldName:
+      return u"文件名含有“/”或空字符，或是“.”或“..”，不能改名";
+    case kErrorNotRegular:
+      return u"已不是普通文件";
     default:
       break;
   }

@@ -19,6 +19,20 @@ struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t links = 0;
+  /// Birth time in nanoseconds since the epoch, 0 where the file system gives none.
+  std::int64_t birthNanoseconds = 0;
+  /// Immutable or append-only: no name of it can be added or removed.
+  bool locked = false;
+};
+
+/// What a run reads of a listed file before it plans anything.
+struct FileStatus {
+  /// Last modification time, in seconds since the epoch (a symbolic link followed).
+  std::int64_t modifiedSeconds = 0;
+  /// A regular file, or a symbolic link to one: what the file list shows.
+  bool regular = false;
+  /// The entry itself (a symbolic link is not followed).
+  FileIdentity identity;
 };
 
 /// Operations on the entries of one open directory. Names are the bytes of single
@@ -27,9 +41,9 @@ class Directory {
  public:
   virtual ~Directory() = default;
 
-  /// Last modification time of the named file, in seconds since the epoch; a
-  /// symbolic link is followed.
-  virtual int ModificationTime(const std::string& name, std::int64_t& seconds) = 0;
+  /// The status of the named file, read with one system call for anything but a
+  /// symbolic link.
+  virtual int Status(const std::string& name, FileStatus& status) = 0;
 
   /// Renames `from` to `to`, failing with EEXIST when `to` exists in any form.
   /// EINVAL or ENOSYS mean that the file system cannot do this.
@@ -42,7 +56,7 @@ class Directory {
   /// Removes the name (not a directory).
   virtual int Unlink(const std::string& name) = 0;
 
-  /// Device, inode and link count of the entry itself (links are not followed).
+  /// The identity of the entry itself (links are not followed); "." is the directory.
   virtual int Identify(const std::string& name, FileIdentity& identity) = 0;
 };
 
@@ -65,6 +79,8 @@ FileSystem& RealFileSystem();
 /// Error codes of our own, beside the errno values.
 inline constexpr int kErrorNoSafeRename = -1;  ///< neither no-replace rename nor link works
 inline constexpr int kErrorBadNewName = -2;    ///< the new name would leave the directory
+inline constexpr int kErrorBadOldName = -3;    ///< the listed name would leave the directory
+inline constexpr int kErrorNotRegular = -4;    ///< the listed name now holds no regular file
 
 /// A short Chinese description of an error for the report.
 std::u16string DescribeError(int error);

@@ -49,30 +49,49 @@ std::u16string RenameEngine::RenameFiles() {
   if (ChgMode == u"ADDPRENO") SortByTime();
   if (ChgMode == u"SAMELEN") FindMaxLen();
   MakePlan();
-  return ExecutePlan(dir.get(), openError);
+  ExecutePlan(dir.get(), openError);
+  return FormatReport(DirectoryPrefix(), Plan);
 }
 
 std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
   const int count = std::max(window_.FileListCount(), 0);
   FileNames.clear();
   FileTimes.clear();
+  statuses_.assign(static_cast<std::size_t>(count), FileStatus{});
+  fillErrors_.assign(static_cast<std::size_t>(count), 0);
   FileNames.reserve(static_cast<std::size_t>(count));
   FileTimes.reserve(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) {
     FileNames.push_back(window_.FileListItem(k));
-    std::int64_t seconds = 0;
-    const int error =
-        dir == nullptr ? openError : dir->ModificationTime(EncodeFileName(FileNames.back()), seconds);
-    if (error != 0) {
-      return Concat({kUnreadableTimeMessage, DirectoryPrefix(), FileNames.back(), u"(",
-                     DescribeError(error), u")"});
+    const auto slot = static_cast<std::size_t>(k);
+    FileStatus& status = statuses_[slot];
+    if (!IsSafeFileName(FileNames.back())) {
+      // Such a name would reach outside the directory; it is never handed to the
+      // file system, not even to read its time.
+      fillErrors_[slot] = kErrorBadOldName;
+    } else {
+      const int error = dir == nullptr
+                            ? openError
+                            : dir->Status(EncodeFileName(FileNames.back()), status);
+      if (error != 0) {
+        return Concat({kUnreadableTimeMessage, DirectoryPrefix(), FileNames.back(), u"(",
+                       DescribeError(error), u")"});
+      }
+      // Something else may have taken the name since it was listed.
+      if (!status.regular) fillErrors_[slot] = kErrorNotRegular;
     }
-    FileTimes.push_back(MakeTimeKey(TimeTextOf(seconds)));
+    FileTimes.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
   }
   return {};
 }
 
-void RenameEngine::SortByTime() { renamer::SortByTime(FileTimes, FileNames); }
+void RenameEngine::SortByTime() {
+  const std::vector<std::uint32_t> order = TimeOrder(FileTimes);
+  ApplyOrder(order, FileTimes);
+  ApplyOrder(order, FileNames);
+  if (statuses_.size() == order.size()) ApplyOrder(order, statuses_);
+  if (fillErrors_.size() == order.size()) ApplyOrder(order, fillErrors_);
+}
 
 void RenameEngine::FindMaxLen() {
   const int count = window_.FileListCount();
@@ -106,7 +125,11 @@ void RenameEngine::MakePlan() {
     if (!allTypes && ext != typeText) continue;
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);
 
-    PlannedRename planned{name, {}, true};
+    PlannedRename planned;
+    planned.oldName = name;
+    planned.hasNewName = true;
+    if (k < statuses_.size()) planned.identity = statuses_[k].identity;
+    if (k < fillErrors_.size()) planned.error = fillErrors_[k];
     if (ChgMode == u"EXT") {
       planned.newName = Concat({TrimSpaces(base), TrimSpaces(valueText)});
     } else {
@@ -123,24 +146,29 @@ void RenameEngine::MakePlan() {
   }
 }
 
-std::u16string RenameEngine::ExecutePlan(Directory* dir, int openError) const {
-  const std::u16string prefix = DirectoryPrefix();
-  std::u16string report;
-  for (const PlannedRename& planned : Plan) {
+void RenameEngine::ExecutePlan(Directory* dir, int openError) {
+  for (PlannedRename& planned : Plan) {
+    planned.status = PlanStatus::kFailed;
     if (!planned.hasNewName) {
-      report += ReportEntry(prefix, planned, 0);
+      planned.error = 0;
       continue;
     }
-    if (planned.newName == planned.oldName) continue;
-    int error = kErrorBadNewName;
-    if (IsSafeFileName(planned.newName)) {
-      error = dir == nullptr ? openError
-                             : RenameWithoutReplacing(*dir, EncodeFileName(planned.oldName),
-                                                      EncodeFileName(planned.newName));
+    const std::string from = EncodeFileName(planned.oldName);
+    const std::string to = EncodeFileName(planned.newName);
+    // Compared as bytes: two texts can differ and still name the same file.
+    if (from == to) {
+      planned.status = PlanStatus::kUnchanged;
+      continue;
     }
-    if (error != 0) report += ReportEntry(prefix, planned, error);
+    if (planned.error != 0) continue;
+    if (!IsSafeFileName(planned.newName)) {
+      planned.error = kErrorBadNewName;
+      continue;
+    }
+    planned.error =
+        dir == nullptr ? openError : RenameWithoutReplacing(*dir, from, to, &planned.strandedAt);
+    if (planned.error == 0) planned.status = PlanStatus::kRenamed;
   }
-  return report;
 }
 
 void RenameEngine::RefreshTypes() {
@@ -171,10 +199,22 @@ std::vector<std::u16string> RenameEngine::ListDirectories(std::u16string_view pa
   return ListNames(fs_, path, EntryKind::kDirectories, error);
 }
 
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned, int error) {
+std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned) {
   if (!planned.hasNewName) return Concat({prefix, planned.oldName, kNoNewName, kEntryEnd});
-  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(",
-                 DescribeError(error), u")", kEntryEnd});
+  std::u16string reason = DescribeError(planned.error);
+  if (!planned.strandedAt.empty()) {
+    reason = Concat({reason, u"；文件已暂存为“", prefix, DecodeFileName(planned.strandedAt), u"”"});
+  }
+  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(", reason, u")",
+                 kEntryEnd});
+}
+
+std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan) {
+  std::u16string report;
+  for (const PlannedRename& planned : plan) {
+    if (planned.status == PlanStatus::kFailed) report += ReportEntry(prefix, planned);
+  }
+  return report;
 }
 
 bool IsSafeFileName(std::u16string_view name) {

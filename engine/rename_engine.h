@@ -33,11 +33,27 @@ class WindowPort {
   virtual std::u16string ValueFieldText() const = 0;
 };
 
+/// What became of a planned file, or what will become of it before the run.
+enum class PlanStatus {
+  kPending,    ///< not yet tried
+  kRenamed,    ///< renamed to its new name
+  kUnchanged,  ///< the new name is the old one; left alone and not reported
+  kFailed,     ///< not renamed; reported with `error`
+};
+
 /// One file of a run's plan; names are single file names inside the run's directory.
 struct PlannedRename {
   std::u16string oldName;   ///< the name as listed
   std::u16string newName;   ///< meaningful only when hasNewName
   bool hasNewName = false;  ///< false when the rule gave no new name
+  PlanStatus status = PlanStatus::kPending;
+  /// Why a failed file was not renamed: an errno value or one of the engine's own
+  /// codes; 0 when the rule gave no new name.
+  int error = 0;
+  /// Where the file is when a rename through a temporary name could not be taken back.
+  std::string strandedAt;
+  /// The listed file as the fill found it.
+  FileIdentity identity;
 };
 
 /// Text that ends every report entry: a line feed, then a carriage return.
@@ -84,7 +100,7 @@ class RenameEngine {
   /// Raises MaxLen to the longest base name of the file list.
   void FindMaxLen();
 
-  /// Puts FileNames and FileTimes into time order.
+  /// Puts FileNames and FileTimes into time order, and the fill's statuses with them.
   void SortByTime();
 
   /// The file list's path followed by "/".
@@ -104,15 +120,23 @@ class RenameEngine {
  private:
   std::u16string FillTables(Directory* dir, int openError);
   void MakePlan();
-  std::u16string ExecutePlan(Directory* dir, int openError) const;
+  void ExecutePlan(Directory* dir, int openError);
+
+  /// Per listed file, parallel to FileNames: its status, and 0 or the code of a
+  /// check that already keeps it from being renamed.
+  std::vector<FileStatus> statuses_;
+  std::vector<int> fillErrors_;
 
   WindowPort& window_;
   FileSystem& fs_;
 };
 
-/// The report entry for a planned file that was not renamed because of `error` (not
-/// looked at when the rule gave no new name).
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned, int error);
+/// The report entry for a planned file that was not renamed, from its error (not looked
+/// at when the rule gave no new name) and where it was stranded, if it was.
+std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned);
+
+/// The report of a plan: one entry per failed file, in plan order.
+std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
 
 /// True when `name` can be handed to the file system as a name inside the directory.
 bool IsSafeFileName(std::u16string_view name);

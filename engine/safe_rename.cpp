@@ -1,8 +1,12 @@
 #include "engine/safe_rename.h"
 
+#include <locale.h>
 #include <unistd.h>
+#include <wctype.h>
 
 #include <cerrno>
+
+#include "engine/file_names.h"
 
 namespace renamer {
 namespace {
@@ -11,12 +15,21 @@ bool IsUnsupported(int error) {
   return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
+// A link refused with EPERM means either that the file system has no hard links or
+// that the file or the directory may not change; only the first is ours to report.
+bool IsLocked(Directory& dir, const std::string& name) {
+  FileIdentity identity;
+  if (dir.Identify(name, identity) == 0 && identity.locked) return true;
+  return dir.Identify(".", identity) == 0 && identity.locked;
+}
+
 // No-replace rename with the link fallback; the building block of every rename.
 int Move(Directory& dir, const std::string& from, const std::string& to) {
   const int renamed = dir.RenameNoReplace(from, to);
   if (!IsUnsupported(renamed)) return renamed;
 
   const int linked = dir.Link(from, to);
+  if (linked == EPERM && IsLocked(dir, from)) return EPERM;
   if (linked != 0) {
     return linked == EPERM || IsUnsupported(linked) ? kErrorNoSafeRename : linked;
   }
@@ -29,37 +42,59 @@ int Move(Directory& dir, const std::string& from, const std::string& to) {
   return 0;
 }
 
-// True when `to` names the very file `from` (one inode with a single name), which
-// happens on a file system that ignores letter case.
-bool IsSameSingleFile(Directory& dir, const std::string& from, const std::string& to) {
-  FileIdentity source;
-  FileIdentity target;
-  if (dir.Identify(from, source) != 0 || dir.Identify(to, target) != 0) return false;
-  return source.device == target.device && source.inode == target.inode && source.links == 1;
-}
-
-int MoveThroughTemporaryName(Directory& dir, const std::string& from, const std::string& to) {
+// Both steps are no-replace and the first is undone when the second fails, so this is
+// safe whatever `to` turns out to be. The temporary name does not start with a dot:
+// should the way back fail too, the user can see the file in the list.
+int MoveThroughTemporaryName(Directory& dir, const std::string& from, const std::string& to,
+                             std::string* strandedAt) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temporary = ".batch-renamer-" + std::to_string(::getpid()) + "-" +
+    const std::string temporary = "batch-renamer-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(++counter) + ".tmp";
     const int parked = Move(dir, from, temporary);
     if (parked == EEXIST) continue;
     if (parked != 0) return parked;
     const int moved = Move(dir, temporary, to);
     if (moved == 0) return 0;
-    Move(dir, temporary, from);
+    if (Move(dir, temporary, from) != 0 && strandedAt != nullptr) *strandedAt = temporary;
     return moved;
   }
   return EEXIST;
 }
 
+locale_t CaseLocale() {
+  static const locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  return locale;
+}
+
+char16_t Fold(char16_t unit) {
+  if (unit >= u'A' && unit <= u'Z') return static_cast<char16_t>(unit - u'A' + u'a');
+  if (unit < 0x80 || (unit >= 0xD800 && unit <= 0xDFFF)) return unit;
+  const locale_t locale = CaseLocale();
+  if (locale == locale_t{}) return unit;
+  const auto lower = ::towlower_l(static_cast<wint_t>(unit), locale);
+  return lower <= 0xFFFF ? static_cast<char16_t>(lower) : unit;
+}
+
 }  // namespace
 
-int RenameWithoutReplacing(Directory& dir, const std::string& from, const std::string& to) {
+bool DifferOnlyInCase(const std::string& a, const std::string& b) {
+  if (a == b) return false;
+  const std::u16string left = DecodeFileName(a);
+  const std::u16string right = DecodeFileName(b);
+  if (left.size() != right.size()) return false;
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    if (Fold(left[i]) != Fold(right[i])) return false;
+  }
+  return true;
+}
+
+int RenameWithoutReplacing(Directory& dir, const std::string& from, const std::string& to,
+                           std::string* strandedAt) {
+  if (strandedAt != nullptr) strandedAt->clear();
   const int result = Move(dir, from, to);
-  if (result == EEXIST && IsSameSingleFile(dir, from, to)) {
-    return MoveThroughTemporaryName(dir, from, to);
+  if (result == EEXIST && DifferOnlyInCase(from, to)) {
+    return MoveThroughTemporaryName(dir, from, to, strandedAt);
   }
   return result;
 }

@@ -135,6 +135,18 @@ std::u16string TimeTextOf(std::int64_t seconds) {
 
 std::u16string MakeTimeKey(std::u16string_view timeText) {
   const std::u16string_view t = timeText;
+  // Cutting four digits off a longer year would sort the year 10000 before 1901. Such
+  // keys start above every digit, then say how many digits the year has, so that they
+  // sort after all four-digit years and among themselves by year.
+  const std::size_t yearLength = t.find(u'-');
+  if (yearLength != std::u16string_view::npos && yearLength > 4 && yearLength <= 20 &&
+      std::all_of(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(yearLength),
+                  [](char16_t unit) { return unit >= u'0' && unit <= u'9'; })) {
+    const std::u16string rest = MakeTimeKey(Join({u"0000", t.substr(yearLength)}));
+    const auto digits = static_cast<char16_t>(u'0' + yearLength);
+    return Join({u"~", std::u16string_view(&digits, 1), t.substr(0, yearLength),
+                 std::u16string_view(rest).substr(4)});
+  }
   const std::u16string_view year = FirstUnits(t, 4);
   std::u16string month;
   std::u16string day;
@@ -164,9 +176,13 @@ std::u16string MakeTimeKey(std::u16string_view timeText) {
   return Join({year, month, day, hour, minute, LastUnits(part, 2)});
 }
 
-void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& names) {
-  const std::size_t n = std::min(keys.size(), names.size());
-  if (n < 2) return;
+namespace {
+
+// The selection sort's order of the first `n` keys.
+std::vector<std::uint32_t> TimeOrderOf(const std::vector<std::u16string>& keys, std::size_t n) {
+  std::vector<std::uint32_t> from(n);
+  std::iota(from.begin(), from.end(), 0u);
+  if (n < 2) return from;
 
   // Dense ranks turn every key comparison of the replay into an integer comparison.
   std::vector<std::uint64_t> rank = DenseRanks(keys, n);
@@ -194,8 +210,6 @@ void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& 
   };
 
   // The exchanges are replayed on indices; the texts move once, at the end.
-  std::vector<std::uint32_t> from(n);
-  std::iota(from.begin(), from.end(), 0u);
   for (std::size_t a = 0; a + 1 < n; ++a) {
     const auto g = static_cast<std::size_t>(tree[1] & 0xFFFFFFFFu);
     if (g != a) {
@@ -205,14 +219,22 @@ void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& 
     }
     update(a, kDone);
   }
-  std::vector<std::u16string> sortedKeys(n);
-  std::vector<std::u16string> sortedNames(n);
-  for (std::size_t a = 0; a < n; ++a) {
-    sortedKeys[a] = std::move(keys[from[a]]);
-    sortedNames[a] = std::move(names[from[a]]);
-  }
-  std::move(sortedKeys.begin(), sortedKeys.end(), keys.begin());
-  std::move(sortedNames.begin(), sortedNames.end(), names.begin());
+  return from;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> TimeOrder(const std::vector<std::u16string>& keys) {
+  return TimeOrderOf(keys, keys.size());
+}
+
+void SortByTime(std::vector<std::u16string>& keys, std::vector<std::u16string>& names) {
+  const std::size_t n = std::min(keys.size(), names.size());
+  if (n < 2) return;
+  const std::vector<std::uint32_t> order = TimeOrderOf(keys, n);
+  // Only the first n entries take part; ApplyOrder leaves the rest where they are.
+  ApplyOrder(order, keys);
+  ApplyOrder(order, names);
 }
 
 }  // namespace renamer

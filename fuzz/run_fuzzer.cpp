@@ -100,11 +100,14 @@ class MemoryDirectory final : public Directory {
  public:
   explicit MemoryDirectory(MemoryFileSystem& fs) : fs_(fs) {}
 
-  int ModificationTime(const std::string& name, std::int64_t& seconds) override {
+  int Status(const std::string& name, FileStatus& status) override {
     if (const int fault = fs_.Fault()) return fault;
     if (!fs_.Exists(name)) return ENOENT;
-    seconds = fs_.times[fs_.entries[fs_.Key(name)].inode];
-    return 0;
+    const int inode = fs_.entries[fs_.Key(name)].inode;
+    status = {};
+    status.modifiedSeconds = fs_.times[inode];
+    status.regular = true;
+    return Identify(name, status.identity);
   }
   int RenameNoReplace(const std::string& from, const std::string& to) override {
     if (!fs_.noReplace()) return EINVAL;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <map>
@@ -320,6 +321,44 @@ TEST_F(FaultInjectionTest, ASymbolicLinkIsRenamedItselfAndItsTargetStays) {
     EXPECT_EQ(outside.Entries(), std::vector<std::string>{"target.txt"});
     EXPECT_EQ(outside.Read("target.txt"), "target");
   }
+}
+
+TEST_F(FaultInjectionTest, AFileStrandedByACaseChangeIsNamedInTheReport) {
+  // A case-blind view of storage that holds both spellings: every lookup of a name also
+  // meets the other spelling.
+  Reset();
+  Make({"b.txt", "B.TXT"});
+  const auto folded = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  fs.onRename = [&](const std::string& from, const std::string& to) {
+    for (const std::string& name : dir->Entries()) {
+      if (name != from && folded(name) == folded(to)) return EEXIST;
+    }
+    return kPass;
+  };
+  window.stringText = u"b";
+  const std::string report = Run(u"REP", u"B");
+  const std::vector<std::string> after = dir->Entries();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0], "B.TXT");
+  const std::string& stranded = after[1];
+  EXPECT_EQ(stranded.rfind("batch-renamer-", 0), 0u) << stranded;
+  EXPECT_EQ(dir->Read(stranded), "content of b.txt");
+  // "B.TXT" itself is unchanged by the rule, so only b.txt is reported.
+  EXPECT_EQ(report, Entry("b.txt", "B.txt",
+                          "目标文件已存在；文件已暂存为“" + dir->path() + "/" + stranded + "”"));
+}
+
+TEST_F(FaultInjectionTest, AnImmutableFileWithoutNoReplaceRenameIsANoPermission) {
+  fs.onRename = [](const std::string&, const std::string&) { return EINVAL; };
+  fs.onLink = [](const std::string& from, const std::string&) {
+    return from == "b.txt" ? EPERM : kPass;
+  };
+  fs.locked = {"b.txt"};
+  EXPECT_EQ(Run(), Entry("b.txt", "new-b.txt", "没有权限"));
+  EXPECT_EQ(OnDisk(), kOnlyBKept);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(FuzzRegressionTest, TimeTextOfExtremeFieldsIsWrittenInFull) {
   for (const auto& c : cases) {
     const std::u16string text = FormatTimeText(c.fields);
     EXPECT_EQ(EncodeFileName(text), c.text);
-    EXPECT_LE(MakeTimeKey(text).size(), 14u);
+    EXPECT_LE(MakeTimeKey(text).size(), kMaxTimeKeyLength);
   }
 }
 

@@ -179,6 +179,42 @@ TEST_F(RenameRunTest, RefusesNamesThatLeaveTheDirectory) {
   EXPECT_EQ(dir.Entries(), (Names{"a", "a-b.txt", "p.q", "x"}));
 }
 
+TEST_F(RenameRunTest, SkipsANewNameThatIsTheOldOneInBytes) {
+  // U+D800 cannot come from a file name and is written as U+FFFD: the new name differs
+  // from the old one as text, yet names the same file.
+  Make({"a\xEF\xBF\xBD.txt"});
+  EXPECT_EQ(Run(u"REP", u"\xD800", u"\xFFFD"), "");
+  EXPECT_EQ(dir.Entries(), (Names{"a\xEF\xBF\xBD.txt"}));
+}
+
+TEST_F(RenameRunTest, RefusesListedNamesThatLeaveTheDirectory) {
+  // The real file list cannot show such names, but the engine must not trust that.
+  ::mkdir((dir.path() + "/sub").c_str(), 0755);
+  dir.MakeFile("sub/a.txt", "a");
+  dir.MakeFile("b.txt", "b");
+  window.path = dir.path16();
+  window.files = {u"sub/a.txt", u"..", u".", u"b.txt"};
+  const std::string report = Run(u"REP", u"", u"sub/");
+  EXPECT_EQ(report, Failure("sub/a.txt", "a.txt", kErrorBadOldName) + Empty("."));
+  EXPECT_EQ(Run(u"ADDPRE", u"x"), Failure("sub/a.txt", "xsub/a.txt", kErrorBadOldName) +
+                                      Failure("..", "x..", kErrorBadOldName) +
+                                      Failure(".", "x.", kErrorBadOldName));
+  EXPECT_EQ(dir.Entries(), (Names{"sub", "xb.txt"}));
+  EXPECT_EQ(dir.Read("sub/a.txt"), "a");
+}
+
+TEST_F(RenameRunTest, LeavesANameThatNoLongerHoldsARegularFile) {
+  Make({"a.txt", "d.txt", "p.txt"});
+  ASSERT_EQ(::unlink((dir.path() + "/d.txt").c_str()), 0);
+  ASSERT_EQ(::mkdir((dir.path() + "/d.txt").c_str(), 0755), 0);
+  ASSERT_EQ(::unlink((dir.path() + "/p.txt").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir.path() + "/p.txt").c_str(), 0644), 0);
+  EXPECT_EQ(Run(u"ADDPRE", u"x"), Failure("d.txt", "xd.txt", kErrorNotRegular) +
+                                      Failure("p.txt", "xp.txt", kErrorNotRegular));
+  EXPECT_EQ(dir.Entries(), (Names{"d.txt", "p.txt", "xa.txt"}));
+  EXPECT_EQ(Utf8(DescribeError(kErrorNotRegular)), "已不是普通文件");
+}
+
 TEST_F(RenameRunTest, TreatsABackslashAsAnOrdinaryCharacter) {
   Make({"a\\b.txt"});
   EXPECT_EQ(Run(u"ADDLST", u"\\c"), "");

@@ -91,13 +91,13 @@ class FaultyDirectory final : public Directory {
   FaultyDirectory(FaultyFileSystem& owner, std::unique_ptr<Directory> real)
       : owner_(owner), real_(std::move(real)) {}
 
-  int ModificationTime(const std::string& name, std::int64_t& seconds) override {
+  int Status(const std::string& name, FileStatus& status) override {
     owner_.calls.push_back("time " + name);
     if (owner_.onTime) {
       const int result = owner_.onTime(name);
       if (result != FaultyFileSystem::kPass) return result;
     }
-    return real_->ModificationTime(name, seconds);
+    return real_->Status(name, status);
   }
   int RenameNoReplace(const std::string& from, const std::string& to) override {
     owner_.calls.push_back("rename " + from + " " + to);
@@ -124,7 +124,9 @@ class FaultyDirectory final : public Directory {
     return real_->Unlink(name);
   }
   int Identify(const std::string& name, FileIdentity& identity) override {
-    return real_->Identify(name, identity);
+    const int result = real_->Identify(name, identity);
+    if (result == 0 && owner_.locked.count(name) != 0) identity.locked = true;
+    return result;
   }
 
  private:

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,7 @@ class FaultyFileSystem : public FileSystem {
   std::function<int(const std::string& name)> onUnlink;
   std::function<int(const std::string& path)> onOpen;
   std::vector<std::string> calls;  ///< "rename a b", "link a b", "unlink a", "time a"
+  std::set<std::string> locked;    ///< names (or ".") that Identify reports as immutable
 
   int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) override;
   std::unique_ptr<Directory> Open(const std::string& path, int& error) override;
