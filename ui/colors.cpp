@@ -15,6 +15,7 @@ QColor ColorOf(SystemColor color) {
       {SystemColor::kCaptionText, 0xFFFFFF},
       {SystemColor::kInactiveBorder, 0xC0C0C0},
       {SystemColor::kButtonFace, 0xC0C0C0},
+      {SystemColor::kGrayText, 0x808080},
   };
   for (const Entry& entry : kClassicScheme) {
     if (entry.color == color) return QColor(entry.rgb);
@@ -28,6 +29,9 @@ void SetFieldBackground(QWidget& field, SystemColor color) {
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     palette.setColor(group, QPalette::Base, ColorOf(color));
   }
+  // The style's own disabled text is nearly the grey of a disabled field, and the
+  // string field shows the running number while it is disabled.
+  palette.setColor(QPalette::Disabled, QPalette::Text, ColorOf(SystemColor::kGrayText));
   field.setPalette(palette);
 }
 

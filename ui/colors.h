@@ -12,12 +12,14 @@ enum class SystemColor {
   kCaptionText = 9,
   kInactiveBorder = 11,
   kButtonFace = 15,
+  kGrayText = 17,
 };
 
 /// The fixed colour of the classic scheme for a system colour.
 QColor ColorOf(SystemColor color);
 
-/// Sets the background of a text field, enabled or not.
+/// Sets the background of a text field, enabled or not, and the readable grey text
+/// that the field shows while it is disabled.
 void SetFieldBackground(QWidget& field, SystemColor color);
 
 /// Sets the background of a window or frame.

@@ -71,6 +71,10 @@ QComboBox* MakeEditableCombo(QWidget* parent, const char* name, QRect place) {
   combo->setObjectName(QString::fromLatin1(name));
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
+  // The default completer fills in and, on leaving, picks an item that matches while
+  // ignoring case; the handlers must read the text exactly as it was typed. Without
+  // it, the list itself only picks an item whose text is exactly the typed one.
+  combo->setCompleter(nullptr);
   combo->setGeometry(place);
   return combo;
 }

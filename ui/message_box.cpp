@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -133,6 +135,31 @@ MessageDialog::MessageDialog(const QString& text, QWidget* parent) : QDialog(par
          textSize.height() + buttons->sizeHint().height() + layout->spacing() + margins.top() +
              margins.bottom());
   okButton_->setFocus();
+}
+
+void MessageDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  GrowToFitText();
+}
+
+void MessageDialog::GrowToFitText() {
+  // The size is estimated before anything is laid out, and Chinese text is drawn with a
+  // fallback font that the estimate measures only roughly. Once shown, the text area
+  // knows what it lacks: the horizontal range in pixels, the vertical one in lines.
+  const int lineHeight = std::max(1, textView_->fontMetrics().lineSpacing());
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const QScrollBar* across = textView_->horizontalScrollBar();
+    const QScrollBar* down = textView_->verticalScrollBar();
+    if (across->maximum() == 0 && down->maximum() == 0) return;
+    int width = across->maximum();
+    int height = down->maximum() * LineHeight(*textView_, textView_->fontMetrics());
+    // A scroll bar that goes away gives its room back; one that stays needs room.
+    if (down->maximum() > 0) width += textView_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (across->maximum() > 0) height += lineHeight;
+    const QSize wanted = (size() + QSize(width, height)).boundedTo(maximumSize());
+    if (wanted == size()) return;
+    resize(wanted);
+  }
 }
 
 QString MessageDialog::ShownText() const { return textView_->toPlainText(); }

@@ -36,7 +36,13 @@ class MessageDialog : public QDialog {
   /// The only button, "确定".
   QPushButton* OkButton() const { return okButton_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  /// Grows the box by whatever its text area still has to scroll, within the screen.
+  void GrowToFitText();
+
   QString text_;
   QPlainTextEdit* textView_ = nullptr;
   QPushButton* okButton_ = nullptr;

@@ -76,6 +76,8 @@ class MessageBoxTest : public QObject {
   void boxShowsTextTitleAndOneButton_data();
   void boxShowsTextTitleAndOneButton();
   void shortTextFitsWithoutScrolling();
+  void shortReportsShowWholeWithoutScrollBars_data();
+  void shortReportsShowWholeWithoutScrollBars();
   void fewWideEntriesScrollSidewaysOnly();
   void longReportStaysOnScreen_data();
   void longReportStaysOnScreen();
@@ -141,6 +143,33 @@ void MessageBoxTest::shortTextFitsWithoutScrolling() {
     QVERIFY(!view->verticalScrollBar()->isVisible());
     QVERIFY(!view->horizontalScrollBar()->isVisible());
     SaveScreenshot(box, QStringLiteral("message_box_short.png"));
+  });
+  QVERIFY(seen);
+}
+
+void MessageBoxTest::shortReportsShowWholeWithoutScrollBars_data() {
+  QTest::addColumn<int>("entries");
+  for (int entries : {1, 2, 3, 40}) QTest::newRow(qPrintable(QString::number(entries))) << entries;
+}
+
+void MessageBoxTest::shortReportsShowWholeWithoutScrollBars() {
+  QFETCH(int, entries);
+  QString report;
+  for (int i = 1; i <= entries; ++i) {
+    const QString dir = QStringLiteral("/home/user/图片/holiday 2024/");
+    report += QStringLiteral("%1照片%2.jpg -> %1新_照片%2.jpg(目标文件已存在)\n\r").arg(dir).arg(i);
+  }
+  const bool seen = ShowAndInspect(report, [&](MessageDialog& box) {
+    auto* view = box.findChild<QPlainTextEdit*>(QStringLiteral("messageText"));
+    QVERIFY(view != nullptr);
+    QVERIFY(!view->horizontalScrollBar()->isVisible());
+    QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+    // Only a screen too low for the lines may make the box scroll up and down.
+    if (box.height() < box.maximumHeight()) {
+      QVERIFY(!view->verticalScrollBar()->isVisible());
+      QCOMPARE(view->verticalScrollBar()->maximum(), 0);
+    }
+    if (entries == 1) SaveScreenshot(box, QStringLiteral("message_box_one_entry.png"));
   });
   QVERIFY(seen);
 }
