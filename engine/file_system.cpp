@@ -123,6 +123,31 @@ class PosixFileSystem final : public FileSystem {
     return error;
   }
 
+  int ListAll(const std::string& path, std::vector<DirectoryEntry>& entries) override {
+    entries.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return LastError();
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+      const int error = LastError();
+      ::close(fd);
+      return error;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+      bool regular = entry->d_type == DT_REG;
+      if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        struct stat status {};
+        regular = ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+      }
+      entries.push_back({entry->d_name, regular});
+      errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    return error;
+  }
+
   std::unique_ptr<Directory> Open(const std::string& path, int& error) override {
     const int fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -60,10 +61,25 @@ class Directory {
   virtual int Identify(const std::string& name, FileIdentity& identity) = 0;
 };
 
+/// One entry of a directory, whatever it is.
+struct DirectoryEntry {
+  std::string name;
+  /// A regular file, or a symbolic link to one.
+  bool regular = false;
+};
+
 /// The file-system calls the engine makes; tests replace it to inject faults.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+
+  /// Every entry of directory `path`, hidden ones, "." and ".." included, unsorted.
+  /// Returns 0 or an errno value; ENOSYS where a file system cannot tell.
+  virtual int ListAll(const std::string& path, std::vector<DirectoryEntry>& entries) {
+    (void)path;
+    entries.clear();
+    return ENOSYS;
+  }
 
   /// The names of `kind` in directory `path`, unsorted, without names that start with
   /// "." (hidden). Returns 0 or an errno value.

@@ -39,6 +39,13 @@ std::u16string_view RuleCodeForItem(std::u16string_view itemText) {
   return {};
 }
 
+const Rule* RuleForCode(std::u16string_view code) {
+  for (const Rule& rule : kRules) {
+    if (rule.code == code) return &rule;
+  }
+  return nullptr;
+}
+
 bool IsNumberingRule(std::u16string_view code) {
   return code == u"ADDPRENO" || code == u"ADDLSTNO";
 }

@@ -8,25 +8,34 @@
 
 namespace renamer {
 
-/// One entry of the rule list: the text the user picks and the code stored for it.
+/// One entry of the rule list: the text the user picks, the code stored for it, which
+/// of the two fields it lets the user type into, and the value field's caption.
 struct Rule {
   std::u16string_view itemText;
   std::u16string_view code;
+  bool stringField = false;
+  bool valueField = false;
+  std::u16string_view valueCaption = u"修改值";
 };
+
+inline constexpr std::u16string_view kNumberWidthCaption = u"请输入顺序号长度";
 
 /// The ten rules, in the order in which the rule list shows them.
 inline constexpr std::array<Rule, 10> kRules = {{
-    {u"增加前缀", u"ADDPRE"},
-    {u"增加后缀", u"ADDLST"},
-    {u"长度一致(后补足)", u"SAMELEN"},
-    {u"前加顺序号", u"ADDPRENO"},
-    {u"后加顺序号", u"ADDLSTNO"},
-    {u"删除前N个字符", u"DELPREN"},
-    {u"删除后N个字符", u"DELLSTN"},
-    {u"删除字符", u"DEL"},
-    {u"替换字符", u"REP"},
-    {u"修改扩展名", u"EXT"},
+    {u"增加前缀", u"ADDPRE", false, true},
+    {u"增加后缀", u"ADDLST", false, true},
+    {u"长度一致(后补足)", u"SAMELEN", false, false},
+    {u"前加顺序号", u"ADDPRENO", false, true, kNumberWidthCaption},
+    {u"后加顺序号", u"ADDLSTNO", false, true, kNumberWidthCaption},
+    {u"删除前N个字符", u"DELPREN", false, true},
+    {u"删除后N个字符", u"DELLSTN", false, true},
+    {u"删除字符", u"DEL", true, false},
+    {u"替换字符", u"REP", true, true},
+    {u"修改扩展名", u"EXT", false, true},
 }};
+
+/// The rule with code `code`, or null.
+const Rule* RuleForCode(std::u16string_view code);
 
 /// The code of the rule whose item text equals `itemText` exactly, or empty.
 std::u16string_view RuleCodeForItem(std::u16string_view itemText);

@@ -57,18 +57,18 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
   const int count = std::max(window_.FileListCount(), 0);
   FileNames.clear();
   FileTimes.clear();
-  statuses_.assign(static_cast<std::size_t>(count), FileStatus{});
-  fillErrors_.assign(static_cast<std::size_t>(count), 0);
   FileNames.reserve(static_cast<std::size_t>(count));
   FileTimes.reserve(static_cast<std::size_t>(count));
+  fill_.Reset(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) {
     FileNames.push_back(window_.FileListItem(k));
+    fill_.names.push_back(FileNames.back());
     const auto slot = static_cast<std::size_t>(k);
-    FileStatus& status = statuses_[slot];
+    FileStatus status;
     if (!IsSafeFileName(FileNames.back())) {
       // Such a name would reach outside the directory; it is never handed to the
       // file system, not even to read its time.
-      fillErrors_[slot] = kErrorBadOldName;
+      fill_.errors[slot] = kErrorBadOldName;
     } else {
       const int error = dir == nullptr
                             ? openError
@@ -78,7 +78,8 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
                        DescribeError(error), u")"});
       }
       // Something else may have taken the name since it was listed.
-      if (!status.regular) fillErrors_[slot] = kErrorNotRegular;
+      if (!status.regular) fill_.errors[slot] = kErrorNotRegular;
+      fill_.identities[slot] = status.identity;
     }
     FileTimes.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
   }
@@ -89,8 +90,11 @@ void RenameEngine::SortByTime() {
   const std::vector<std::uint32_t> order = TimeOrder(FileTimes);
   ApplyOrder(order, FileTimes);
   ApplyOrder(order, FileNames);
-  if (statuses_.size() == order.size()) ApplyOrder(order, statuses_);
-  if (fillErrors_.size() == order.size()) ApplyOrder(order, fillErrors_);
+  if (fill_.names.size() != order.size()) return;
+  ApplyOrder(order, fill_.names);
+  ApplyOrder(order, fill_.identities);
+  ApplyOrder(order, fill_.errors);
+  ApplyOrder(order, fill_.listIndex);
 }
 
 void RenameEngine::FindMaxLen() {
@@ -106,69 +110,39 @@ void RenameEngine::FindMaxLen() {
 }
 
 void RenameEngine::MakePlan() {
-  Plan.clear();
-  const std::u16string typeText(TrimSpaces(window_.TypeListText()));
-  const bool allTypes = typeText == kAllTypes;
-  const bool numbering = IsNumberingRule(ChgMode);
   // Neither field changes during a run except through the running number, so they are
   // read once; under the numbering rules the string field is read back per file.
-  const std::u16string valueText = window_.ValueFieldText();
-  std::u16string stringText = window_.StringFieldText();
-  const auto count =
-      std::min(static_cast<std::size_t>(std::max(window_.FileListCount(), 0)), FileNames.size());
-
-  long long planCount = 0;
-  for (std::size_t k = 0; k < count; ++k) {
-    const std::u16string& name = FileNames[k];
-    const std::size_t extLength = ExtensionLength(name);
-    const std::u16string_view ext = LastUnits(name, extLength);
-    if (!allTypes && ext != typeText) continue;
-    const std::u16string_view base = FirstUnits(name, name.size() - extLength);
-
-    PlannedRename planned;
-    planned.oldName = name;
-    planned.hasNewName = true;
-    if (k < statuses_.size()) planned.identity = statuses_[k].identity;
-    if (k < fillErrors_.size()) planned.error = fillErrors_[k];
-    if (ChgMode == u"EXT") {
-      planned.newName = Concat({TrimSpaces(base), TrimSpaces(valueText)});
-    } else {
-      ++planCount;
-      if (numbering) {
-        window_.SetStringFieldText(DecimalText(planCount));
-        stringText = window_.StringFieldText();
-      }
-      const std::u16string newBase = MakeNewName(base, ChgMode, stringText, valueText);
-      planned.hasNewName = !newBase.empty();
-      if (planned.hasNewName) planned.newName = Concat({TrimSpaces(newBase), TrimSpaces(ext)});
-    }
-    Plan.push_back(std::move(planned));
-  }
+  PlanInput input{ChgMode, window_.TypeListText(), window_.StringFieldText(),
+                  window_.ValueFieldText(), MaxLen};
+  const auto count = static_cast<std::size_t>(std::max(window_.FileListCount(), 0));
+  Plan = PlanRenames(fill_, count, input, [this](long long number) {
+    window_.SetStringFieldText(DecimalText(number));
+    return window_.StringFieldText();
+  });
 }
 
 void RenameEngine::ExecutePlan(Directory* dir, int openError) {
   for (PlannedRename& planned : Plan) {
-    planned.status = PlanStatus::kFailed;
-    if (!planned.hasNewName) {
-      planned.error = 0;
-      continue;
-    }
     const std::string from = EncodeFileName(planned.oldName);
     const std::string to = EncodeFileName(planned.newName);
-    // Compared as bytes: two texts can differ and still name the same file.
-    if (from == to) {
-      planned.status = PlanStatus::kUnchanged;
-      continue;
-    }
-    if (planned.error != 0) continue;
-    if (!IsSafeFileName(planned.newName)) {
-      planned.error = kErrorBadNewName;
-      continue;
-    }
+    if (Prejudge(planned, from, to) != PlanStatus::kPending) continue;
     planned.error =
         dir == nullptr ? openError : RenameWithoutReplacing(*dir, from, to, &planned.strandedAt);
-    if (planned.error == 0) planned.status = PlanStatus::kRenamed;
+    planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
   }
+}
+
+RunPrediction RenameEngine::PredictRun() { return Predict(fs_, CapturePrediction()); }
+
+PredictionInput RenameEngine::CapturePrediction() const {
+  PredictionInput input;
+  input.path = window_.FileListPath();
+  const int count = std::max(window_.FileListCount(), 0);
+  input.names.reserve(static_cast<std::size_t>(count));
+  for (int k = 0; k < count; ++k) input.names.push_back(window_.FileListItem(k));
+  input.plan = {ChgMode, window_.TypeListText(), window_.StringFieldText(),
+                window_.ValueFieldText(), MaxLen};
+  return input;
 }
 
 void RenameEngine::RefreshTypes() {
@@ -201,12 +175,8 @@ std::vector<std::u16string> RenameEngine::ListDirectories(std::u16string_view pa
 
 std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned) {
   if (!planned.hasNewName) return Concat({prefix, planned.oldName, kNoNewName, kEntryEnd});
-  std::u16string reason = DescribeError(planned.error);
-  if (!planned.strandedAt.empty()) {
-    reason = Concat({reason, u"；文件已暂存为“", prefix, DecodeFileName(planned.strandedAt), u"”"});
-  }
-  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(", reason, u")",
-                 kEntryEnd});
+  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(",
+                 FailureReason(prefix, planned), u")", kEntryEnd});
 }
 
 std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan) {
@@ -215,11 +185,6 @@ std::u16string FormatReport(std::u16string_view prefix, const std::vector<Planne
     if (planned.status == PlanStatus::kFailed) report += ReportEntry(prefix, planned);
   }
   return report;
-}
-
-bool IsSafeFileName(std::u16string_view name) {
-  if (name.empty() || name == u"." || name == u"..") return false;
-  return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
 }
 
 }  // namespace renamer

@@ -11,6 +11,8 @@
 #include "engine/file_system.h"
 #include "engine/input_check.h"
 #include "engine/name_rules.h"
+#include "engine/prediction.h"
+#include "engine/run_plan.h"
 #include "engine/time_key.h"
 
 namespace renamer {
@@ -32,35 +34,6 @@ class WindowPort {
   virtual void SetStringFieldText(const std::u16string& text) = 0;
   virtual std::u16string ValueFieldText() const = 0;
 };
-
-/// What became of a planned file, or what will become of it before the run.
-enum class PlanStatus {
-  kPending,    ///< not yet tried
-  kRenamed,    ///< renamed to its new name
-  kUnchanged,  ///< the new name is the old one; left alone and not reported
-  kFailed,     ///< not renamed; reported with `error`
-};
-
-/// One file of a run's plan; names are single file names inside the run's directory.
-struct PlannedRename {
-  std::u16string oldName;   ///< the name as listed
-  std::u16string newName;   ///< meaningful only when hasNewName
-  bool hasNewName = false;  ///< false when the rule gave no new name
-  PlanStatus status = PlanStatus::kPending;
-  /// Why a failed file was not renamed: an errno value or one of the engine's own
-  /// codes; 0 when the rule gave no new name.
-  int error = 0;
-  /// Where the file is when a rename through a temporary name could not be taken back.
-  std::string strandedAt;
-  /// The listed file as the fill found it.
-  FileIdentity identity;
-};
-
-/// Text that ends every report entry: a line feed, then a carriage return.
-inline constexpr std::u16string_view kEntryEnd = u"\n\r";
-
-/// Start of the message for a file whose modification time cannot be read.
-inline constexpr std::u16string_view kUnreadableTimeMessage = u"无法读取文件的修改时间：";
 
 /// The renaming engine: rules, time ordering, the rename run and the type catalogue.
 /// Its state lives as long as the window that owns it.
@@ -90,6 +63,13 @@ class RenameEngine {
   /// The whole run: fill, sort or measure, plan, execute. Returns the report, or the
   /// message for an unreadable modification time (then nothing was renamed).
   std::u16string RenameFiles();
+
+  /// What RenameFiles() would do if called now, from the window's state and the disk as
+  /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen.
+  RunPrediction PredictRun();
+
+  /// What a prediction reads of the window, for predicting on another thread.
+  PredictionInput CapturePrediction() const;
 
   /// Rebuilds the type list: "*.*", then the extensions of the listing.
   void RefreshTypes();
@@ -122,23 +102,17 @@ class RenameEngine {
   void MakePlan();
   void ExecutePlan(Directory* dir, int openError);
 
-  /// Per listed file, parallel to FileNames: its status, and 0 or the code of a
-  /// check that already keeps it from being renamed.
-  std::vector<FileStatus> statuses_;
-  std::vector<int> fillErrors_;
+  /// What the fill found, parallel to FileNames.
+  FillTable fill_;
 
   WindowPort& window_;
   FileSystem& fs_;
 };
 
-/// The report entry for a planned file that was not renamed, from its error (not looked
-/// at when the rule gave no new name) and where it was stranded, if it was.
+/// The report entry for a planned file that was not renamed.
 std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned);
 
 /// The report of a plan: one entry per failed file, in plan order.
 std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
-
-/// True when `name` can be handed to the file system as a name inside the directory.
-bool IsSafeFileName(std::u16string_view name);
 
 }  // namespace renamer

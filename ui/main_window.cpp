@@ -26,27 +26,6 @@
 namespace renamer::ui {
 namespace {
 
-// Which of the two fields a rule lets the user type into.
-struct FieldStates {
-  std::u16string_view code;
-  bool stringField;
-  bool valueField;
-};
-
-constexpr FieldStates kFieldStates[] = {
-    {u"ADDPRE", false, true},   {u"ADDLST", false, true},   {u"SAMELEN", false, false},
-    {u"ADDPRENO", false, true}, {u"ADDLSTNO", false, true}, {u"DELPREN", false, true},
-    {u"DELLSTN", false, true},  {u"DEL", true, false},      {u"REP", true, true},
-    {u"EXT", false, true},
-};
-
-const FieldStates* StatesFor(std::u16string_view code) {
-  for (const FieldStates& states : kFieldStates) {
-    if (states.code == code) return &states;
-  }
-  return nullptr;
-}
-
 void SetFieldState(QLineEdit& field, bool enabled) {
   field.setEnabled(enabled);
   SetFieldBackground(field,
@@ -231,13 +210,14 @@ void MainWindow::Chgtype_LostFocus() { ApplyRule(); }
 
 void MainWindow::ApplyRule() {
   const std::u16string_view code = RuleCodeForItem(Chgtype->currentText().toStdU16String());
-  if (const FieldStates* states = StatesFor(code)) {
+  if (const Rule* rule = RuleForCode(code)) {
     engine_.ChgMode = code;
-    SetFieldState(*Strchar, states->stringField);
-    SetFieldState(*Chgstr, states->valueField);
+    SetFieldState(*Strchar, rule->stringField);
+    SetFieldState(*Chgstr, rule->valueField);
   }
-  Frame4->setTitle(IsNumberingRule(engine_.ChgMode) ? QStringLiteral("请输入顺序号长度")
-                                                    : QStringLiteral("修改值"));
+  const Rule* current = RuleForCode(engine_.ChgMode);
+  const std::u16string_view caption = current ? current->valueCaption : u"修改值";
+  Frame4->setTitle(QString::fromStdU16String(std::u16string(caption)));
   Strchar->clear();
   Chgstr->clear();
 }

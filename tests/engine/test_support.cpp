@@ -141,6 +141,10 @@ int FaultyFileSystem::List(const std::string& path, EntryKind kind,
   return RealFileSystem().List(path, kind, names);
 }
 
+int FaultyFileSystem::ListAll(const std::string& path, std::vector<DirectoryEntry>& entries) {
+  return RealFileSystem().ListAll(path, entries);
+}
+
 std::unique_ptr<Directory> FaultyFileSystem::Open(const std::string& path, int& error) {
   if (onOpen) {
     const int result = onOpen(path);

@@ -71,6 +71,7 @@ class FaultyFileSystem : public FileSystem {
   std::set<std::string> locked;    ///< names (or ".") that Identify reports as immutable
 
   int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) override;
+  int ListAll(const std::string& path, std::vector<DirectoryEntry>& entries) override;
   std::unique_ptr<Directory> Open(const std::string& path, int& error) override;
 };
 
