@@ -1,16 +1,47 @@
 #include "ui/file_list_model.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QString>
 
 namespace renamer::ui {
+namespace {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
+QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+}  // namespace
+
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names) {
   beginResetModel();
   path_ = std::move(path);
   names_ = std::move(names);
+  prediction_.clear();
   endResetModel();
+}
+
+void FileListModel::SetPrediction(std::vector<PredictedRename> files) {
+  if (files.size() != names_.size()) return;
+  if (!showPrediction_) {
+    beginInsertColumns({}, 1, 1);
+    showPrediction_ = true;
+    prediction_ = std::move(files);
+    endInsertColumns();
+    return;
+  }
+  prediction_ = std::move(files);
+  if (names_.empty()) return;
+  // Only the visible rows are asked again; the view draws nothing else.
+  emit dataChanged(index(0, 0), index(rowCount() - 1, 1));
+}
+
+void FileListModel::ClearPrediction() {
+  if (!showPrediction_) return;
+  beginRemoveColumns({}, 1, 1);
+  showPrediction_ = false;
+  prediction_.clear();
+  endRemoveColumns();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -18,9 +49,62 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
   return static_cast<int>(names_.size());
 }
 
+int FileListModel::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return showPrediction_ ? 2 : 1;
+}
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-  return QString::fromStdU16String(names_[static_cast<std::size_t>(index.row())]);
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const auto row = static_cast<std::size_t>(index.row());
+  const bool predicted = row < prediction_.size();
+  switch (role) {
+    case Qt::DisplayRole:
+      if (index.column() == 0) return ToQString(names_[row]);
+      return predicted ? ToQString(prediction_[row].newName) : QString();
+    case Qt::ForegroundRole:
+      return Foreground(row);
+    case Qt::ToolTipRole:
+      return ToolTip(row, index.column());
+    default:
+      return {};
+  }
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  return section == 0 ? QStringLiteral("文件名") : QStringLiteral("新文件名");
+}
+
+QVariant FileListModel::Foreground(std::size_t row) const {
+  if (!showPrediction_ || row >= prediction_.size()) return {};
+  switch (prediction_[row].outcome) {
+    case PredictedOutcome::kNotSelected:
+    case PredictedOutcome::kUnchanged:
+      return QBrush(QColor(0x80, 0x80, 0x80));
+    case PredictedOutcome::kFails:
+      return QBrush(QColor(0xC0, 0x00, 0x00));
+    case PredictedOutcome::kRenamed:
+      break;
+  }
+  return {};
+}
+
+QVariant FileListModel::ToolTip(std::size_t row, int column) const {
+  if (column == 0 || row >= prediction_.size()) return ToQString(names_[row]);
+  const PredictedRename& file = prediction_[row];
+  switch (file.outcome) {
+    case PredictedOutcome::kNotSelected:
+      return QStringLiteral("文件类型不符，不改名");
+    case PredictedOutcome::kUnchanged:
+      return QStringLiteral("新文件名与原文件名相同，不改名");
+    case PredictedOutcome::kFails:
+      if (file.newName.empty()) return ToQString(file.reason);
+      return ToQString(file.newName) + QStringLiteral("\n不能改名：") + ToQString(file.reason);
+    case PredictedOutcome::kRenamed:
+      break;
+  }
+  return ToQString(file.newName);
 }
 
 }  // namespace renamer::ui

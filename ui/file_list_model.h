@@ -1,31 +1,48 @@
 #pragma once
 
-#include <QAbstractListModel>
+#include <QAbstractTableModel>
 
 #include <string>
 #include <vector>
 
+#include "engine/prediction.h"
+
 namespace renamer::ui {
 
-/// The names of the file list, one per row, exactly as the engine listed them.
-class FileListModel : public QAbstractListModel {
+/// The names of the file list, one per row, exactly as the engine listed them; with a
+/// prediction, a second column shows each file's new name.
+class FileListModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   explicit FileListModel(QObject* parent = nullptr);
 
-  /// Replaces the directory and its names in one reset.
+  /// Replaces the directory and its names in one reset; the prediction goes with them.
   void SetNames(std::u16string path, std::vector<std::u16string> names);
+
+  /// Shows `files` (one per row, for the names shown now) as the second column.
+  void SetPrediction(std::vector<PredictedRename> files);
+  /// Back to one column.
+  void ClearPrediction();
+  bool HasPrediction() const { return showPrediction_; }
 
   const std::u16string& Path() const { return path_; }
   const std::vector<std::u16string>& Names() const { return names_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
 
  private:
+  QVariant Foreground(std::size_t row) const;
+  QVariant ToolTip(std::size_t row, int column) const;
+
   std::u16string path_;
   std::vector<std::u16string> names_;
+  bool showPrediction_ = false;
+  std::vector<PredictedRename> prediction_;
 };
 
 }  // namespace renamer::ui

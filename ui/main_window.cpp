@@ -10,7 +10,8 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListView>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QPushButton>
 
 #include <climits>
@@ -21,6 +22,7 @@
 #include "ui/drive_list.h"
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
+#include "ui/preview.h"
 #include "ui/program_icon.h"
 
 namespace renamer::ui {
@@ -130,12 +132,24 @@ void MainWindow::CreateRuleFrames() {
 void MainWindow::CreateFileFrame() {
   Frame2 = MakeFrame(this, "Frame2", QStringLiteral("选择文件"), TwipsRect(2880, 120, 5175, 4095));
   fileModel_ = new FileListModel(this);
-  File1 = new QListView(Frame2);
+  File1 = new QTreeView(Frame2);
   File1->setObjectName(QStringLiteral("File1"));
   File1->setGeometry(TwipsRect(120, 240, 4935, 3690));
-  File1->setUniformItemSizes(true);
+  // A plain list until a rule is chosen; then the new names beside the old ones.
+  File1->setRootIsDecorated(false);
+  File1->setItemsExpandable(false);
+  File1->setUniformRowHeights(true);
+  File1->setAllColumnsShowFocus(true);
+  File1->setTextElideMode(Qt::ElideMiddle);
   File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   File1->setModel(fileModel_);
+  File1->header()->setSectionResizeMode(QHeaderView::Stretch);
+  File1->header()->setStretchLastSection(true);
+  File1->setHeaderHidden(true);
+  auto showHeader = [this] { File1->setHeaderHidden(fileModel_->columnCount() < 2); };
+  connect(fileModel_, &QAbstractItemModel::columnsInserted, this, showHeader);
+  connect(fileModel_, &QAbstractItemModel::columnsRemoved, this, showHeader);
+  preview_ = new Preview(engine_, *fileModel_, this);
 }
 
 void MainWindow::CreateDirectoryFrame() {
@@ -166,6 +180,10 @@ void MainWindow::ConnectHandlers() {
   connect(Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
   connect(Dir1, &DirectoryList::PathChanged, this, &MainWindow::Dir1_Change);
   connect(Drive1, &QComboBox::activated, this, &MainWindow::Drive1_Change);
+  connect(FileType, &QComboBox::editTextChanged, preview_, &Preview::Schedule);
+  connect(Strchar, &QLineEdit::textChanged, preview_, &Preview::Schedule);
+  connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
+  connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
                            static_cast<QObject*>(Command2)}) {
     watched->installEventFilter(this);
@@ -220,14 +238,17 @@ void MainWindow::ApplyRule() {
   Frame4->setTitle(QString::fromStdU16String(std::u16string(caption)));
   Strchar->clear();
   Chgstr->clear();
+  preview_->Schedule();
 }
 
 void MainWindow::Command1_Click() {
   std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
   if (message.empty()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    preview_->SetPaused(true);
     message = RunRenaming();
     ReloadFileList();
+    preview_->SetPaused(false);
     QApplication::restoreOverrideCursor();
   }
   if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
@@ -264,6 +285,21 @@ void MainWindow::Drive1_Change() {
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   fileModel_->SetNames(path, engine_.ListFiles(path));
+  if (preview_ != nullptr) preview_->ListingChanged();
+}
+
+void MainWindow::ShowSummary(const QString& summary) {
+  const QString title = QStringLiteral("选择文件");
+  if (summary.isEmpty()) {
+    Frame2->setTitle(title);
+    Frame2->setToolTip({});
+    return;
+  }
+  // The caption says what a run would do; a long one is cut, and whole in the tip.
+  const QString full = title + QStringLiteral("：") + summary;
+  const int room = Frame2->width() - 2 * Frame2->fontMetrics().averageCharWidth();
+  Frame2->setTitle(Frame2->fontMetrics().elidedText(full, Qt::ElideRight, room));
+  Frame2->setToolTip(full);
 }
 
 std::u16string MainWindow::FileListPath() const { return fileModel_->Path(); }

@@ -10,7 +10,7 @@
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
-class QListView;
+class QTreeView;
 class QPushButton;
 
 namespace renamer::ui {
@@ -18,6 +18,7 @@ namespace renamer::ui {
 class DirectoryList;
 class DriveList;
 class FileListModel;
+class Preview;
 
 /// The main window `Form1`. It owns the engine and is the window the engine works
 /// through. It deletes itself when it is closed.
@@ -65,6 +66,7 @@ class MainWindow : public QWidget, public WindowPort {
   void Form_Load();
   void ApplyRule();
   void ReloadFileList();
+  void ShowSummary(const QString& summary);
   std::u16string RunRenaming();
 
   RenameEngine engine_;
@@ -86,8 +88,9 @@ class MainWindow : public QWidget, public WindowPort {
   QGroupBox* Frame5 = nullptr;
   QComboBox* Chgtype = nullptr;
   QGroupBox* Frame2 = nullptr;
-  QListView* File1 = nullptr;
+  QTreeView* File1 = nullptr;
   FileListModel* fileModel_ = nullptr;
+  Preview* preview_ = nullptr;
   QGroupBox* Frame1 = nullptr;
   DirectoryList* Dir1 = nullptr;
   DriveList* Drive1 = nullptr;

@@ -8,7 +8,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <QListView>
+#include <QTreeView>
 
 #include "tests/ui/main_window_support.h"
 #include "ui/main_window.h"
@@ -67,7 +67,7 @@ QString Content(const QString& path) {
 }
 
 int FileListRows(const WindowOnDirectory& w) {
-  return w.Child<QListView>("File1")->model()->rowCount();
+  return w.Child<QTreeView>("File1")->model()->rowCount();
 }
 
 // A directory "d" inside the window's temporary directory, holding `names`, opened in

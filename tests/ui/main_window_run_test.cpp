@@ -1,5 +1,5 @@
 #include <QDateTime>
-#include <QListView>
+#include <QTreeView>
 #include <QScreen>
 
 #include "tests/ui/main_window_support.h"
@@ -14,7 +14,7 @@ using testing::WindowOnDirectory;
 
 QStringList ShownFiles(const WindowOnDirectory& view) {
   QStringList names;
-  auto* model = view.Child<QListView>("File1")->model();
+  auto* model = view.Child<QTreeView>("File1")->model();
   for (int row = 0; row < model->rowCount(); ++row) names << model->index(row, 0).data().toString();
   return names;
 }

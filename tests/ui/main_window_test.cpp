@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QListView>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -228,7 +228,7 @@ class MainWindowTest : public QObject {
     for (int i = 0; i < types->count(); ++i) items << types->itemText(i);
     QCOMPARE(items, (QStringList{QStringLiteral("*.*"), QStringLiteral(".txt"),
                                  QStringLiteral(".TXT"), QString()}));
-    auto* files = view.Child<QListView>("File1");
+    auto* files = view.Child<QTreeView>("File1");
     QCOMPARE(files->model()->rowCount(), 4);
     QCOMPARE(files->model()->index(0, 0).data().toString(), QStringLiteral("a.txt"));
     QVERIFY(types->currentText().isEmpty());
@@ -254,7 +254,7 @@ class MainWindowTest : public QObject {
     SaveScreenshot(*view.window, QStringLiteral("main_window_directories"));
     const QRect place = dirs->visualItemRect(found[0]);
     QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, place.center());
-    auto* files = view.Child<QListView>("File1");
+    auto* files = view.Child<QTreeView>("File1");
     QCOMPARE(files->model()->index(0, 0).data().toString(), QStringLiteral("top.txt"));
 
     QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, place.center());
@@ -337,7 +337,7 @@ class MainWindowTest : public QObject {
     QElapsedTimer clock;
     clock.start();
     view.window->OpenDirectory(path.toStdU16String());
-    view.Child<QListView>("File1")->repaint();
+    view.Child<QTreeView>("File1")->repaint();
     const qint64 elapsed = clock.elapsed();
     qInfo("opening 100000 files took %lld ms", elapsed);
     QCOMPARE(view.window->FileListCount(), 100000);

@@ -4,7 +4,7 @@
 #include <QAbstractItemView>
 #include <QGroupBox>
 #include <QInputMethodEvent>
-#include <QListView>
+#include <QTreeView>
 
 #include <cmath>
 
@@ -59,7 +59,7 @@ void TypeAndLeave(const WindowOnDirectory& view, QComboBox& combo, const QString
       QTest::keyClick(combo.lineEdit(), Qt::Key_Tab);
       break;
     case Leave::kClickElsewhere: {
-      auto* files = view.Child<QListView>("File1");
+      auto* files = view.Child<QTreeView>("File1");
       QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
       if (QApplication::focusWidget() != files) files->setFocus(Qt::MouseFocusReason);
       break;
