@@ -46,7 +46,7 @@ std::u16string RenameEngine::RenameFiles() {
     Plan.clear();
     return failure;
   }
-  if (ChgMode == u"ADDPRENO") SortByTime();
+  if (ChgMode == u"ADDPRENO") SortByTime(FileTimes, FileNames);
   if (ChgMode == u"SAMELEN") FindMaxLen();
   MakePlan();
   return ExecutePlan(dir.get(), openError);
@@ -72,13 +72,11 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
   return {};
 }
 
-void RenameEngine::SortByTime() { renamer::SortByTime(FileTimes, FileNames); }
-
 void RenameEngine::FindMaxLen() {
   const int count = window_.FileListCount();
   for (int k = 0; k < count; ++k) {
     const std::u16string name = window_.FileListItem(k);
-    const std::size_t baseLength = name.size() - ExtensionLength(name);
+    const std::size_t baseLength = name.size() - detail::ExtensionLength(name);
     const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max());
     if (baseLength > static_cast<std::size_t>(std::max<std::int16_t>(MaxLen, 0))) {
       MaxLen = static_cast<std::int16_t>(std::min(baseLength, limit));
@@ -101,7 +99,7 @@ void RenameEngine::MakePlan() {
   long long planCount = 0;
   for (std::size_t k = 0; k < count; ++k) {
     const std::u16string& name = FileNames[k];
-    const std::size_t extLength = ExtensionLength(name);
+    const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
     if (!allTypes && ext != typeText) continue;
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);
@@ -156,7 +154,7 @@ std::size_t RenameEngine::CollectTypes() {
   const int count = window_.FileListCount();
   for (int k = 0; k < count; ++k) {
     const std::u16string name = window_.FileListItem(k);
-    std::u16string ext(LastUnits(name, ExtensionLength(name)));
+    std::u16string ext(LastUnits(name, detail::ExtensionLength(name)));
     if (seen.insert(ext).second) TypeNames.push_back(std::move(ext));
   }
   return TypeNames.size();

@@ -84,9 +84,6 @@ class RenameEngine {
   /// Raises MaxLen to the longest base name of the file list.
   void FindMaxLen();
 
-  /// Puts FileNames and FileTimes into time order.
-  void SortByTime();
-
   /// The file list's path followed by "/".
   std::u16string DirectoryPrefix() const;
 
@@ -97,9 +94,6 @@ class RenameEngine {
   /// The subdirectories of `path`, not hidden, in natural order.
   std::vector<std::u16string> ListDirectories(std::u16string_view path,
                                               int* error = nullptr) const;
-
-  /// The file-system layer this engine works on.
-  FileSystem& Files() const { return fs_; }
 
  private:
   std::u16string FillTables(Directory* dir, int openError);

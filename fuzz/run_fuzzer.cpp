@@ -226,7 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   } else if (data.ConsumeBool() && !window.files.empty()) {
     const std::u16string& name = window.files[data.ConsumeIntegralInRange<std::size_t>(
         0, window.files.size() - 1)];
-    window.typeText = name.substr(name.size() - ExtensionLength(name));
+    window.typeText = name.substr(name.size() - static_cast<std::size_t>(GetExtLen(name)));
   } else {
     window.typeText = fuzzing::ConsumeText(data, 16);
   }

@@ -26,7 +26,7 @@ TEST(GetExtLenTest, SplitsAtTheLastDot) {
 TEST(GetExtLenTest, SaturatesOnHugeNames) {
   const std::u16string name = u"." + std::u16string(40000, u'x');
   EXPECT_EQ(GetExtLen(name), 32767);
-  EXPECT_EQ(ExtensionLength(name), 40001u);
+  EXPECT_EQ(detail::ExtensionLength(name), 40001u);
 }
 
 struct RuleCase {
