@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/test_support.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
@@ -16,8 +18,7 @@ using testing::FakeWindow;
 using testing::FaultyFileSystem;
 using testing::ShowDirectory;
 using testing::TempDir;
-
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 using Names = std::vector<std::string>;
 

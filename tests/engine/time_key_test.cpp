@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_names.h"
 #include "engine/text.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
 
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 TEST(MakeTimeKeyTest, CutsTheFieldsOfTimeTexts) {
   const std::pair<std::u16string_view, std::u16string_view> cases[] = {
