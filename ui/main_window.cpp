@@ -22,6 +22,7 @@
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
 #include "ui/program_icon.h"
+#include "ui/twips.h"
 
 namespace renamer::ui {
 namespace {
@@ -91,11 +92,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 }
 
 }  // namespace
-
-QRect TwipsRect(int left, int top, int width, int height) {
-  return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-               TwipsToPixels(height));
-}
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -12,6 +12,7 @@
 #include "tests/ui/main_window_support.h"
 #include "ui/colors.h"
 #include "ui/drive_list.h"
+#include "ui/twips.h"
 
 namespace renamer::ui {
 namespace {
