@@ -75,9 +75,7 @@ class Faults {
   bool IsWayBack(const std::string& name) const {
     return name == lastLinked_ || (restoring_ && IsTemporary(name));
   }
-  static bool IsTemporary(const std::string& name) {
-    return name.rfind(".batch-renamer-", 0) == 0;
-  }
+  static bool IsTemporary(const std::string& name) { return name.rfind(".batch-renamer-", 0) == 0; }
 
   FuzzedDataProvider& data_;
   std::string lastLinked_;

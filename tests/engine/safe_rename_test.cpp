@@ -24,7 +24,7 @@ constexpr int kPass = FaultyFileSystem::kPass;
 // case) and whose calls it may refuse through the hooks of `faults`.
 struct MemoryDir {
   explicit MemoryDir(std::initializer_list<std::pair<const char*, int>> entries,
-                 bool noReplace = true, bool ignoreCase = false) {
+                     bool noReplace = true, bool ignoreCase = false) {
     memory.noReplace = noReplace;
     memory.ignoreCase = ignoreCase;
     for (const auto& [name, inode] : entries) memory.Add(name, inode);

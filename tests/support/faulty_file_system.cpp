@@ -1,5 +1,6 @@
 #include "tests/support/faulty_file_system.h"
 
+#include <optional>
 #include <utility>
 
 namespace renamer::testing {
@@ -11,35 +12,35 @@ class FaultyDirectory final : public Directory {
       : owner_(owner), inner_(std::move(inner)) {}
 
   int ModificationTime(const std::string& name, std::int64_t& seconds) override {
-    return Intercept("time " + name, owner_.onTime,
-                     [&] { return inner_->ModificationTime(name, seconds); }, name);
+    const auto hooked = Intercept("time " + name, owner_.onTime, name);
+    return hooked ? *hooked : inner_->ModificationTime(name, seconds);
   }
   int RenameNoReplace(const std::string& from, const std::string& to) override {
-    return Intercept("rename " + from + " " + to, owner_.onRename,
-                     [&] { return inner_->RenameNoReplace(from, to); }, from, to);
+    const auto hooked = Intercept("rename " + from + " " + to, owner_.onRename, from, to);
+    return hooked ? *hooked : inner_->RenameNoReplace(from, to);
   }
   int Link(const std::string& from, const std::string& to) override {
-    return Intercept("link " + from + " " + to, owner_.onLink,
-                     [&] { return inner_->Link(from, to); }, from, to);
+    const auto hooked = Intercept("link " + from + " " + to, owner_.onLink, from, to);
+    return hooked ? *hooked : inner_->Link(from, to);
   }
   int Unlink(const std::string& name) override {
-    return Intercept("unlink " + name, owner_.onUnlink, [&] { return inner_->Unlink(name); },
-                     name);
+    const auto hooked = Intercept("unlink " + name, owner_.onUnlink, name);
+    return hooked ? *hooked : inner_->Unlink(name);
   }
   int Identify(const std::string& name, FileIdentity& identity) override {
     return inner_->Identify(name, identity);
   }
 
  private:
-  // Records the call, then asks the hook (if any) before passing the call on.
-  template <typename Hook, typename Pass, typename... Args>
-  int Intercept(std::string call, const Hook& hook, const Pass& pass, const Args&... args) {
+  // Records the call and asks the hook, if there is one; returns its result unless it
+  // lets the call through.
+  template <typename Hook, typename... Args>
+  std::optional<int> Intercept(std::string call, const Hook& hook, const Args&... args) {
     owner_.calls.push_back(std::move(call));
-    if (hook) {
-      const int result = hook(args...);
-      if (result != FaultyFileSystem::kPass) return result;
-    }
-    return pass();
+    if (!hook) return std::nullopt;
+    const int result = hook(args...);
+    if (result == FaultyFileSystem::kPass) return std::nullopt;
+    return result;
   }
 
   FaultyFileSystem& owner_;

@@ -9,8 +9,8 @@ std::optional<std::string> CheckReportEntries(const std::u16string& report,
                                               const std::vector<std::string>& finalNames,
                                               std::u16string_view prefix) {
   if (finalNames.size() != plan.size()) {
-    return std::to_string(plan.size()) + " files planned but " +
-           std::to_string(finalNames.size()) + " final names given";
+    return std::to_string(plan.size()) + " files planned but " + std::to_string(finalNames.size()) +
+           " final names given";
   }
   std::size_t pos = 0;
   for (std::size_t j = 0; j < plan.size(); ++j) {

@@ -15,10 +15,10 @@
 #include "ui/lifetime.h"
 
 using renamer::ui::AboutWindow;
-using renamer::ui::testing::AddWayRows;
-using renamer::ui::testing::RunLoopWith;
 using renamer::ui::ProgramLifetime;
 using renamer::ui::ShowAboutWindow;
+using renamer::ui::testing::AddWayRows;
+using renamer::ui::testing::RunLoopWith;
 
 namespace {
 

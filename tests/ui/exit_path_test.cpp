@@ -17,11 +17,11 @@
 #include "ui/main_window.h"
 
 using renamer::ui::AboutWindow;
+using renamer::ui::MainWindow;
+using renamer::ui::ProgramLifetime;
 using renamer::ui::testing::AddWayRows;
 using renamer::ui::testing::RunLoop;
 using renamer::ui::testing::RunLoopWith;
-using renamer::ui::MainWindow;
-using renamer::ui::ProgramLifetime;
 
 namespace {
 
