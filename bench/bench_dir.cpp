@@ -23,12 +23,6 @@ constexpr std::int64_t kFirstTime = 1709625600;
   throw std::runtime_error(what + " " + path + ": " + std::strerror(errno));
 }
 
-std::string MakeDirectory(const std::string& parent, const char* stem) {
-  std::string pattern = parent + "/" + stem + "-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) Fail("cannot create a directory in", parent);
-  return pattern;
-}
-
 int OpenDirectory(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) Fail("cannot open", path);
@@ -43,23 +37,6 @@ void MakeFile(int dirFd, const std::string& name, std::int64_t seconds) {
   const bool stamped = ::futimens(fd, times) == 0;
   ::close(fd);
   if (!stamped) Fail("cannot set the time of", name);
-}
-
-// Names are collected first: removing entries while reading the directory may make
-// readdir skip some.
-void RemoveDirectory(const std::string& path) {
-  std::vector<std::string> names;
-  DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) return;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-      names.emplace_back(entry->d_name);
-    }
-  }
-  const int fd = ::dirfd(dir);
-  for (const std::string& name : names) ::unlinkat(fd, name.c_str(), 0);
-  ::closedir(dir);
-  ::rmdir(path.c_str());
 }
 
 }  // namespace
@@ -83,18 +60,16 @@ std::string FileNameAt(std::size_t index) {
 }
 
 FileSet::FileSet(const std::string& parent, const std::vector<std::int64_t>& times)
-    : parent_(parent), path_(MakeDirectory(parent, "renamer-bench-set")), size_(times.size()) {
-  const int fd = OpenDirectory(path_);
+    : parent_(parent), dir_(parent, "renamer-bench-set"), size_(times.size()) {
+  const int fd = OpenDirectory(path());
   for (std::size_t i = 0; i < times.size(); ++i) MakeFile(fd, FileNameAt(i), times[i]);
   ::close(fd);
 }
 
-FileSet::~FileSet() { RemoveDirectory(path_); }
-
 BenchDirectory::BenchDirectory(const FileSet& set)
-    : path_(MakeDirectory(set.parent(), "renamer-bench")) {
+    : dir_(set.parent(), "renamer-bench") {
   const int from = OpenDirectory(set.path());
-  const int to = OpenDirectory(path_);
+  const int to = OpenDirectory(path());
   for (std::size_t i = 0; i < set.size(); ++i) {
     const std::string name = FileNameAt(i);
     if (::linkat(from, name.c_str(), to, name.c_str(), 0) != 0) Fail("cannot link", name);
@@ -104,10 +79,8 @@ BenchDirectory::BenchDirectory(const FileSet& set)
   ::close(to);
 }
 
-BenchDirectory::~BenchDirectory() { RemoveDirectory(path_); }
-
 std::size_t BenchDirectory::CountWithPrefix(const std::string& prefix) const {
-  DIR* dir = ::opendir(path_.c_str());
+  DIR* dir = ::opendir(path().c_str());
   if (dir == nullptr) return 0;
   std::size_t count = 0;
   while (const dirent* entry = ::readdir(dir)) {

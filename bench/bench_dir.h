@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace renamer::bench {
 
 /// Modification times for `count` files: whole seconds in shuffled order, mostly
@@ -23,17 +25,14 @@ std::string FileNameAt(std::size_t index);
 class FileSet {
  public:
   FileSet(const std::string& parent, const std::vector<std::int64_t>& times);
-  ~FileSet();
-  FileSet(const FileSet&) = delete;
-  FileSet& operator=(const FileSet&) = delete;
 
   const std::string& parent() const { return parent_; }
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return dir_.path(); }
   std::size_t size() const { return size_; }
 
  private:
   std::string parent_;
-  std::string path_;
+  testing::TempDir dir_;
   std::size_t size_ = 0;
 };
 
@@ -43,17 +42,14 @@ class FileSet {
 class BenchDirectory {
  public:
   explicit BenchDirectory(const FileSet& set);
-  ~BenchDirectory();
-  BenchDirectory(const BenchDirectory&) = delete;
-  BenchDirectory& operator=(const BenchDirectory&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return dir_.path(); }
 
   /// Number of regular entries whose name starts with `prefix`.
   std::size_t CountWithPrefix(const std::string& prefix) const;
 
  private:
-  std::string path_;
+  testing::TempDir dir_;
 };
 
 }  // namespace renamer::bench

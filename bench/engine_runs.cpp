@@ -6,12 +6,13 @@
 #include "bench/measure.h"
 #include "engine/file_names.h"
 #include "engine/time_key.h"
+#include "tests/support/memory_window.h"
 
 namespace renamer::bench {
 
 EngineResult RunEngine(const std::string& directory, const BenchRule& rule) {
   EngineResult result;
-  MemoryWindow window;
+  testing::MemoryWindow window;
   window.path = DecodeFileName(directory);
   window.valueText = rule.value;
   RenameEngine engine(window);

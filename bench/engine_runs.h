@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/memory_window.h"
 #include "engine/rename_engine.h"
 
 namespace renamer::bench {

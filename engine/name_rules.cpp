@@ -50,14 +50,14 @@ bool IsNumberingRule(std::u16string_view code) {
   return code == u"ADDPRENO" || code == u"ADDLSTNO";
 }
 
-std::size_t ExtensionLength(std::u16string_view name) {
+std::size_t detail::ExtensionLength(std::u16string_view name) {
   const std::size_t dot = name.rfind(u'.');
   if (dot == std::u16string_view::npos) return 0;
   return name.size() - dot;
 }
 
 std::int16_t GetExtLen(std::u16string_view name) {
-  const std::size_t length = ExtensionLength(name);
+  const std::size_t length = detail::ExtensionLength(name);
   constexpr auto kMax = static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max());
   return static_cast<std::int16_t>(std::min(length, kMax));
 }

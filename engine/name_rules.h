@@ -43,11 +43,15 @@ std::u16string_view RuleCodeForItem(std::u16string_view itemText);
 /// True for the two codes that number the files ("ADDPRENO", "ADDLSTNO").
 bool IsNumberingRule(std::u16string_view code);
 
-/// Length in code units of the extension of `name`, dot included; 0 without a dot.
-std::size_t ExtensionLength(std::u16string_view name);
-
-/// ExtensionLength as the 16-bit count the user-facing code works with (saturated).
+/// Length in code units of the extension of `name`, dot included, 0 without a dot;
+/// saturated to the 16-bit count the user-facing code works with.
 std::int16_t GetExtLen(std::u16string_view name);
+
+namespace detail {
+/// The measure behind GetExtLen, not saturated, for the engine's own splitting of
+/// names into base and extension. Code outside the engine uses GetExtLen.
+std::size_t ExtensionLength(std::u16string_view name);
+}  // namespace detail
 
 /// The new base name under rule `code`; empty when the rule gives no new name.
 /// `maxLen` is the longest base name measured so far (for "SAMELEN").

@@ -64,7 +64,7 @@ std::shared_ptr<const std::vector<std::u16string>> ReadTimeKeys(FileSystem& fs,
 std::int16_t RaisedMaxLen(const PredictionInput& input) {
   std::size_t longest = static_cast<std::size_t>(std::max<std::int16_t>(input.plan.maxLen, 0));
   for (const std::u16string& name : input.names) {
-    longest = std::max(longest, name.size() - ExtensionLength(name));
+    longest = std::max(longest, name.size() - detail::ExtensionLength(name));
   }
   return static_cast<std::int16_t>(
       std::min<std::size_t>(longest, std::numeric_limits<std::int16_t>::max()));

@@ -46,7 +46,7 @@ std::u16string RenameEngine::RenameFiles() {
     Plan.clear();
     return failure;
   }
-  if (ChgMode == u"ADDPRENO") SortByTime();
+  if (ChgMode == u"ADDPRENO") SortTablesByTime();
   if (ChgMode == u"SAMELEN") FindMaxLen();
   MakePlan();
   ExecutePlan(dir.get(), openError);
@@ -86,7 +86,7 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
   return {};
 }
 
-void RenameEngine::SortByTime() {
+void RenameEngine::SortTablesByTime() {
   const std::vector<std::uint32_t> order = TimeOrder(FileTimes);
   ApplyOrder(order, FileTimes);
   ApplyOrder(order, FileNames);
@@ -101,7 +101,7 @@ void RenameEngine::FindMaxLen() {
   const int count = window_.FileListCount();
   for (int k = 0; k < count; ++k) {
     const std::u16string name = window_.FileListItem(k);
-    const std::size_t baseLength = name.size() - ExtensionLength(name);
+    const std::size_t baseLength = name.size() - detail::ExtensionLength(name);
     const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max());
     if (baseLength > static_cast<std::size_t>(std::max<std::int16_t>(MaxLen, 0))) {
       MaxLen = static_cast<std::int16_t>(std::min(baseLength, limit));
@@ -158,7 +158,7 @@ std::size_t RenameEngine::CollectTypes() {
   const int count = window_.FileListCount();
   for (int k = 0; k < count; ++k) {
     const std::u16string name = window_.FileListItem(k);
-    std::u16string ext(LastUnits(name, ExtensionLength(name)));
+    std::u16string ext(LastUnits(name, detail::ExtensionLength(name)));
     if (seen.insert(ext).second) TypeNames.push_back(std::move(ext));
   }
   return TypeNames.size();

@@ -71,6 +71,9 @@ class RenameEngine {
   /// What a prediction reads of the window, for predicting on another thread.
   PredictionInput CapturePrediction() const;
 
+  /// The file-system layer this engine works on; predictions on another thread use it.
+  FileSystem& Files() const { return fs_; }
+
   /// Rebuilds the type list: "*.*", then the extensions of the listing.
   void RefreshTypes();
 
@@ -79,9 +82,6 @@ class RenameEngine {
 
   /// Raises MaxLen to the longest base name of the file list.
   void FindMaxLen();
-
-  /// Puts FileNames and FileTimes into time order, and the fill's statuses with them.
-  void SortByTime();
 
   /// The file list's path followed by "/".
   std::u16string DirectoryPrefix() const;
@@ -94,13 +94,12 @@ class RenameEngine {
   std::vector<std::u16string> ListDirectories(std::u16string_view path,
                                               int* error = nullptr) const;
 
-  /// The file-system layer this engine works on.
-  FileSystem& Files() const { return fs_; }
-
  private:
   std::u16string FillTables(Directory* dir, int openError);
   void MakePlan();
   void ExecutePlan(Directory* dir, int openError);
+  /// Puts FileNames and FileTimes into time order, and what the fill found with them.
+  void SortTablesByTime();
 
   /// What the fill found, parallel to FileNames.
   FillTable fill_;

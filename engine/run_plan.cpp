@@ -32,7 +32,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, std::size_t count,
   long long planCount = 0;
   for (std::size_t k = 0; k < count; ++k) {
     const std::u16string& name = fill.names[k];
-    const std::size_t extLength = ExtensionLength(name);
+    const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
     if (!allTypes && ext != typeText) continue;
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);

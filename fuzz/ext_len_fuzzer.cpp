@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   using namespace renamer;
   FuzzedDataProvider data(bytes, size);
   const std::u16string name = fuzzing::ConsumeText(data, 1 << 17);
-  const std::size_t length = ExtensionLength(name);
+  const std::size_t length = detail::ExtensionLength(name);
   const std::int16_t counted = GetExtLen(name);
   const std::size_t lastDot = name.rfind(u'.');
 

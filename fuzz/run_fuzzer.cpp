@@ -9,55 +9,57 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/rename_engine.h"
 #include "fuzz/fuzz_support.h"
-#include "tests/engine/report_check.h"
-#include "tests/engine/test_support.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_file_system.h"
+#include "tests/support/memory_window.h"
+#include "tests/support/report_check.h"
 
 namespace {
 
 using namespace renamer;
+using testing::FaultyFileSystem;
+using testing::MemoryEntry;
+using testing::MemoryFileSystem;
 
-constexpr std::size_t kNameMax = 255;
+constexpr std::size_t kNameMax = MemoryFileSystem::kNameMax;
+constexpr int kPass = FaultyFileSystem::kPass;
 
-struct Entry {
-  std::string name;  // as created; lookups may ignore case
-  int inode = 0;
-};
-
-class MemoryFileSystem final : public FileSystem {
+// Faults on the memory file system where the fuzzer's bytes say so, except on the
+// engine's ways back.
+class Faults {
  public:
-  MemoryFileSystem(FuzzedDataProvider& data, bool noReplace, bool caseBlind)
-      : data_(data), noReplace_(noReplace), caseBlind_(caseBlind) {}
-
-  std::map<std::string, Entry> entries;  // key: the name, folded when case is ignored
-  std::map<int, std::int64_t> times;
-
-  std::string Key(const std::string& name) const {
-    if (!caseBlind_) return name;
-    std::string key = name;
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
+  Faults(FuzzedDataProvider& data, const MemoryFileSystem& memory, FaultyFileSystem& fs)
+      : data_(data) {
+    fs.onTime = [this](const std::string&) { return Fault(); };
+    fs.onRename = [this, &memory](const std::string& from, const std::string& to) {
+      if (!memory.noReplace) return kPass;  // answered EINVAL without a byte spent
+      return IsWayBack(from, to) ? kPass : Fault();
+    };
+    fs.onLink = [this](const std::string& from, const std::string& to) {
+      const int fault = IsWayBack(from, to) ? kPass : Fault();
+      if (fault == kPass) lastLinked_ = to;
+      return fault;
+    };
+    // Taking back a link just made is the engine's way out of a failed move; a fault
+    // there would leave two names whatever the engine did.
+    fs.onUnlink = [this](const std::string& name) { return IsWayBack(name) ? kPass : Fault(); };
   }
-  bool Exists(const std::string& name) const { return entries.count(Key(name)) != 0; }
-  void Add(const std::string& name, int inode) { entries[Key(name)] = {name, inode}; }
 
+ private:
   // A fault where the fuzzer's byte says so; bytes run out as 0, meaning no fault.
   int Fault() {
     const auto byte = data_.ConsumeIntegral<std::uint8_t>();
-    if (byte < 232) return 0;
+    if (byte < 232) return kPass;
     static const int kErrors[] = {EACCES, EPERM, EROFS, ENOSPC, EIO, EINVAL, ENOSYS, EBUSY};
     return kErrors[byte % 8];
   }
-
-  std::string lastLinked;
-  bool noReplace() const { return noReplace_; }
 
   // The steps that take a file back to its old name after a failed move through a
   // temporary name are the engine's way back, like removing a link just made: faults
@@ -71,101 +73,19 @@ class MemoryFileSystem final : public FileSystem {
     return restoring_ && IsTemporary(from);
   }
   bool IsWayBack(const std::string& name) const {
-    return name == lastLinked || (restoring_ && IsTemporary(name));
+    return name == lastLinked_ || (restoring_ && IsTemporary(name));
   }
-
-  int List(const std::string&, EntryKind kind, std::vector<std::string>& names) override {
-    names.clear();
-    if (kind != EntryKind::kFiles) return 0;
-    for (const auto& [key, entry] : entries) {
-      if (entry.name[0] != '.') names.push_back(entry.name);
-    }
-    return 0;
-  }
-  std::unique_ptr<Directory> Open(const std::string&, int& error) override;
-
- private:
-  static bool IsTemporary(const std::string& name) {
-    return name.rfind(".batch-renamer-", 0) == 0;
-  }
+  static bool IsTemporary(const std::string& name) { return name.rfind(".batch-renamer-", 0) == 0; }
 
   FuzzedDataProvider& data_;
+  std::string lastLinked_;
   std::string parkedFrom_;
   bool restoring_ = false;
-  bool noReplace_;
-  bool caseBlind_;
 };
-
-class MemoryDirectory final : public Directory {
- public:
-  explicit MemoryDirectory(MemoryFileSystem& fs) : fs_(fs) {}
-
-  int Status(const std::string& name, FileStatus& status) override {
-    if (const int fault = fs_.Fault()) return fault;
-    if (!fs_.Exists(name)) return ENOENT;
-    const int inode = fs_.entries[fs_.Key(name)].inode;
-    status = {};
-    status.modifiedSeconds = fs_.times[inode];
-    status.regular = true;
-    return Identify(name, status.identity);
-  }
-  int RenameNoReplace(const std::string& from, const std::string& to) override {
-    if (!fs_.noReplace()) return EINVAL;
-    const bool wayBack = fs_.IsWayBack(from, to);
-    if (const int fault = wayBack ? 0 : fs_.Fault()) return fault;
-    if (const int error = Check(from, to)) return error;
-    const int inode = fs_.entries[fs_.Key(from)].inode;
-    fs_.entries.erase(fs_.Key(from));
-    fs_.Add(to, inode);
-    return 0;
-  }
-  int Link(const std::string& from, const std::string& to) override {
-    const bool wayBack = fs_.IsWayBack(from, to);
-    if (const int fault = wayBack ? 0 : fs_.Fault()) return fault;
-    if (const int error = Check(from, to)) return error;
-    fs_.Add(to, fs_.entries[fs_.Key(from)].inode);
-    fs_.lastLinked = to;
-    return 0;
-  }
-  // Taking back a link just made is the engine's way out of a failed move; a fault
-  // there would leave two names whatever the engine did.
-  int Unlink(const std::string& name) override {
-    if (!fs_.IsWayBack(name)) {
-      if (const int fault = fs_.Fault()) return fault;
-    }
-    if (!fs_.Exists(name)) return ENOENT;
-    fs_.entries.erase(fs_.Key(name));
-    return 0;
-  }
-  int Identify(const std::string& name, FileIdentity& identity) override {
-    if (!fs_.Exists(name)) return ENOENT;
-    const int inode = fs_.entries[fs_.Key(name)].inode;
-    std::uint64_t links = 0;
-    for (const auto& [key, entry] : fs_.entries) links += entry.inode == inode ? 1 : 0;
-    identity = {1, static_cast<std::uint64_t>(inode), links};
-    return 0;
-  }
-
- private:
-  int Check(const std::string& from, const std::string& to) const {
-    if (to.empty() || to.size() > kNameMax) return to.empty() ? ENOENT : ENAMETOOLONG;
-    if (to.find('/') != std::string::npos || to.find('\0') != std::string::npos) return EINVAL;
-    if (!fs_.Exists(from)) return ENOENT;
-    if (fs_.Exists(to)) return EEXIST;
-    return 0;
-  }
-
-  MemoryFileSystem& fs_;
-};
-
-std::unique_ptr<Directory> MemoryFileSystem::Open(const std::string&, int& error) {
-  error = 0;
-  return std::make_unique<MemoryDirectory>(*this);
-}
 
 std::map<int, std::string> NameOfInode(const MemoryFileSystem& fs) {
   std::map<int, std::string> names;
-  for (const auto& [key, entry] : fs.entries) {
+  for (const MemoryEntry& entry : fs.Entries()) {
     const bool unique = names.emplace(entry.inode, entry.name).second;
     fuzzing::Require(unique, "a file has two names after the run");
   }
@@ -194,17 +114,21 @@ void CheckRun(const MemoryFileSystem& fs, const std::map<int, std::string>& befo
     fuzzing::Require(planned.count(inode) != 0 || after.at(inode) == name,
                      "an unplanned file was renamed");
   }
-  const std::string breach =
+  const std::optional<std::string> breach =
       testing::CheckReportEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix());
-  if (!breach.empty()) std::fprintf(stderr, "%s\n", breach.c_str());
-  fuzzing::Require(breach.empty(), "plan and report disagree with the disk");
+  if (breach) std::fprintf(stderr, "%s\n", breach->c_str());
+  fuzzing::Require(!breach, "plan and report disagree with the disk");
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   FuzzedDataProvider data(bytes, size);
-  MemoryFileSystem fs(data, data.ConsumeBool(), data.ConsumeBool());
+  MemoryFileSystem fs;
+  fs.noReplace = data.ConsumeBool();
+  fs.ignoreCase = data.ConsumeBool();
+  FaultyFileSystem faulty(fs);
+  Faults faults(data, fs, faulty);
   const std::size_t count = data.ConsumeIntegralInRange<std::size_t>(0, 24);
   for (std::size_t i = 0; i < count; ++i) {
     const std::string name = data.ConsumeRandomLengthString(kNameMax + 8);
@@ -229,12 +153,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   } else if (data.ConsumeBool() && !window.files.empty()) {
     const std::u16string& name = window.files[data.ConsumeIntegralInRange<std::size_t>(
         0, window.files.size() - 1)];
-    window.typeText = name.substr(name.size() - ExtensionLength(name));
+    window.typeText = name.substr(name.size() - static_cast<std::size_t>(GetExtLen(name)));
   } else {
     window.typeText = fuzzing::ConsumeText(data, 16);
   }
 
-  RenameEngine engine(window, fs);
+  RenameEngine engine(window, faulty);
   engine.ChgMode = code;
   engine.MaxLen = data.ConsumeIntegral<std::int16_t>();
   const std::map<int, std::string> before = NameOfInode(fs);

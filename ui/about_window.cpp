@@ -10,21 +10,14 @@
 #include <QStringList>
 
 #include "ui/program_icon.h"
+#include "ui/twips.h"
 
 namespace renamer::ui {
 namespace {
 
-/// One pixel is 15 twips at 96 dots per inch.
-constexpr int kTwipsPerPixel = 15;
-
-constexpr QRect FromTwips(int left, int top, int width, int height) {
-  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-               height / kTwipsPerPixel);
-}
-
 /// The client area's size and its top-left corner on the screen.
-constexpr QSize kClientSize(4680 / kTwipsPerPixel, 3150 / kTwipsPerPixel);
-constexpr QPoint kClientOnScreen(5460 / kTwipsPerPixel, 4710 / kTwipsPerPixel);
+constexpr QSize kClientSize(TwipsToPixels(4680), TwipsToPixels(3150));
+constexpr QPoint kClientOnScreen(TwipsToPixels(5460), TwipsToPixels(4710));
 
 /// 宋体 12 pt. Linux rarely has SimSun itself, so the request lists the Song-style
 /// fonts Linux does ship, and last a CJK sans face: every fallback draws Chinese.
@@ -70,7 +63,7 @@ AboutWindow::AboutWindow(QWidget* parent)
 
   Command1 = new QPushButton(QStringLiteral("确定"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
-  Command1->setGeometry(FromTwips(1440, 2280, 1575, 495));
+  Command1->setGeometry(TwipsRect(1440, 2280, 1575, 495));
   Command1->setAutoDefault(true);
   Command1->setDefault(true);
   connect(Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);
@@ -78,10 +71,10 @@ AboutWindow::AboutWindow(QWidget* parent)
   Label2 = MakeLabel(
       QStringLiteral("Label2"),
       QStringLiteral("如有问题或建议，请到 batch-renamer\n项目的问题跟踪（issues）中提交。"),
-      FromTwips(240, 1080, 4335, 615), this);
+      TwipsRect(240, 1080, 4335, 615), this);
   Label2->setWordWrap(true);
   Label1 = MakeLabel(QStringLiteral("Label1"), QStringLiteral("本程序由 batch-renamer 项目制作"),
-                     FromTwips(240, 360, 4215, 375), this);
+                     TwipsRect(240, 360, 4215, 375), this);
 
   const QPoint screenOrigin = QGuiApplication::primaryScreen()->geometry().topLeft();
   setGeometry(QRect(screenOrigin + kClientOnScreen, kClientSize));

@@ -24,6 +24,7 @@
 #include "ui/message_box.h"
 #include "ui/preview.h"
 #include "ui/program_icon.h"
+#include "ui/twips.h"
 
 namespace renamer::ui {
 namespace {
@@ -76,11 +77,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 }
 
 }  // namespace
-
-QRect TwipsRect(int left, int top, int width, int height) {
-  return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-               TwipsToPixels(height));
-}
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

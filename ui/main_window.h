@@ -97,10 +97,4 @@ class MainWindow : public QWidget, public WindowPort {
   QPushButton* Command1 = nullptr;
 };
 
-/// `twips` converted to pixels at 96 dots per inch (15 twips a pixel).
-constexpr int TwipsToPixels(int twips) { return twips / 15; }
-
-/// The rectangle of a control placed in twips.
-QRect TwipsRect(int left, int top, int width, int height);
-
 }  // namespace renamer::ui

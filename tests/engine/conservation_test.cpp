@@ -18,13 +18,18 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/rename_engine.h"
-#include "tests/engine/report_check.h"
-#include "tests/engine/test_support.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_file_system.h"
+#include "tests/support/memory_window.h"
+#include "tests/support/report_check.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
@@ -32,10 +37,12 @@ namespace {
 using testing::CheckReportEntries;
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::MemoryEntry;
+using testing::MemoryFileSystem;
 using testing::Printable;
 using testing::TempDir;
 
-constexpr std::size_t kNameMax = 255;  // bytes per name on Linux file systems
+constexpr std::size_t kNameMax = MemoryFileSystem::kNameMax;  // bytes per name on Linux
 
 // splitmix64: the same sequence on every platform, so a seed names one case for good.
 class Rng {
@@ -195,8 +202,9 @@ bool ModelSafeName(std::u16string_view name) {
 }
 
 // What the disk and the report must look like after a run on a file system that
-// behaves like the real one: files renamed one by one in plan order, a rename
-// refused when its name is unusable or too long or its target exists.
+// behaves like the real one: files renamed one by one in plan order on a copy of the
+// directory kept in memory, a rename refused when its name is unusable or too long or
+// its target exists.
 struct Expectation {
   Snapshot disk;
   std::u16string report;
@@ -211,33 +219,43 @@ std::u16string Failure(std::u16string_view prefix, const PlannedRename& planned,
 
 Expectation Expect(const Snapshot& before, const std::vector<PlannedRename>& plan,
                    std::u16string_view prefix) {
-  Expectation expected{before, {}};
-  Snapshot& disk = expected.disk;
+  // Each file's content is found again through its inode, its index here.
+  std::vector<std::string> contents;
+  MemoryFileSystem memory;
+  for (const auto& [name, content] : before.files) {
+    memory.Add(name, static_cast<int>(contents.size()));
+    contents.push_back(content);
+  }
+  int other = 0;
+  for (const std::string& name : before.others) {
+    memory.Add(name, --other, EntryKind::kDirectories);
+  }
+  int openError = 0;
+  const std::unique_ptr<Directory> disk = memory.Open("", openError);
+
+  Expectation expected;
   for (const PlannedRename& planned : plan) {
     if (!planned.hasNewName) {
       expected.report += Failure(prefix, planned, 0);
       continue;
     }
     if (planned.newName == planned.oldName) continue;
+    if (!ModelSafeName(planned.newName)) {
+      expected.report += Failure(prefix, planned, kErrorBadNewName);
+      continue;
+    }
     const std::string from = EncodeFileName(planned.oldName);
     const std::string to = EncodeFileName(planned.newName);
-    int error = 0;
-    if (!ModelSafeName(planned.newName)) {
-      error = kErrorBadNewName;
-    } else if (to == from) {
-      continue;
-    } else if (to.size() > kNameMax) {
-      error = ENAMETOOLONG;
-    } else if (disk.files.count(to) != 0 || disk.others.count(to) != 0) {
-      error = EEXIST;
+    if (to == from) continue;
+    const int error = disk->RenameNoReplace(from, to);
+    if (error != 0) expected.report += Failure(prefix, planned, error);
+  }
+  for (const MemoryEntry& entry : memory.Entries()) {
+    if (entry.kind == EntryKind::kFiles) {
+      expected.disk.files[entry.name] = contents[static_cast<std::size_t>(entry.inode)];
+    } else {
+      expected.disk.others.insert(entry.name);
     }
-    if (error != 0) {
-      expected.report += Failure(prefix, planned, error);
-      continue;
-    }
-    auto node = disk.files.extract(from);
-    node.key() = to;
-    disk.files.insert(std::move(node));
   }
   return expected;
 }
@@ -421,7 +439,8 @@ class Case {
     }
     if (planned.size() != engine.Plan.size()) return "a file was planned twice";
     if (engine.Plan.size() > window.files.size()) return "more planned than listed";
-    return CheckReportEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix());
+    return CheckReportEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix())
+        .value_or(std::string());
   }
 
   Rng rng_;

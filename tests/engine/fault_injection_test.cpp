@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "engine/rename_engine.h"
-#include "tests/engine/test_support.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
 
 namespace renamer {
 namespace {

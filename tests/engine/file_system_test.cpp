@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "engine/file_names.h"
-#include "tests/engine/test_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace renamer {
 namespace {

@@ -38,6 +38,7 @@ TEST(FuzzRegressionTest, TimeTextOfExtremeFieldsIsWrittenInFull) {
       {Fields(124, 2, 5, 9, 5, 7), "2024-3-5 9:05:07"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
     const std::u16string text = FormatTimeText(c.fields);
     EXPECT_EQ(EncodeFileName(text), c.text);
     EXPECT_LE(MakeTimeKey(text).size(), kMaxTimeKeyLength);

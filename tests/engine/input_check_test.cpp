@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/file_names.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
 
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 TEST(CheckRunInputTest, ChecksTheDigitCountOfTheNumberingAndDeletionRules) {
   struct Case {

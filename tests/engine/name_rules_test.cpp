@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "engine/file_names.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
 
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 TEST(GetExtLenTest, SplitsAtTheLastDot) {
   struct Case {
@@ -26,7 +26,7 @@ TEST(GetExtLenTest, SplitsAtTheLastDot) {
 TEST(GetExtLenTest, SaturatesOnHugeNames) {
   const std::u16string name = u"." + std::u16string(40000, u'x');
   EXPECT_EQ(GetExtLen(name), 32767);
-  EXPECT_EQ(ExtensionLength(name), 40001u);
+  EXPECT_EQ(detail::ExtensionLength(name), 40001u);
 }
 
 struct RuleCase {

@@ -13,15 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/test_support.h"
+#include "tests/support/memory_window.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
 
 using testing::FakeWindow;
 using testing::TempDir;
-
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 class Scenario {
  public:

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/test_support.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
@@ -16,8 +18,7 @@ using testing::FakeWindow;
 using testing::FaultyFileSystem;
 using testing::ShowDirectory;
 using testing::TempDir;
-
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 using Names = std::vector<std::string>;
 
@@ -99,6 +100,7 @@ TEST_F(RenameRunTest, FiltersByTheTrimmedTypeText) {
       {u"jpg", {"a.jpg", "b.JPG", "notes"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE("type '" + Utf8(c.type) + "'");
     TempDir fresh;
     for (const char* name : {"a.jpg", "b.JPG", "notes"}) fresh.MakeFile(name);
     FakeWindow view;
@@ -108,7 +110,7 @@ TEST_F(RenameRunTest, FiltersByTheTrimmedTypeText) {
     RenameEngine run(view);
     run.ChgMode = u"ADDPRE";
     EXPECT_EQ(Utf8(run.RenameFiles()), "");
-    EXPECT_EQ(fresh.Entries(), c.after) << "type '" << Utf8(c.type) << "'";
+    EXPECT_EQ(fresh.Entries(), c.after);
   }
 }
 
@@ -295,15 +297,18 @@ TEST(RenameEngineTest, UsesADoubleSlashAtTheRoot) {
 
 TEST(RefreshTypesTest, ListsEveryExtensionOnceInOrderOfFirstAppearance) {
   struct Case {
+    const char* name;
     std::vector<std::u16string> files;
     std::vector<std::u16string> items;
   };
   const Case cases[] = {
-      {{u"a.txt", u"b.TXT", u"c.txt", u"d"}, {u"*.*", u".txt", u".TXT", u""}},
-      {{}, {u"*.*"}},
-      {{u"x.tar.gz", u".profile"}, {u"*.*", u".gz", u".profile"}},
+      {"letter case and no extension", {u"a.txt", u"b.TXT", u"c.txt", u"d"},
+       {u"*.*", u".txt", u".TXT", u""}},
+      {"no files", {}, {u"*.*"}},
+      {"last dot, leading dot", {u"x.tar.gz", u".profile"}, {u"*.*", u".gz", u".profile"}},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeWindow window;
     window.files = c.files;
     window.typeItems = {u"old", u"items"};

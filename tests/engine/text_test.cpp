@@ -9,11 +9,12 @@
 
 #include "engine/file_names.h"
 #include "engine/natural_order.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
 
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 TEST(TrimSpacesTest, RemovesOnlyPlainSpaces) {
   EXPECT_EQ(TrimSpaces(u"  a b  "), u"a b");

@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_names.h"
 #include "engine/text.h"
+#include "tests/support/utf8.h"
 
 namespace renamer {
 namespace {
 
-std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
+using testing::Utf8;
 
 TEST(MakeTimeKeyTest, CutsTheFieldsOfTimeTexts) {
   const std::pair<std::u16string_view, std::u16string_view> cases[] = {
@@ -132,6 +132,7 @@ TEST(SortByTimeTest, LeavesSortedEmptyAndSingleListsAlone) {
   const std::vector<std::vector<std::u16string>> lists = {
       {}, {u"1"}, {u"1", u"2", u"3"}, {u"5", u"5", u"5", u"5"}};
   for (const auto& list : lists) {
+    SCOPED_TRACE(::testing::Message() << list.size() << " keys");
     std::vector<std::u16string> keys = list;
     std::vector<std::u16string> names;
     for (std::size_t i = 0; i < list.size(); ++i) names.push_back(DecimalText(static_cast<long long>(i)));
@@ -162,6 +163,7 @@ TEST(SortByTimeTest, MatchesTheQuadraticSortOnRandomKeysWithTies) {
                                                 u"20240", u"",   u"-5",  u"99999999999999999999"};
   std::mt19937 random(20261208);
   for (const auto* pool : {&digitPool, &textPool}) {
+    SCOPED_TRACE(pool == &digitPool ? "digit keys" : "text keys");
     for (int round = 0; round < 300; ++round) {
       const std::size_t distinct = 1 + random() % pool->size();
       std::vector<std::u16string> keys(random() % 70);

@@ -15,11 +15,10 @@
 #include "ui/lifetime.h"
 
 using renamer::ui::AboutWindow;
-using renamer::ui::testing::kGaveUp;
-using renamer::ui::testing::kGiveUpMs;
-using renamer::ui::testing::RunLoop;
 using renamer::ui::ProgramLifetime;
 using renamer::ui::ShowAboutWindow;
+using renamer::ui::testing::AddWayRows;
+using renamer::ui::testing::RunLoopWith;
 
 namespace {
 
@@ -143,29 +142,23 @@ void AboutWindowTest::screenshot() {
 }
 
 void AboutWindowTest::pressingTheButtonEndsTheProgram_data() {
-  QTest::addColumn<QString>("how");
-  QTest::newRow("click") << QStringLiteral("click");
-  QTest::newRow("enter") << QStringLiteral("enter");
-  QTest::newRow("return") << QStringLiteral("return");
-  QTest::newRow("space") << QStringLiteral("space");
+  AddWayRows({"click", "enter", "return", "space"});
 }
 
 void AboutWindowTest::pressingTheButtonEndsTheProgram() {
-  QFETCH(QString, how);
   ProgramLifetime lifetime;
   AboutWindow* window = ShowAboutWindow();
   QApplication::setActiveWindow(window);
   auto* button = window->findChild<QPushButton*>(QStringLiteral("Command1"));
-  const int code = RunLoop([&] {
-    QWidget* focused = window->focusWidget();
-    if (how == QStringLiteral("click"))
-      QTest::mouseClick(button, Qt::LeftButton);
-    else if (how == QStringLiteral("enter"))
-      QTest::keyClick(focused, Qt::Key_Enter);
-    else if (how == QStringLiteral("return"))
-      QTest::keyClick(focused, Qt::Key_Return);
-    else
-      QTest::keyClick(focused, Qt::Key_Space);
+  // A key goes to whatever has the focus when the loop starts.
+  const auto press = [window](Qt::Key key) {
+    return [window, key] { QTest::keyClick(window->focusWidget(), key); };
+  };
+  const int code = RunLoopWith({
+      {QStringLiteral("click"), [button] { QTest::mouseClick(button, Qt::LeftButton); }},
+      {QStringLiteral("enter"), press(Qt::Key_Enter)},
+      {QStringLiteral("return"), press(Qt::Key_Return)},
+      {QStringLiteral("space"), press(Qt::Key_Space)},
   });
   QCOMPARE(code, 0);
   QVERIFY(!window->isVisible());

@@ -90,6 +90,7 @@ class BadInputTest : public QObject {
  private slots:
   void hugeTextsAreReportedNotCut();
   void controlCharactersBecomePartOfTheName();
+  void slashesNeverMoveAFileOut_data();
   void slashesNeverMoveAFileOut();
   void aDirectoryThatDisappearsWhileOpen();
   void aDirectoryWithoutWritePermission();
@@ -157,39 +158,41 @@ void BadInputTest::controlCharactersBecomePartOfTheName() {
   QCOMPARE(w.Entries().size(), 2);
 }
 
+void BadInputTest::slashesNeverMoveAFileOut_data() {
+  QTest::addColumn<QString>("rule");
+  QTest::addColumn<QString>("string");
+  QTest::addColumn<QString>("value");
+  QTest::newRow("ADDPRE ../") << QStringLiteral("增加前缀") << QString() << QStringLiteral("../");
+  QTest::newRow("ADDLST /x") << QStringLiteral("增加后缀") << QString() << QStringLiteral("/x");
+  QTest::newRow("REP a with ../a")
+      << QStringLiteral("替换字符") << QStringLiteral("a") << QStringLiteral("../a");
+  QTest::newRow("EXT ./../t") << QStringLiteral("修改扩展名") << QString()
+                              << QStringLiteral("./../t");
+  QTest::newRow("ADDPRE ..") << QStringLiteral("增加前缀") << QString() << QStringLiteral("..");
+}
+
 void BadInputTest::slashesNeverMoveAFileOut() {
+  QFETCH(QString, rule);
+  QFETCH(QString, string);
+  QFETCH(QString, value);
   WindowOnDirectory w({QStringLiteral("beside.txt")});
   const QString inner = OpenInner(w, {QStringLiteral("a.txt"), QStringLiteral("b.txt")});
   const QStringList outside = EntriesOf(w.Path());
-  struct {
-    const char* rule;
-    QString string;
-    QString value;
-  } cases[] = {
-      {"增加前缀", {}, QStringLiteral("../")},
-      {"增加后缀", {}, QStringLiteral("/x")},
-      {"替换字符", QStringLiteral("a"), QStringLiteral("../a")},
-      {"修改扩展名", {}, QStringLiteral("./../t")},
-      {"增加前缀", {}, QStringLiteral("..")},
-  };
-  for (const auto& c : cases) {
-    w.PickRule(QString::fromUtf8(c.rule));
-    w.SetType(QStringLiteral("*.*"));
-    w.SetString(c.string);
-    w.SetValue(c.value);
-    const SeenBox box = w.Run();
-    const QString where = QString::fromUtf8(c.rule) + QLatin1Char(' ') + c.value;
-    QVERIFY2(EntriesOf(w.Path()) == outside, qPrintable(where));
-    if (c.value == QStringLiteral("..")) {
-      // "..a.txt" is an ordinary name inside the directory.
-      QVERIFY2(!box.shown, qPrintable(where));
-      QCOMPARE(EntriesOf(inner), (QStringList{QStringLiteral("..a.txt"), QStringLiteral("..b.txt")}));
-      continue;
-    }
-    QVERIFY2(box.shown, qPrintable(where));
-    QVERIFY2(box.text.count(kBadName) >= 1, qPrintable(box.text));
-    QCOMPARE(EntriesOf(inner), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+  w.PickRule(rule);
+  w.SetType(QStringLiteral("*.*"));
+  w.SetString(string);
+  w.SetValue(value);
+  const SeenBox box = w.Run();
+  QCOMPARE(EntriesOf(w.Path()), outside);
+  if (value == QStringLiteral("..")) {
+    // "..a.txt" is an ordinary name inside the directory.
+    QVERIFY(!box.shown);
+    QCOMPARE(EntriesOf(inner), (QStringList{QStringLiteral("..a.txt"), QStringLiteral("..b.txt")}));
+    return;
   }
+  QVERIFY(box.shown);
+  QVERIFY2(box.text.count(kBadName) >= 1, qPrintable(box.text));
+  QCOMPARE(EntriesOf(inner), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
 }
 
 void BadInputTest::aDirectoryThatDisappearsWhileOpen() {

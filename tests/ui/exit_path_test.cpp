@@ -17,11 +17,11 @@
 #include "ui/main_window.h"
 
 using renamer::ui::AboutWindow;
-using renamer::ui::testing::kGaveUp;
-using renamer::ui::testing::kGiveUpMs;
-using renamer::ui::testing::RunLoop;
 using renamer::ui::MainWindow;
 using renamer::ui::ProgramLifetime;
+using renamer::ui::testing::AddWayRows;
+using renamer::ui::testing::RunLoop;
+using renamer::ui::testing::RunLoopWith;
 
 namespace {
 
@@ -69,29 +69,20 @@ void ExitPathTest::qtNoLongerQuitsOnItsOwn() {
 }
 
 void ExitPathTest::lastWindowGoneEndsTheLoop_data() {
-  QTest::addColumn<QString>("how");
-  QTest::newRow("close box") << QStringLiteral("close");
-  QTest::newRow("hidden") << QStringLiteral("hide");
-  QTest::newRow("deleted while shown") << QStringLiteral("delete");
-  QTest::newRow("deleted later") << QStringLiteral("deleteLater");
+  AddWayRows({"close box", "hidden", "deleted while shown", "deleted later"});
 }
 
 void ExitPathTest::lastWindowGoneEndsTheLoop() {
-  QFETCH(QString, how);
   ProgramLifetime lifetime;
   auto* window = new QWidget;
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->show();
   QPointer<QWidget> watch(window);
-  const int code = RunLoop([&] {
-    if (how == QStringLiteral("close"))
-      window->close();
-    else if (how == QStringLiteral("hide"))
-      window->hide();
-    else if (how == QStringLiteral("delete"))
-      delete window;
-    else
-      window->deleteLater();
+  const int code = RunLoopWith({
+      {QStringLiteral("close box"), [window] { window->close(); }},
+      {QStringLiteral("hidden"), [window] { window->hide(); }},
+      {QStringLiteral("deleted while shown"), [window] { delete window; }},
+      {QStringLiteral("deleted later"), [window] { window->deleteLater(); }},
   });
   QCOMPARE(code, 0);
   delete watch.data();

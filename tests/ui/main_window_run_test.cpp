@@ -23,43 +23,50 @@ class MainWindowRunTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Each rule on "a1.jpg", "b2.JPG" and "notes", and the names afterwards.
+  void runsEveryRule_data() {
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("after");
+    const auto row = [](const char* code, const char* rule, const char* type, const char* text,
+                        const char* value, const QStringList& after) {
+      QTest::newRow(code) << QString::fromUtf8(rule) << QString::fromUtf8(type)
+                          << QString::fromUtf8(text) << QString::fromUtf8(value) << after;
+    };
+    row("ADDPRE", "增加前缀", "*.*", "", "新_", {"新_a1.jpg", "新_b2.JPG", "新_notes"});
+    row("ADDLST", "增加后缀", ".jpg", "", "_x", {"a1_x.jpg", "b2.JPG", "notes"});
+    row("SAMELEN", "长度一致(后补足)", "*.*", "", "", {"a1@@@.jpg", "b2@@@.JPG", "notes"});
+    row("ADDPRENO", "前加顺序号", "*.*", "", "2", {"01a1.jpg", "02b2.JPG", "03notes"});
+    row("ADDLSTNO", "后加顺序号", "*.*", "", "3", {"a1001.jpg", "b2002.JPG", "notes003"});
+    row("DELPREN", "删除前N个字符", "*.*", "", "1", {"1.jpg", "2.JPG", "otes"});
+    row("DELLSTN", "删除后N个字符", "", "", "2", {"a1.jpg", "b2.JPG", "not"});
+    row("DEL", "删除字符", "*.*", "1", "", {"a.jpg", "b2.JPG", "notes"});
+    row("REP", "替换字符", "*.*", "o", "0", {"a1.jpg", "b2.JPG", "n0tes"});
+    row("EXT", "修改扩展名", ".JPG", "", ".png", {"a1.jpg", "b2.png", "notes"});
+  }
+
   void runsEveryRule() {
-    struct Case {
-      const char* rule;
-      const char* type;
-      const char* text;
-      const char* value;
-      QStringList after;
-    };
-    const QStringList before = {QStringLiteral("a1.jpg"), QStringLiteral("b2.JPG"),
-                                QStringLiteral("notes")};
-    const Case cases[] = {
-        {"增加前缀", "*.*", "", "新_", {"新_a1.jpg", "新_b2.JPG", "新_notes"}},
-        {"增加后缀", ".jpg", "", "_x", {"a1_x.jpg", "b2.JPG", "notes"}},
-        {"长度一致(后补足)", "*.*", "", "", {"a1@@@.jpg", "b2@@@.JPG", "notes"}},
-        {"前加顺序号", "*.*", "", "2", {"01a1.jpg", "02b2.JPG", "03notes"}},
-        {"后加顺序号", "*.*", "", "3", {"a1001.jpg", "b2002.JPG", "notes003"}},
-        {"删除前N个字符", "*.*", "", "1", {"1.jpg", "2.JPG", "otes"}},
-        {"删除后N个字符", "", "", "2", {"a1.jpg", "b2.JPG", "not"}},
-        {"删除字符", "*.*", "1", "", {"a.jpg", "b2.JPG", "notes"}},
-        {"替换字符", "*.*", "o", "0", {"a1.jpg", "b2.JPG", "n0tes"}},
-        {"修改扩展名", ".JPG", "", ".png", {"a1.jpg", "b2.png", "notes"}},
-    };
-    for (const Case& c : cases) {
-      WindowOnDirectory view(before);
-      view.PickRule(QString::fromUtf8(c.rule));
-      view.SetType(QString::fromUtf8(c.type));
-      view.SetString(QString::fromUtf8(c.text));
-      view.SetValue(QString::fromUtf8(c.value));
-      const SeenBox box = view.Run();
-      QVERIFY2(!box.shown, qPrintable(box.text));
-      QStringList expected = c.after;
-      expected.sort();
-      QCOMPARE(view.Entries(), expected);
-      QStringList shown = ShownFiles(view);
-      shown.sort();
-      QCOMPARE(shown, expected);
-    }
+    QFETCH(QString, rule);
+    QFETCH(QString, type);
+    QFETCH(QString, text);
+    QFETCH(QString, value);
+    QFETCH(QStringList, after);
+    WindowOnDirectory view(
+        {QStringLiteral("a1.jpg"), QStringLiteral("b2.JPG"), QStringLiteral("notes")});
+    view.PickRule(rule);
+    view.SetType(type);
+    view.SetString(text);
+    view.SetValue(value);
+    const SeenBox box = view.Run();
+    QVERIFY2(!box.shown, qPrintable(box.text));
+    QStringList expected = after;
+    expected.sort();
+    QCOMPARE(view.Entries(), expected);
+    QStringList shown = ShownFiles(view);
+    shown.sort();
+    QCOMPARE(shown, expected);
   }
 
   void numbersByTimeAndLeavesTheLastNumberInTheStringField() {
@@ -110,31 +117,41 @@ class MainWindowRunTest : public QObject {
     QCOMPARE(value->text(), QStringLiteral("x_"));
   }
 
+  void showsEachCheckMessageAndTouchesNothing_data() {
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char* name, const char* rule, const char* value,
+                        const char* message) {
+      QTest::newRow(name) << QString::fromUtf8(rule) << QString::fromUtf8(value)
+                          << QString::fromUtf8(message);
+    };
+    row("ADDPRENO abc", "前加顺序号", "abc", "请输入整数！");
+    row("ADDLSTNO 2.5", "后加顺序号", "2.5", "请输入整数！");
+    row("DELPREN 1,000", "删除前N个字符", "1,000", "请输入整数！");
+    row("DELLSTN x", "删除后N个字符", "x", "请输入整数！");
+    row("ADDPRENO 40000", "前加顺序号", "40000", "请输入整数！");
+    row("ADDPRENO empty", "前加顺序号", "", "请输入整数！");
+    row("ADDPRENO 11", "前加顺序号", "11", "顺序号太长！");
+    row("DELPREN 12", "删除前N个字符", "12", "顺序号太长！");
+    row("EXT txt", "修改扩展名", "txt", "扩展名请以 . 开始");
+    row("EXT empty", "修改扩展名", "", "扩展名请以 . 开始");
+  }
+
   void showsEachCheckMessageAndTouchesNothing() {
-    struct Case {
-      const char* rule;
-      const char* value;
-      const char* message;
-    };
-    const Case cases[] = {
-        {"前加顺序号", "abc", "请输入整数！"},      {"后加顺序号", "2.5", "请输入整数！"},
-        {"删除前N个字符", "1,000", "请输入整数！"}, {"删除后N个字符", "x", "请输入整数！"},
-        {"前加顺序号", "40000", "请输入整数！"},    {"前加顺序号", "", "请输入整数！"},
-        {"前加顺序号", "11", "顺序号太长！"},       {"删除前N个字符", "12", "顺序号太长！"},
-        {"修改扩展名", "txt", "扩展名请以 . 开始"}, {"修改扩展名", "", "扩展名请以 . 开始"},
-    };
-    for (const Case& c : cases) {
-      WindowOnDirectory view({QStringLiteral("abc.txt")});
-      view.PickRule(QString::fromUtf8(c.rule));
-      view.SetType(QStringLiteral("*.*"));
-      view.SetValue(QString::fromUtf8(c.value));
-      const SeenBox box = view.Run();
-      QVERIFY(box.shown);
-      QCOMPARE(box.title, QStringLiteral("提示"));
-      QCOMPARE(box.text, QString::fromUtf8(c.message));
-      QCOMPARE(box.buttons, QStringList{QStringLiteral("确定")});
-      QCOMPARE(view.Entries(), QStringList{QStringLiteral("abc.txt")});
-    }
+    QFETCH(QString, rule);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+    WindowOnDirectory view({QStringLiteral("abc.txt")});
+    view.PickRule(rule);
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(value);
+    const SeenBox box = view.Run();
+    QVERIFY(box.shown);
+    QCOMPARE(box.title, QStringLiteral("提示"));
+    QCOMPARE(box.text, message);
+    QCOMPARE(box.buttons, QStringList{QStringLiteral("确定")});
+    QCOMPARE(view.Entries(), QStringList{QStringLiteral("abc.txt")});
   }
 
   void reportsTheFilesThatWereNotRenamed() {

@@ -8,10 +8,12 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <iterator>
 
 #include "tests/ui/main_window_support.h"
 #include "ui/colors.h"
 #include "ui/drive_list.h"
+#include "ui/twips.h"
 
 namespace renamer::ui {
 namespace {
@@ -77,17 +79,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(view.window->minimumSize(), view.window->maximumSize());
     QVERIFY(!(view.window->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(!(view.window->windowFlags() & Qt::WindowMinimizeButtonHint));
-    for (const Place& place : kPlaces) {
-      auto* widget = view.Child<QWidget>(place.name);
-      QVERIFY2(widget != nullptr, place.name);
-      QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(place.parent));
-      QCOMPARE(widget->geometry(), TwipsRect(place.left, place.top, place.width, place.height));
-      QCOMPARE(Caption(widget), QString::fromUtf8(place.caption));
-    }
     QCOMPARE(Background(view.Child<QLineEdit>("Strchar")), ColorOf(SystemColor::kCaptionText));
     QCOMPARE(Background(view.Child<QLineEdit>("Chgstr")), ColorOf(SystemColor::kWindowBackground));
     QCOMPARE(view.window->palette().color(QPalette::Window), ColorOf(SystemColor::kInactiveBorder));
     SaveScreenshot(*view.window, QStringLiteral("main_window"));
+  }
+
+  void placesEachControl_data() {
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < static_cast<int>(std::size(kPlaces)); ++i) {
+      QTest::newRow(kPlaces[i].name) << i;
+    }
+  }
+
+  void placesEachControl() {
+    QFETCH(int, index);
+    const Place& place = kPlaces[index];
+    WindowOnDirectory view({});
+    auto* widget = view.Child<QWidget>(place.name);
+    QVERIFY2(widget != nullptr, place.name);
+    QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(place.parent));
+    QCOMPARE(widget->geometry(), TwipsRect(place.left, place.top, place.width, place.height));
+    QCOMPARE(Caption(widget), QString::fromUtf8(place.caption));
   }
 
   void walksTheFocusInTabOrder() {

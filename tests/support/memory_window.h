@@ -1,14 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "engine/rename_engine.h"
 
-namespace renamer {
+namespace renamer::testing {
 
-/// A window without a screen, for running the engine headless (benchmarks, tests):
-/// the lists and fields are plain members.
+/// A window without a screen, for running the engine headless (benchmarks, tests,
+/// fuzz targets): the lists and fields are plain members.
 class MemoryWindow : public WindowPort {
  public:
   std::u16string path;
@@ -32,4 +33,15 @@ class MemoryWindow : public WindowPort {
   std::u16string ValueFieldText() const override { return valueText; }
 };
 
-}  // namespace renamer
+/// The headless window, counting how often the run writes the string field.
+class FakeWindow : public MemoryWindow {
+ public:
+  int stringWrites = 0;
+
+  void SetStringFieldText(const std::u16string& text) override {
+    MemoryWindow::SetStringFieldText(text);
+    ++stringWrites;
+  }
+};
+
+}  // namespace renamer::testing

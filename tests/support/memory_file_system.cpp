@@ -1,0 +1,115 @@
+#include "tests/support/memory_file_system.h"
+
+#include <cerrno>
+#include <functional>
+
+namespace renamer::testing {
+
+class MemoryDirectory final : public Directory {
+ public:
+  explicit MemoryDirectory(MemoryFileSystem& fs) : fs_(fs) {}
+
+  int Status(const std::string& name, FileStatus& status) override {
+    const MemoryEntry* entry = fs_.Find(name);
+    if (entry == nullptr) return ENOENT;
+    const auto time = fs_.times.find(entry->inode);
+    status = {};
+    status.modifiedSeconds = time == fs_.times.end() ? 0 : time->second;
+    status.regular = entry->kind == EntryKind::kFiles;
+    return Identify(name, status.identity);
+  }
+  int RenameNoReplace(const std::string& from, const std::string& to) override {
+    if (!fs_.noReplace) return EINVAL;
+    if (const int error = Check(from, to)) return error;
+    const MemoryEntry moved = *fs_.Find(from);
+    fs_.entries_.erase(fs_.Key(from));
+    fs_.Add(to, moved.inode, moved.kind);
+    return 0;
+  }
+  int Link(const std::string& from, const std::string& to) override {
+    if (const int error = Check(from, to)) return error;
+    fs_.Add(to, fs_.Find(from)->inode);
+    return 0;
+  }
+  int Unlink(const std::string& name) override {
+    if (!fs_.Exists(name)) return ENOENT;
+    fs_.entries_.erase(fs_.Key(name));
+    return 0;
+  }
+  int Identify(const std::string& name, FileIdentity& identity) override {
+    const MemoryEntry* entry = fs_.Find(name);
+    if (entry == nullptr) return ENOENT;
+    std::uint64_t links = 0;
+    for (const auto& [key, other] : fs_.entries_) links += other.inode == entry->inode ? 1 : 0;
+    identity = {1, static_cast<std::uint64_t>(entry->inode), links};
+    if (fs_.inodePerSpelling) identity.inode = std::hash<std::string>{}(name);
+    identity.locked = fs_.locked.count(name) != 0;
+    return 0;
+  }
+
+ private:
+  // What the kernel answers before it moves anything.
+  int Check(const std::string& from, const std::string& to) const {
+    if (to.empty()) return ENOENT;
+    if (to.size() > MemoryFileSystem::kNameMax) return ENAMETOOLONG;
+    if (to.find('/') != std::string::npos || to.find('\0') != std::string::npos) return EINVAL;
+    if (!fs_.Exists(from)) return ENOENT;
+    if (fs_.Exists(to)) return EEXIST;
+    return 0;
+  }
+
+  MemoryFileSystem& fs_;
+};
+
+std::string MemoryFileSystem::Key(const std::string& name) const {
+  if (!ignoreCase) return name;
+  std::string key = name;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+void MemoryFileSystem::Add(const std::string& name, int inode, EntryKind kind) {
+  entries_[Key(name)] = {name, inode, kind};
+}
+
+const MemoryEntry* MemoryFileSystem::Find(const std::string& name) const {
+  const auto found = entries_.find(Key(name));
+  return found == entries_.end() ? nullptr : &found->second;
+}
+
+std::vector<MemoryEntry> MemoryFileSystem::Entries() const {
+  std::vector<MemoryEntry> entries;
+  for (const auto& [key, entry] : entries_) entries.push_back(entry);
+  return entries;
+}
+
+std::set<std::string> MemoryFileSystem::Names() const {
+  std::set<std::string> names;
+  for (const auto& [key, entry] : entries_) names.insert(entry.name);
+  return names;
+}
+
+int MemoryFileSystem::List(const std::string&, EntryKind kind, std::vector<std::string>& names) {
+  names.clear();
+  for (const auto& [key, entry] : entries_) {
+    if (entry.kind == kind && entry.name[0] != '.') names.push_back(entry.name);
+  }
+  return 0;
+}
+
+int MemoryFileSystem::ListAll(const std::string&, std::vector<DirectoryEntry>& entries) {
+  entries.clear();
+  for (const auto& [key, entry] : entries_) {
+    entries.push_back({entry.name, entry.kind == EntryKind::kFiles});
+  }
+  return 0;
+}
+
+std::unique_ptr<Directory> MemoryFileSystem::Open(const std::string&, int& error) {
+  error = 0;
+  return std::make_unique<MemoryDirectory>(*this);
+}
+
+}  // namespace renamer::testing

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/file_system.h"
+
+namespace renamer::testing {
+
+/// One entry of a MemoryFileSystem.
+struct MemoryEntry {
+  std::string name;  ///< as created; lookups may ignore letter case
+  int inode = 0;     ///< entries that share an inode are names of one file (hard links)
+  EntryKind kind = EntryKind::kFiles;
+};
+
+/// One directory kept in memory; every path opens and lists it. Names are checked as
+/// Linux checks them (at most kNameMax bytes, no "/" and no NUL); the members switch
+/// what the file system can do. Faults are injected by wrapping it in a
+/// FaultyFileSystem.
+class MemoryFileSystem final : public FileSystem {
+ public:
+  static constexpr std::size_t kNameMax = 255;
+
+  /// False: RenameNoReplace answers EINVAL, as on a file system without it.
+  bool noReplace = true;
+  /// True: names that differ only in the case of ASCII letters are the same name.
+  bool ignoreCase = false;
+  /// True: each spelling of a name gets its own inode number, as on some network mounts.
+  bool inodePerSpelling = false;
+  /// Names (or ".") that are immutable.
+  std::set<std::string> locked;
+  /// Modification time of each inode, in seconds since the epoch; 0 when not set.
+  std::map<int, std::int64_t> times;
+
+  /// Adds an entry, replacing one of the same name.
+  void Add(const std::string& name, int inode, EntryKind kind = EntryKind::kFiles);
+  bool Exists(const std::string& name) const { return Find(name) != nullptr; }
+  /// The entry `name` refers to, or nullptr.
+  const MemoryEntry* Find(const std::string& name) const;
+  /// Every entry, hidden ones included, in the order of their (folded) names.
+  std::vector<MemoryEntry> Entries() const;
+  /// The name of every entry, as created.
+  std::set<std::string> Names() const;
+
+  /// The entries of `kind`, without hidden ones; `path` is not looked at.
+  int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) override;
+  /// Every entry, hidden ones included; `path` is not looked at.
+  int ListAll(const std::string& path, std::vector<DirectoryEntry>& entries) override;
+  /// Always succeeds; `path` is not looked at.
+  std::unique_ptr<Directory> Open(const std::string& path, int& error) override;
+
+ private:
+  friend class MemoryDirectory;
+
+  std::string Key(const std::string& name) const;
+
+  std::map<std::string, MemoryEntry> entries_;  // key: the name, folded when case is ignored
+};
+
+}  // namespace renamer::testing
