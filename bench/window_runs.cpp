@@ -12,6 +12,7 @@
 #include "bench/bench_dir.h"
 #include "bench/floor_loop.h"
 #include "bench/measure.h"
+#include "bench/preview_runs.h"
 #include "engine/file_names.h"
 #include "engine/text.h"
 #include "ui/main_window.h"
@@ -131,6 +132,8 @@ WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int 
   result.rows.push_back(MeasureOpen(*window, set, empty.path(), repetitions));
   std::fprintf(stderr, "window: runs on %zu files\n", set.size());
   result.rows.push_back(MeasureRuns(*window, set, repetitions));
+  std::fprintf(stderr, "window: preview on %zu files\n", set.size());
+  MeasurePreview(*window, set, repetitions);
   // Leave the directories about to be removed before the window goes.
   window->OpenDirectory(DecodeFileName(set.parent()));
   window->close();

@@ -1,0 +1,135 @@
+#include "bench/preview_runs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#include "bench/measure.h"
+#include "engine/file_names.h"
+#include "ui/main_window.h"
+#include "ui/preview.h"
+
+namespace renamer::bench {
+namespace {
+
+template <typename Widget>
+Widget& Child(ui::MainWindow& window, const char* name) {
+  Widget* widget = window.findChild<Widget*>(QString::fromLatin1(name));
+  if (widget == nullptr) throw std::runtime_error(std::string("the window has no ") + name);
+  return *widget;
+}
+
+// Runs the event loop until the preview shows a prediction; false after 10 s.
+bool WaitForPreview(ui::Preview& preview) {
+  QEventLoop loop;
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&preview, &ui::Preview::Shown, &loop, &QEventLoop::quit);
+  QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+  bool shown = false;
+  QObject::connect(&preview, &ui::Preview::Shown, [&shown] { shown = true; });
+  giveUp.start(10000);
+  loop.exec();
+  return shown;
+}
+
+void PickRule(ui::MainWindow& window, const QString& item) {
+  auto& rules = Child<QComboBox>(window, "Chgtype");
+  rules.setCurrentIndex(rules.findText(item));
+  window.Chgtype_Click();
+  Child<QComboBox>(window, "FileType").setEditText(QStringLiteral("*.*"));
+}
+
+// From one keystroke into the value field to the prediction drawn.
+double TimeKeystroke(ui::MainWindow& window, ui::Preview& preview, char key) {
+  auto& value = Child<QLineEdit>(window, "Chgstr");
+  const Clock::time_point start = Clock::now();
+  QTest::keyClick(&value, key);
+  if (!WaitForPreview(preview)) throw std::runtime_error("the preview never showed");
+  window.repaint();
+  return MillisecondsSince(start);
+}
+
+// The longest the event loop went without turning while `keys` are typed one by one,
+// 30 ms apart, until the preview has caught up: a timer that should fire every
+// millisecond measures the gaps.
+double LongestStallWhileTyping(ui::MainWindow& window, ui::Preview& preview, int keys) {
+  auto& value = Child<QLineEdit>(window, "Chgstr");
+  value.setFocus();
+  QElapsedTimer sinceTick;
+  double longest = 0;
+  QTimer ticker;
+  ticker.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longest = std::max(longest, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
+    sinceTick.restart();
+  });
+  ticker.start(1);
+  sinceTick.start();
+  for (int i = 0; i < keys; ++i) {
+    QTest::keyClick(&value, static_cast<char>('a' + i % 26));
+    QTest::qWait(30);
+  }
+  WaitForPreview(preview);
+  ticker.stop();
+  return longest;
+}
+
+double Median(std::vector<double> samples) { return Summarize(samples).median; }
+
+}  // namespace
+
+void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions) {
+  const BenchDirectory dir(set);
+  window.OpenDirectory(DecodeFileName(dir.path()));
+  QApplication::processEvents();
+  auto* preview = window.findChild<ui::Preview*>();
+  if (preview == nullptr) throw std::runtime_error("the window has no preview");
+
+  PickRule(window, QStringLiteral("增加前缀"));
+  WaitForPreview(*preview);
+  std::vector<double> addPre;
+  for (int rep = 0; rep < repetitions; ++rep) addPre.push_back(TimeKeystroke(window, *preview, 'x'));
+  std::printf("RESULT window=preview rule=ADDPRE files=%zu ms=%.1f\n", set.size(), Median(addPre));
+
+  std::vector<double> predict;
+  for (int rep = 0; rep < repetitions; ++rep) {
+    const Clock::time_point start = Clock::now();
+    const RunPrediction prediction = window.Engine().PredictRun();
+    predict.push_back(MillisecondsSince(start));
+    if (prediction.files.size() != set.size()) throw std::runtime_error("prediction too short");
+  }
+  std::printf("RESULT predict rule=ADDPRE files=%zu ms=%.1f\n", set.size(), Median(predict));
+
+  const double stall = LongestStallWhileTyping(window, *preview, 20);
+  std::printf("RESULT window=typing files=%zu stall_ms=%.1f\n", set.size(), stall);
+
+  // The numbering rule reads every time once per listing, then predicts from them.
+  PickRule(window, QStringLiteral("前加顺序号"));
+  Child<QLineEdit>(window, "Chgstr").clear();
+  QApplication::processEvents();
+  WaitForPreview(*preview);
+  const double first = TimeKeystroke(window, *preview, '6');
+  std::vector<double> after;
+  for (int rep = 0; rep < repetitions; ++rep) {
+    Child<QLineEdit>(window, "Chgstr").clear();
+    WaitForPreview(*preview);
+    after.push_back(TimeKeystroke(window, *preview, '6'));
+  }
+  std::printf("RESULT window=preview rule=ADDPRENO files=%zu first_ms=%.1f ms=%.1f\n", set.size(),
+              first, Median(after));
+  std::fflush(stdout);
+  window.OpenDirectory(DecodeFileName(set.parent()));
+  QApplication::processEvents();
+}
+
+}  // namespace renamer::bench

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+
+#include "bench/bench_dir.h"
+
+namespace renamer::ui {
+class MainWindow;
+}
+
+namespace renamer::bench {
+
+/// Times the live preview on a fresh directory of the files of `set`, in `window`
+/// (shown, offscreen), and prints its RESULT lines: from the last keystroke to the new
+/// names shown, for "ADDPRE" and for "ADDPRENO" (first time and after), the longest
+/// stall of the event loop while a value is typed, and PredictRun alone.
+void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions);
+
+}  // namespace renamer::bench
