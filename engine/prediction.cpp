@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/file_names.h"
 #include "engine/name_rules.h"
+#include "engine/safe_rename.h"
 #include "engine/text.h"
 #include "engine/time_key.h"
 
@@ -60,6 +62,78 @@ std::shared_ptr<const std::vector<std::u16string>> ReadTimeKeys(FileSystem& fs,
   }
   return keys;
 }
+
+// Swaps the case of every ASCII letter; false when there is none.
+bool SwapCase(std::string& name) {
+  bool swapped = false;
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    else continue;
+    swapped = true;
+  }
+  return swapped;
+}
+
+// Asks the file system whether it ignores letter case: a listed name with its case
+// swapped, where no entry has that spelling, still finds the same file.
+bool IgnoresCase(FileSystem& fs, const std::u16string& path, const std::vector<std::string>& names,
+                 const std::unordered_set<std::string>& present) {
+  int openError = 0;
+  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(path), openError);
+  if (!dir) return false;
+  int asked = 0;
+  for (const std::string& name : names) {
+    std::string swapped = name;
+    if (!SwapCase(swapped) || present.count(swapped) != 0) continue;
+    FileIdentity listed;
+    FileIdentity other;
+    if (dir->Identify(name, listed) != 0) continue;
+    if (dir->Identify(swapped, other) == 0) {
+      return other.device == listed.device && other.inode == listed.inode;
+    }
+    if (++asked == 3) break;
+  }
+  return false;
+}
+
+// The names of a directory as the file system compares them: exactly, or with letter
+// case folded, and then a name may stand for several entries.
+class NameSet {
+ public:
+  NameSet(std::unordered_set<std::string> names, bool ignoreCase) : ignoreCase_(ignoreCase) {
+    if (!ignoreCase_) {
+      exact_ = std::move(names);
+      return;
+    }
+    for (const std::string& name : names) ++folded_[FoldedName(name)];
+  }
+
+  /// The error the run's rename from `from` to `to` would meet, or 0; on 0 the set
+  /// holds `to` instead of `from`.
+  int Rename(const std::string& from, const std::string& to) {
+    if (!ignoreCase_) {
+      if (exact_.count(to) != 0) return EEXIST;
+      exact_.erase(from);
+      exact_.insert(to);
+      return 0;
+    }
+    const std::string source = FoldedName(from);
+    const std::string target = FoldedName(to);
+    // A change of case alone goes through a temporary name, and works while no other
+    // entry has the same folded name.
+    const int others = folded_[target] - (source == target ? 1 : 0);
+    if (others > 0) return EEXIST;
+    if (--folded_[source] == 0) folded_.erase(source);
+    ++folded_[target];
+    return 0;
+  }
+
+ private:
+  bool ignoreCase_;
+  std::unordered_set<std::string> exact_;
+  std::unordered_map<std::string, int> folded_;
+};
 
 std::int16_t RaisedMaxLen(const PredictionInput& input) {
   std::size_t longest = static_cast<std::size_t>(std::max<std::int16_t>(input.plan.maxLen, 0));
@@ -126,6 +200,14 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
   }
   if (plan.code == u"SAMELEN") plan.maxLen = RaisedMaxLen(input);
 
+  std::vector<std::string> listedBytes;
+  listedBytes.reserve(std::min<std::size_t>(input.names.size(), 16));
+  for (std::size_t k = 0; k < input.names.size() && k < 16; ++k) {
+    listedBytes.push_back(EncodeFileName(input.names[k]));
+  }
+  const bool ignoreCase = IgnoresCase(fs, input.path, listedBytes, present);
+  NameSet names(std::move(present), ignoreCase);
+
   std::vector<PlannedRename> planned = PlanRenames(
       fill, fill.names.size(), plan, [](long long number) { return DecimalText(number); });
 
@@ -137,16 +219,8 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
     const std::string from = EncodeFileName(p.oldName);
     const std::string to = EncodeFileName(p.newName);
     if (Prejudge(p, from, to) == PlanStatus::kPending) {
-      if (present.count(to) != 0) {
-        p.error = EEXIST;
-      } else if (to.size() > kNameMax) {
-        p.error = ENAMETOOLONG;
-      } else {
-        present.erase(from);
-        present.insert(to);
-        p.status = PlanStatus::kRenamed;
-      }
-      if (p.status == PlanStatus::kPending) p.status = PlanStatus::kFailed;
+      p.error = to.size() > kNameMax ? ENAMETOOLONG : names.Rename(from, to);
+      p.status = p.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
     }
     PredictedRename& file = prediction.files[p.listIndex];
     if (p.hasNewName) file.newName = p.newName;

@@ -78,6 +78,12 @@ char16_t Fold(char16_t unit) {
 
 }  // namespace
 
+std::string FoldedName(const std::string& name) {
+  std::u16string text = DecodeFileName(name);
+  for (char16_t& unit : text) unit = Fold(unit);
+  return EncodeFileName(text);
+}
+
 bool DifferOnlyInCase(const std::string& a, const std::string& b) {
   if (a == b) return false;
   const std::u16string left = DecodeFileName(a);

@@ -15,6 +15,10 @@ namespace renamer {
 int RenameWithoutReplacing(Directory& dir, const std::string& from, const std::string& to,
                            std::string* strandedAt = nullptr);
 
+/// `name` with every letter in lower case, as a file system that ignores case
+/// compares names.
+std::string FoldedName(const std::string& name);
+
 /// True when the two names differ, but only in letter case.
 bool DifferOnlyInCase(const std::string& a, const std::string& b);
 

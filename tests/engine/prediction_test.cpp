@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/memory_file_system.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
@@ -212,6 +213,46 @@ TEST(PredictRunTest, EntriesTheListDoesNotShowBlockTargets) {
   const std::vector<std::string> before = dir.Entries();
   engine.RenameFiles();
   EXPECT_EQ(dir.Entries(), before);
+}
+
+TEST(PredictRunTest, ComparesNamesAsAFileSystemThatIgnoresCaseDoes) {
+  struct Case {
+    const char* what;
+    std::u16string code;
+    std::u16string value;
+    std::u16string stringText;
+    std::size_t fails;
+  } cases[] = {
+      {"a prefix that meets another spelling", u"ADDPRE", u"a", u"", 1},
+      {"a change of case alone", u"EXT", u".JPG", u"", 0},
+      {"a name that another spelling holds", u"REP", u"", u"y", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::MemoryFileSystem fs;
+    fs.ignoreCase = true;
+    int inode = 0;
+    // "AX.JPG" is not of the type, so it stays in the way.
+    for (const char* name : {"x.jpg", "AX.JPG", "Xy.jpg", "photo.jpg"}) fs.Add(name, ++inode);
+    FakeWindow window;
+    window.path = u"/memory";
+    window.files = ListNames(fs, window.path, EntryKind::kFiles);
+    window.valueText = c.value;
+    window.stringText = c.stringText;
+    window.typeText = u".jpg";
+    RenameEngine engine(window, fs);
+    engine.ChgMode = c.code;
+    const RunPrediction prediction = engine.PredictRun();
+    engine.RenameFiles();
+    const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+    ASSERT_EQ(prediction.files.size(), done.size());
+    std::size_t fails = 0;
+    for (std::size_t k = 0; k < done.size(); ++k) {
+      EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));
+      fails += done[k].outcome == PredictedOutcome::kFails ? 1 : 0;
+    }
+    EXPECT_EQ(fails, c.fails);
+  }
 }
 
 TEST(PredictRunTest, ReadsTimesOnlyOnceAndSaysWhenTheRunWouldStop) {
