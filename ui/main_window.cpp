@@ -97,7 +97,9 @@ QRect TwipsRect(int left, int top, int width, int height) {
                TwipsToPixels(height));
 }
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent) : MainWindow(std::u16string(), parent) {}
+
+MainWindow::MainWindow(std::u16string startFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -115,8 +117,8 @@ MainWindow::MainWindow(QWidget* parent)
   CreateButtons();
   SetTabOrder();
 
-  // All three lists start on the current directory without a change event.
-  const std::u16string start = CurrentDirectory();
+  // All three lists start on the start folder without a change event.
+  const std::u16string start = startFolder.empty() ? CurrentDirectory() : startFolder;
   Drive1->SetVolumes(MountedVolumes());
   Drive1->ShowVolumeOf(start);
   Dir1->SetPath(start);

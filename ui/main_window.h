@@ -26,6 +26,8 @@ class MainWindow : public QWidget, public WindowPort {
 
  public:
   explicit MainWindow(QWidget* parent = nullptr);
+  /// Starts with the three lists on `startFolder` instead of the current directory.
+  explicit MainWindow(std::u16string startFolder, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   RenameEngine& Engine() { return engine_; }
