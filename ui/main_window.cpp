@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -21,6 +22,7 @@
 #include "ui/drive_list.h"
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
+#include "ui/open_folder.h"
 #include "ui/program_icon.h"
 
 namespace renamer::ui {
@@ -110,6 +112,7 @@ MainWindow::MainWindow(std::u16string startFolder, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(TwipsToPixels(8130), TwipsToPixels(6330));
   SetWindowBackground(*this, SystemColor::kInactiveBorder);
+  setAcceptDrops(true);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -202,6 +205,17 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::OpenDirectory(const std::u16string& path) { Dir1->SetPath(path); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFolder(*event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::u16string folder = DroppedFolder(*event->mimeData());
+  if (folder.empty()) return;
+  event->acceptProposedAction();
+  OpenDirectory(folder);
+}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == Command1 || watched == Command2)) {

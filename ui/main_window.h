@@ -56,6 +56,8 @@ class MainWindow : public QWidget, public WindowPort {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateButtons();
