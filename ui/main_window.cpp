@@ -19,6 +19,7 @@
 #include "ui/about_window.h"
 #include "ui/colors.h"
 #include "ui/directory_list.h"
+#include "ui/directory_watcher.h"
 #include "ui/drive_list.h"
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
@@ -113,6 +114,7 @@ MainWindow::MainWindow(std::u16string startFolder, QWidget* parent)
   setFixedSize(TwipsToPixels(8130), TwipsToPixels(6330));
   SetWindowBackground(*this, SystemColor::kInactiveBorder);
   setAcceptDrops(true);
+  watcher_ = new DirectoryWatcher(this);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -188,6 +190,7 @@ void MainWindow::ConnectHandlers() {
   connect(Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
   connect(Dir1, &DirectoryList::PathChanged, this, &MainWindow::Dir1_Change);
   connect(Drive1, &QComboBox::activated, this, &MainWindow::Drive1_Change);
+  connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
                            static_cast<QObject*>(Command2)}) {
     watched->installEventFilter(this);
@@ -295,7 +298,16 @@ void MainWindow::Drive1_Change() {
 
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
+  watcher_->Watch(path);
   fileModel_->SetNames(path, engine_.ListFiles(path));
+}
+
+void MainWindow::File1_DiskChange() {
+  // The list view keeps its scroll position through the model's reset.
+  const std::u16string path = Dir1->Path();
+  fileModel_->SetNames(path, engine_.ListFiles(path));
+  // Rebuilding the items would reset what the user is typing there.
+  if (!FileType->lineEdit()->isModified()) engine_.RefreshTypes();
 }
 
 std::u16string MainWindow::FileListPath() const { return fileModel_->Path(); }

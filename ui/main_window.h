@@ -16,6 +16,7 @@ class QPushButton;
 namespace renamer::ui {
 
 class DirectoryList;
+class DirectoryWatcher;
 class DriveList;
 class FileListModel;
 
@@ -53,6 +54,7 @@ class MainWindow : public QWidget, public WindowPort {
   void Command2_Click();
   void Dir1_Change();
   void Drive1_Change();
+  void File1_DiskChange();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,6 +94,7 @@ class MainWindow : public QWidget, public WindowPort {
   QGroupBox* Frame2 = nullptr;
   QListView* File1 = nullptr;
   FileListModel* fileModel_ = nullptr;
+  DirectoryWatcher* watcher_ = nullptr;
   QGroupBox* Frame1 = nullptr;
   DirectoryList* Dir1 = nullptr;
   DriveList* Drive1 = nullptr;
