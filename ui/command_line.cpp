@@ -48,8 +48,7 @@ QString Quoted(const QString& text) { return QStringLiteral("“%1”").arg(text
 
 QStringList ArgumentsOf(int argc, const char* const* argv) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i)
-    arguments << QString::fromStdU16String(DecodeFileName(argv[i]));
+  for (int i = 0; i < argc; ++i) arguments << QString::fromStdU16String(DecodeFileName(argv[i]));
   return arguments;
 }
 
@@ -102,7 +101,8 @@ MainWindow* StartMainWindow(const CommandLine& line) {
   ShowCentred(*window);
   if (!line.problem.isEmpty()) {
     // Once the window is on screen, so the box has something to stand in front of.
-    QTimer::singleShot(0, window, [window, problem = line.problem] { ShowMessage(window, problem); });
+    QTimer::singleShot(0, window,
+                       [window, problem = line.problem] { ShowMessage(window, problem); });
   }
   return window;
 }

@@ -27,8 +27,8 @@ void DirectoryWatcher::Watch(const std::u16string& path) {
 void DirectoryWatcher::Note() {
   const qint64 now = clock_.elapsed();
   if (firstUnreported_ < 0) firstUnreported_ = now;
-  const qint64 due = std::max(std::min(now + kQuietMs, firstUnreported_ + kLongestDelayMs),
-                              earliestReport_);
+  const qint64 due =
+      std::max(std::min(now + kQuietMs, firstUnreported_ + kLongestDelayMs), earliestReport_);
   timer_.start(static_cast<int>(std::max<qint64>(due - now, 0)));
 }
 

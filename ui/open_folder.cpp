@@ -55,7 +55,8 @@ std::u16string DroppedFolder(const QMimeData& data) {
   for (const QUrl& url : data.urls()) {
     if (!url.isLocalFile()) continue;
     // The encoded path keeps bytes that are not UTF-8, which toLocalFile() would lose.
-    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    const QByteArray bytes =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     return FolderOf(DecodeFileName(std::string_view(bytes.constData(), bytes.size())));
   }
   return {};

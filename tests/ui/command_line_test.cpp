@@ -72,15 +72,16 @@ class CommandLineTest : public QObject {
                               << none;
     QTest::newRow("missing") << QStringList{"gone"} << true << -1 << none << none << none
                              << "无法打开“gone”：文件不存在。已打开当前目录。";
-    QTest::newRow("below a file") << QStringList{"d/f.txt/x"} << true << -1 << none << none
-                                  << none << "路径中有一部分不是目录";
+    QTest::newRow("below a file") << QStringList{"d/f.txt/x"} << true << -1 << none << none << none
+                                  << "路径中有一部分不是目录";
     QTest::newRow("unreadable") << QStringList{"d"} << false << -1 << none << none << none
                                 << "无法打开“d”：没有权限。";
     QTest::newRow("--help") << QStringList{"--help", "d"} << true << 0 << kUsageStart << none
                             << none << none;
     QTest::newRow("-h") << QStringList{"-h"} << true << 0 << kUsageStart << none << none << none;
     QTest::newRow("--version") << QStringList{"--version"} << true << 0
-                               << "batch-renamer " RENAMER_VERSION "\n" << none << none << none;
+                               << "batch-renamer " RENAMER_VERSION "\n"
+                               << none << none << none;
     QTest::newRow("unknown") << QStringList{"--bogus", "d"} << true << 2 << none
                              << "未知选项：--bogus\n" + kUsageStart << none << none;
     QTest::newRow("two folders") << QStringList{"d", "d"} << true << 2 << none
@@ -107,8 +108,8 @@ class CommandLineTest : public QObject {
     }
 
     const CommandLine line = ParseCommandLine(QStringList{"batch-renamer"} + arguments);
-    QFile::setPermissions(QStringLiteral("d"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ExeOwner);
+    QFile::setPermissions(QStringLiteral("d"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(line.exitCode.value_or(-1), exitCode);
     QVERIFY2(line.standardOutput.startsWith(output), qPrintable(line.standardOutput));
     QCOMPARE(output.isEmpty(), line.standardOutput.isEmpty());
@@ -126,8 +127,7 @@ class CommandLineTest : public QObject {
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("error");
     QTest::newRow("--help") << "--help" << 0 << kUsageStart << QString();
-    QTest::newRow("--version") << "--version" << 0 << "batch-renamer " RENAMER_VERSION
-                               << QString();
+    QTest::newRow("--version") << "--version" << 0 << "batch-renamer " RENAMER_VERSION << QString();
     QTest::newRow("unknown") << "--bogus" << 2 << QString() << "未知选项：--bogus\n" + kUsageStart;
   }
 

@@ -47,7 +47,8 @@ class DirectoryWatcherTest : public QObject {
     // Never quiet for kQuietMs, so only the longest delay lets a report through.
     Trickle(dir.path(), DirectoryWatcher::kQuietMs / 3, 5 * DirectoryWatcher::kLongestDelayMs / 2);
     QVERIFY(firstReport >= 0);
-    QVERIFY2(firstReport < DirectoryWatcher::kLongestDelayMs + 200, qPrintable(QString::number(firstReport)));
+    QVERIFY2(firstReport < DirectoryWatcher::kLongestDelayMs + 200,
+             qPrintable(QString::number(firstReport)));
     QVERIFY(watcher.ReportCount() >= 2);
     QVERIFY(watcher.ReportCount() <= 3);
   }

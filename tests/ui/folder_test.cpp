@@ -81,7 +81,8 @@ class FolderTest : public QObject {
                          ? QUrl(QStringLiteral("https://example.org/inner"))
                          : QUrl::fromLocalFile(view.Path() + QLatin1Char('/') + dropped);
     QCOMPARE(Drop(*view.window, {url}), taken);
-    const QString expected = opened.isEmpty() ? view.Path() : view.Path() + QLatin1Char('/') + opened;
+    const QString expected =
+        opened.isEmpty() ? view.Path() : view.Path() + QLatin1Char('/') + opened;
     QCOMPARE(QString::fromStdU16String(view.window->FileListPath()), expected);
     QCOMPARE(Listed(view), opened.isEmpty() ? QStringList{"a.txt"} : QStringList{"b.txt"});
     QCOMPARE(TypeItems(view), QStringList({"*.*", ".txt"}));
@@ -122,7 +123,8 @@ class FolderTest : public QObject {
 
   void keepsTheScrollPosition() {
     QStringList names;
-    for (int i = 0; i < 300; ++i) names << QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0'));
+    for (int i = 0; i < 300; ++i)
+      names << QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0'));
     WindowOnDirectory view(names);
     QScrollBar* bar = view.Child<QListView>("File1")->verticalScrollBar();
     bar->setValue(bar->maximum() / 2);
@@ -164,7 +166,8 @@ class FolderTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(view.window->FileListCount(), kFiles, 5 * kFollowMs);
     copier.join();
     QTest::qWait(DirectoryWatcher::kLongestDelayMs);
-    QVERIFY2(WatcherOf(view).ReportCount() <= 3, qPrintable(QString::number(WatcherOf(view).ReportCount())));
+    QVERIFY2(WatcherOf(view).ReportCount() <= 3,
+             qPrintable(QString::number(WatcherOf(view).ReportCount())));
   }
 };
 

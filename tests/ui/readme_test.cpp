@@ -42,7 +42,8 @@ class ReadmeTest : public QObject {
     QStringList shown;
     for (const QStringList& cells : RuleRows()) shown << cells[0];
     QStringList rules;
-    for (const Rule& rule : kRules) rules << QString::fromStdU16String(std::u16string(rule.itemText));
+    for (const Rule& rule : kRules)
+      rules << QString::fromStdU16String(std::u16string(rule.itemText));
     QCOMPARE(shown, rules);
   }
 
