@@ -6,14 +6,30 @@
 #include "ui/lifetime.h"
 #include "ui/program_icon.h"
 
+namespace {
+
+void Print(const renamer::ui::CommandLine& line) {
+  std::fputs(line.standardOutput.toUtf8().constData(), stdout);
+  std::fputs(line.standardError.toUtf8().constData(), stderr);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  // --help and --version answer before QApplication, which needs a display. Anything
+  // else waits for it: Qt's own options (-platform, -style, ...) are known only once
+  // QApplication has taken them out of argv.
+  const renamer::ui::CommandLine early =
+      renamer::ui::ParseCommandLine(renamer::ui::ArgumentsOf(argc, argv));
+  if (early.exitCode == 0) {
+    Print(early);
+    return 0;
+  }
   QApplication app(argc, argv);
-  // QApplication has taken its own options (-platform, -style, ...) out of argv.
   const renamer::ui::CommandLine line =
       renamer::ui::ParseCommandLine(renamer::ui::ArgumentsOf(argc, argv));
   if (line.exitCode) {
-    std::fputs(line.standardOutput.toUtf8().constData(), stdout);
-    std::fputs(line.standardError.toUtf8().constData(), stderr);
+    Print(line);
     return *line.exitCode;
   }
   QApplication::setWindowIcon(renamer::ui::ProgramIcon());

@@ -122,22 +122,37 @@ class CommandLineTest : public QObject {
   }
 
   void answersOptionsAsAProcess_data() {
-    QTest::addColumn<QString>("option");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("error");
-    QTest::newRow("--help") << "--help" << 0 << kUsageStart << QString();
-    QTest::newRow("--version") << "--version" << 0 << "batch-renamer " RENAMER_VERSION << QString();
-    QTest::newRow("unknown") << "--bogus" << 2 << QString() << "未知选项：--bogus\n" + kUsageStart;
+    const QString version = QStringLiteral("batch-renamer " RENAMER_VERSION "\n");
+    QTest::newRow("--help") << QStringList{"--help"} << true << 0 << kUsageStart << QString();
+    QTest::newRow("--help, no display")
+        << QStringList{"--help"} << false << 0 << kUsageStart << QString();
+    QTest::newRow("--version, no display")
+        << QStringList{"--version"} << false << 0 << version << QString();
+    QTest::newRow("Qt's own option")
+        << QStringList{"-style", "Fusion", "--version"} << true << 0 << version << QString();
+    QTest::newRow("unknown") << QStringList{"--bogus"} << true << 2 << QString()
+                             << "未知选项：--bogus\n" + kUsageStart;
   }
 
   void answersOptionsAsAProcess() {
-    QFETCH(QString, option);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
     QFETCH(int, exitCode);
     QFETCH(QString, output);
     QFETCH(QString, error);
     QProcess program;
-    program.start(QStringLiteral(RENAMER_PROGRAM), {option});
+    if (!display) {
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+      program.setProcessEnvironment(environment);
+    }
+    program.start(QStringLiteral(RENAMER_PROGRAM), arguments);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), exitCode);
