@@ -1,15 +1,40 @@
 #include <QApplication>
 
+#include <cstdio>
+
+#include "ui/command_line.h"
 #include "ui/lifetime.h"
-#include "ui/main_window.h"
 #include "ui/program_icon.h"
 
+namespace {
+
+void Print(const renamer::ui::CommandLine& line) {
+  std::fputs(line.standardOutput.toUtf8().constData(), stdout);
+  std::fputs(line.standardError.toUtf8().constData(), stderr);
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  // --help and --version answer before QApplication, which needs a display. Anything
+  // else waits for it: Qt's own options (-platform, -style, ...) are known only once
+  // QApplication has taken them out of argv.
+  const renamer::ui::CommandLine early =
+      renamer::ui::ParseCommandLine(renamer::ui::ArgumentsOf(argc, argv));
+  if (early.exitCode == 0) {
+    Print(early);
+    return 0;
+  }
   QApplication app(argc, argv);
+  const renamer::ui::CommandLine line =
+      renamer::ui::ParseCommandLine(renamer::ui::ArgumentsOf(argc, argv));
+  if (line.exitCode) {
+    Print(line);
+    return *line.exitCode;
+  }
   QApplication::setWindowIcon(renamer::ui::ProgramIcon());
   // Decides the program's end itself: only once no window is left open after a handler.
   renamer::ui::ProgramLifetime lifetime;
-  auto* window = new renamer::ui::MainWindow();
-  renamer::ui::ShowCentred(*window);
+  renamer::ui::StartMainWindow(line);
   return QApplication::exec();
 }

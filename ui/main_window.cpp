@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -19,10 +20,12 @@
 #include "ui/about_window.h"
 #include "ui/colors.h"
 #include "ui/directory_list.h"
+#include "ui/directory_watcher.h"
 #include "ui/drive_list.h"
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
 #include "ui/preview.h"
+#include "ui/open_folder.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
 
@@ -78,7 +81,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent) : MainWindow(std::u16string(), parent) {}
+
+MainWindow::MainWindow(std::u16string startFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
@@ -89,6 +94,8 @@ MainWindow::MainWindow(QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(TwipsToPixels(8130), TwipsToPixels(6330));
   SetWindowBackground(*this, SystemColor::kInactiveBorder);
+  setAcceptDrops(true);
+  watcher_ = new DirectoryWatcher(this);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -96,8 +103,8 @@ MainWindow::MainWindow(QWidget* parent)
   CreateButtons();
   SetTabOrder();
 
-  // All three lists start on the current directory without a change event.
-  const std::u16string start = CurrentDirectory();
+  // All three lists start on the start folder without a change event.
+  const std::u16string start = startFolder.empty() ? CurrentDirectory() : startFolder;
   Drive1->SetVolumes(MountedVolumes());
   Drive1->ShowVolumeOf(start);
   Dir1->SetPath(start);
@@ -180,6 +187,7 @@ void MainWindow::ConnectHandlers() {
   connect(Strchar, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
+  connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
                            static_cast<QObject*>(Command2)}) {
     watched->installEventFilter(this);
@@ -197,6 +205,17 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::OpenDirectory(const std::u16string& path) { Dir1->SetPath(path); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFolder(*event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::u16string folder = DroppedFolder(*event->mimeData());
+  if (folder.empty()) return;
+  event->acceptProposedAction();
+  OpenDirectory(folder);
+}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == Command1 || watched == Command2)) {
@@ -280,6 +299,7 @@ void MainWindow::Drive1_Change() {
 
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
+  watcher_->Watch(path);
   fileModel_->SetNames(path, engine_.ListFiles(path));
   if (preview_ != nullptr) preview_->ListingChanged();
 }
@@ -296,6 +316,15 @@ void MainWindow::ShowSummary(const QString& summary) {
   const int room = Frame2->width() - 2 * Frame2->fontMetrics().averageCharWidth();
   Frame2->setTitle(Frame2->fontMetrics().elidedText(full, Qt::ElideRight, room));
   Frame2->setToolTip(full);
+}
+
+void MainWindow::File1_DiskChange() {
+  // The list view keeps its scroll position through the model's reset.
+  const std::u16string path = Dir1->Path();
+  fileModel_->SetNames(path, engine_.ListFiles(path));
+  // Rebuilding the items would reset what the user is typing there.
+  if (!FileType->lineEdit()->isModified()) engine_.RefreshTypes();
+  preview_->ListingChanged();
 }
 
 std::u16string MainWindow::FileListPath() const { return fileModel_->Path(); }

@@ -16,6 +16,7 @@ class QPushButton;
 namespace renamer::ui {
 
 class DirectoryList;
+class DirectoryWatcher;
 class DriveList;
 class FileListModel;
 class Preview;
@@ -27,6 +28,8 @@ class MainWindow : public QWidget, public WindowPort {
 
  public:
   explicit MainWindow(QWidget* parent = nullptr);
+  /// Starts with the three lists on `startFolder` instead of the current directory.
+  explicit MainWindow(std::u16string startFolder, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   RenameEngine& Engine() { return engine_; }
@@ -52,9 +55,12 @@ class MainWindow : public QWidget, public WindowPort {
   void Command2_Click();
   void Dir1_Change();
   void Drive1_Change();
+  void File1_DiskChange();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateButtons();
@@ -91,6 +97,7 @@ class MainWindow : public QWidget, public WindowPort {
   QTreeView* File1 = nullptr;
   FileListModel* fileModel_ = nullptr;
   Preview* preview_ = nullptr;
+  DirectoryWatcher* watcher_ = nullptr;
   QGroupBox* Frame1 = nullptr;
   DirectoryList* Dir1 = nullptr;
   DriveList* Drive1 = nullptr;

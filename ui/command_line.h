@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+
+namespace renamer::ui {
+
+class MainWindow;
+
+/// What the command line asks the program to do.
+struct CommandLine {
+  /// Set when the program ends at once with this code after printing its texts.
+  std::optional<int> exitCode;
+  QString standardOutput;
+  QString standardError;
+  /// The folder to start on; empty for the current directory.
+  std::u16string startFolder;
+  /// Why the given path is not used, for the message box; empty when it is.
+  QString problem;
+};
+
+/// The arguments as the program got them (argv[0] first), decoded without losing bytes
+/// that are not UTF-8.
+QStringList ArgumentsOf(int argc, const char* const* argv);
+
+/// Reads `batch-renamer [目录]` with the options --help and --version.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+/// Opens the main window on the command line's folder, centred, and says afterwards in
+/// the message box why the given path was not used, if it was not.
+MainWindow* StartMainWindow(const CommandLine& line);
+
+}  // namespace renamer::ui
