@@ -127,6 +127,10 @@ void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions)
   }
   std::printf("RESULT window=preview rule=ADDPRENO files=%zu first_ms=%.1f ms=%.1f\n", set.size(),
               first, Median(after));
+  const QString shots = qEnvironmentVariable("RENAMER_SCREENSHOT_DIR");
+  if (!shots.isEmpty()) {
+    window.grab().save(shots + QStringLiteral("/preview_%1_files.png").arg(set.size()));
+  }
   std::fflush(stdout);
   window.OpenDirectory(DecodeFileName(set.parent()));
   QApplication::processEvents();

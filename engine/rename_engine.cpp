@@ -37,7 +37,16 @@ std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16strin
 
 std::u16string RenameEngine::DirectoryPrefix() const { return window_.FileListPath() + u"/"; }
 
+std::u16string CancelledLine(std::uint64_t left) {
+  return u"已取消：还有 " + DecimalText(static_cast<long long>(left)) + u" 个文件未处理。";
+}
+
 std::u16string RenameEngine::RenameFiles() {
+  cancelledLeft_ = 0;
+  if (control_ != nullptr) {
+    control_->done.store(0);
+    control_->total.store(0);
+  }
   int openError = 0;
   const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(window_.FileListPath()), openError);
 
@@ -50,7 +59,9 @@ std::u16string RenameEngine::RenameFiles() {
   if (ChgMode == u"SAMELEN") FindMaxLen();
   MakePlan();
   ExecutePlan(dir.get(), openError);
-  return FormatReport(DirectoryPrefix(), Plan);
+  std::u16string report = FormatReport(DirectoryPrefix(), Plan);
+  if (cancelledLeft_ == 0) return report;
+  return CancelledLine(cancelledLeft_).append(kEntryEnd).append(report);
 }
 
 std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
@@ -61,6 +72,9 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
   FileTimes.reserve(static_cast<std::size_t>(count));
   fill_.Reset(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) {
+    if (control_ != nullptr && control_->cancel.load()) {
+      return CancelledLine(static_cast<std::uint64_t>(count - k));
+    }
     FileNames.push_back(window_.FileListItem(k));
     fill_.names.push_back(FileNames.back());
     const auto slot = static_cast<std::size_t>(k);
@@ -70,9 +84,11 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
       // file system, not even to read its time.
       fill_.errors[slot] = kErrorBadOldName;
     } else {
-      const int error = dir == nullptr
-                            ? openError
-                            : dir->Status(EncodeFileName(FileNames.back()), status);
+      int error = openError;
+      if (dir != nullptr) {
+        const CallTimer timer(control_);
+        error = dir->Status(EncodeFileName(FileNames.back()), status);
+      }
       if (error != 0) {
         return Concat({kUnreadableTimeMessage, DirectoryPrefix(), FileNames.back(), u"(",
                        DescribeError(error), u")"});
@@ -122,13 +138,23 @@ void RenameEngine::MakePlan() {
 }
 
 void RenameEngine::ExecutePlan(Directory* dir, int openError) {
-  for (PlannedRename& planned : Plan) {
+  if (control_ != nullptr) control_->total.store(Plan.size());
+  for (std::size_t j = 0; j < Plan.size(); ++j) {
+    // The file being renamed finishes; the next one is not started.
+    if (control_ != nullptr && control_->cancel.load()) {
+      cancelledLeft_ = Plan.size() - j;
+      return;
+    }
+    PlannedRename& planned = Plan[j];
     const std::string from = EncodeFileName(planned.oldName);
     const std::string to = EncodeFileName(planned.newName);
-    if (Prejudge(planned, from, to) != PlanStatus::kPending) continue;
-    planned.error =
-        dir == nullptr ? openError : RenameWithoutReplacing(*dir, from, to, &planned.strandedAt);
-    planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
+    if (Prejudge(planned, from, to) == PlanStatus::kPending) {
+      const CallTimer timer(control_);
+      planned.error =
+          dir == nullptr ? openError : RenameWithoutReplacing(*dir, from, to, &planned.strandedAt);
+      planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
+    }
+    if (control_ != nullptr) control_->done.store(j + 1);
   }
 }
 

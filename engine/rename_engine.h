@@ -12,6 +12,7 @@
 #include "engine/input_check.h"
 #include "engine/name_rules.h"
 #include "engine/prediction.h"
+#include "engine/run_control.h"
 #include "engine/run_plan.h"
 #include "engine/time_key.h"
 
@@ -68,6 +69,10 @@ class RenameEngine {
   /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen.
   RunPrediction PredictRun();
 
+  /// Lets the next runs report progress to `control` and stop when it asks; null
+  /// for none. `control` must outlive the runs.
+  void SetRunControl(RunControl* control) { control_ = control; }
+
   /// What a prediction reads of the window, for predicting on another thread.
   PredictionInput CapturePrediction() const;
 
@@ -103,6 +108,9 @@ class RenameEngine {
 
   /// What the fill found, parallel to FileNames.
   FillTable fill_;
+  RunControl* control_ = nullptr;
+  /// Files the last run left untouched because it was cancelled.
+  std::uint64_t cancelledLeft_ = 0;
 
   WindowPort& window_;
   FileSystem& fs_;

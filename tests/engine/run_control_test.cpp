@@ -1,0 +1,110 @@
+// A run on another thread is watched and stopped through its RunControl: it counts the
+// files it handled, marks each system call while it lasts, and stops before the next
+// file once asked.
+
+#include "engine/rename_engine.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_window.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
+
+namespace renamer {
+namespace {
+
+using testing::FakeWindow;
+using testing::FaultyFileSystem;
+using testing::TempDir;
+using testing::Utf8;
+
+constexpr int kPass = FaultyFileSystem::kPass;
+
+class RunControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeFiles();
+    engine.ChgMode = u"ADDPRE";
+    window.valueText = u"x";
+    engine.SetRunControl(&control);
+  }
+  // Five files again, in a directory emptied first.
+  void MakeFiles() {
+    for (const std::string& name : dir.Entries()) ::unlink((dir.path() + "/" + name).c_str());
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) dir.MakeFile(name, name);
+    ShowDirectory(window, dir);
+    control.cancel = false;
+  }
+  std::size_t Renamed() const {
+    std::size_t count = 0;
+    for (const std::string& name : dir.Entries()) count += name[0] == 'x' ? 1 : 0;
+    return count;
+  }
+
+  TempDir dir;
+  FakeWindow window;
+  FaultyFileSystem fs;
+  RenameEngine engine{window, fs};
+  RunControl control;
+};
+
+TEST_F(RunControlTest, StopsBeforeTheNextFileOnceCancelled) {
+  for (std::size_t at : {1u, 3u, 5u}) {
+    SCOPED_TRACE("cancelled during rename " + std::to_string(at));
+    MakeFiles();
+    std::size_t renames = 0;
+    // The second file fails, so the report of a late cancel has an entry.
+    fs.onRename = [&](const std::string& from, const std::string&) {
+      if (++renames == at) control.cancel = true;
+      return from == "b.txt" ? EACCES : kPass;
+    };
+    const std::string report = Utf8(engine.RenameFiles());
+    const std::size_t left = 5 - at;
+    EXPECT_EQ(renames, at);
+    EXPECT_EQ(Renamed(), at >= 2 ? at - 1 : at);
+    EXPECT_EQ(control.done.load(), at);
+    EXPECT_EQ(control.total.load(), 5u);
+    std::string expected = left > 0 ? Utf8(CancelledLine(left)) + "\n\r" : "";
+    if (at >= 2) {
+      expected += dir.path() + "/b.txt -> " + dir.path() + "/xb.txt(没有权限)\n\r";
+    }
+    EXPECT_EQ(report, expected);
+  }
+}
+
+TEST_F(RunControlTest, ACancelWhileReadingTimesRenamesNothing) {
+  std::size_t reads = 0;
+  fs.onTime = [&](const std::string&) {
+    if (++reads == 2) control.cancel = true;
+    return kPass;
+  };
+  EXPECT_EQ(Utf8(engine.RenameFiles()), Utf8(CancelledLine(3)));
+  EXPECT_EQ(Renamed(), 0u);
+}
+
+TEST_F(RunControlTest, MarksEachSystemCallWhileItLasts) {
+  std::vector<bool> marked;
+  const auto seen = [&] {
+    marked.push_back(control.callSince.load() != 0 &&
+                     control.CallDuration() >= std::chrono::nanoseconds(0));
+    return kPass;
+  };
+  fs.onTime = [&](const std::string&) { return seen(); };
+  fs.onRename = [&](const std::string&, const std::string&) { return seen(); };
+  EXPECT_EQ(engine.RenameFiles(), u"");
+  EXPECT_EQ(marked, std::vector<bool>(10, true));
+  EXPECT_EQ(control.callSince.load(), 0);
+  EXPECT_EQ(control.CallDuration(), std::chrono::nanoseconds(0));
+  EXPECT_EQ(control.done.load(), 5u);
+  EXPECT_EQ(Renamed(), 5u);
+}
+
+}  // namespace
+}  // namespace renamer
