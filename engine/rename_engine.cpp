@@ -27,7 +27,15 @@ std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
 
 RenameEngine::RenameEngine(WindowPort& window) : RenameEngine(window, RealFileSystem()) {}
 
-RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs) : window_(window), fs_(fs) {}
+RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs)
+    : ownWindow_(window), window_(&window), fs_(fs) {}
+
+std::u16string RenameEngine::RenameFilesOn(WindowPort& window) {
+  window_ = &window;
+  std::u16string report = RenameFiles();
+  window_ = &ownWindow_;
+  return report;
+}
 
 std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16string_view code,
                                          std::u16string_view stringText,
@@ -35,7 +43,7 @@ std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16strin
   return MakeNewBaseName(base, code, stringText, valueText, MaxLen);
 }
 
-std::u16string RenameEngine::DirectoryPrefix() const { return window_.FileListPath() + u"/"; }
+std::u16string RenameEngine::DirectoryPrefix() const { return window_->FileListPath() + u"/"; }
 
 std::u16string CancelledLine(std::uint64_t left) {
   return u"已取消：还有 " + DecimalText(static_cast<long long>(left)) + u" 个文件未处理。";
@@ -48,7 +56,7 @@ std::u16string RenameEngine::RenameFiles() {
     control_->total.store(0);
   }
   int openError = 0;
-  const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(window_.FileListPath()), openError);
+  const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(window_->FileListPath()), openError);
 
   std::u16string failure = FillTables(dir.get(), openError);
   if (!failure.empty()) {
@@ -65,7 +73,7 @@ std::u16string RenameEngine::RenameFiles() {
 }
 
 std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
-  const int count = std::max(window_.FileListCount(), 0);
+  const int count = std::max(window_->FileListCount(), 0);
   FileNames.clear();
   FileTimes.clear();
   FileNames.reserve(static_cast<std::size_t>(count));
@@ -75,7 +83,7 @@ std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
     if (control_ != nullptr && control_->cancel.load()) {
       return CancelledLine(static_cast<std::uint64_t>(count - k));
     }
-    FileNames.push_back(window_.FileListItem(k));
+    FileNames.push_back(window_->FileListItem(k));
     fill_.names.push_back(FileNames.back());
     const auto slot = static_cast<std::size_t>(k);
     FileStatus status;
@@ -114,9 +122,9 @@ void RenameEngine::SortTablesByTime() {
 }
 
 void RenameEngine::FindMaxLen() {
-  const int count = window_.FileListCount();
+  const int count = window_->FileListCount();
   for (int k = 0; k < count; ++k) {
-    const std::u16string name = window_.FileListItem(k);
+    const std::u16string name = window_->FileListItem(k);
     const std::size_t baseLength = name.size() - detail::ExtensionLength(name);
     const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max());
     if (baseLength > static_cast<std::size_t>(std::max<std::int16_t>(MaxLen, 0))) {
@@ -128,12 +136,12 @@ void RenameEngine::FindMaxLen() {
 void RenameEngine::MakePlan() {
   // Neither field changes during a run except through the running number, so they are
   // read once; under the numbering rules the string field is read back per file.
-  PlanInput input{ChgMode, window_.TypeListText(), window_.StringFieldText(),
-                  window_.ValueFieldText(), MaxLen};
-  const auto count = static_cast<std::size_t>(std::max(window_.FileListCount(), 0));
+  PlanInput input{ChgMode, window_->TypeListText(), window_->StringFieldText(),
+                  window_->ValueFieldText(), MaxLen};
+  const auto count = static_cast<std::size_t>(std::max(window_->FileListCount(), 0));
   Plan = PlanRenames(fill_, count, input, [this](long long number) {
-    window_.SetStringFieldText(DecimalText(number));
-    return window_.StringFieldText();
+    window_->SetStringFieldText(DecimalText(number));
+    return window_->StringFieldText();
   });
 }
 
@@ -162,28 +170,28 @@ RunPrediction RenameEngine::PredictRun() { return Predict(fs_, CapturePrediction
 
 PredictionInput RenameEngine::CapturePrediction() const {
   PredictionInput input;
-  input.path = window_.FileListPath();
-  const int count = std::max(window_.FileListCount(), 0);
+  input.path = window_->FileListPath();
+  const int count = std::max(window_->FileListCount(), 0);
   input.names.reserve(static_cast<std::size_t>(count));
-  for (int k = 0; k < count; ++k) input.names.push_back(window_.FileListItem(k));
-  input.plan = {ChgMode, window_.TypeListText(), window_.StringFieldText(),
-                window_.ValueFieldText(), MaxLen};
+  for (int k = 0; k < count; ++k) input.names.push_back(window_->FileListItem(k));
+  input.plan = {ChgMode, window_->TypeListText(), window_->StringFieldText(),
+                window_->ValueFieldText(), MaxLen};
   return input;
 }
 
 void RenameEngine::RefreshTypes() {
-  for (int i = window_.TypeListCount(); i > 0; --i) window_.TypeListRemoveFirst();
+  for (int i = window_->TypeListCount(); i > 0; --i) window_->TypeListRemoveFirst();
   CollectTypes();
-  window_.TypeListAppend(std::u16string(kAllTypes));
-  for (const std::u16string& type : TypeNames) window_.TypeListAppend(type);
+  window_->TypeListAppend(std::u16string(kAllTypes));
+  for (const std::u16string& type : TypeNames) window_->TypeListAppend(type);
 }
 
 std::size_t RenameEngine::CollectTypes() {
   TypeNames.clear();
   std::unordered_set<std::u16string> seen;
-  const int count = window_.FileListCount();
+  const int count = window_->FileListCount();
   for (int k = 0; k < count; ++k) {
-    const std::u16string name = window_.FileListItem(k);
+    const std::u16string name = window_->FileListItem(k);
     std::u16string ext(LastUnits(name, detail::ExtensionLength(name)));
     if (seen.insert(ext).second) TypeNames.push_back(std::move(ext));
   }

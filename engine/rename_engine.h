@@ -65,6 +65,10 @@ class RenameEngine {
   /// message for an unreadable modification time (then nothing was renamed).
   std::u16string RenameFiles();
 
+  /// RenameFiles() reading and writing `window` instead of the engine's own window; a run
+  /// on another thread works on a snapshot of the window this way.
+  std::u16string RenameFilesOn(WindowPort& window);
+
   /// What RenameFiles() would do if called now, from the window's state and the disk as
   /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen.
   RunPrediction PredictRun();
@@ -112,7 +116,10 @@ class RenameEngine {
   /// Files the last run left untouched because it was cancelled.
   std::uint64_t cancelledLeft_ = 0;
 
-  WindowPort& window_;
+  /// The window the engine was made with.
+  WindowPort& ownWindow_;
+  /// The window a run reads and writes: the own window, or another for one run.
+  WindowPort* window_;
   FileSystem& fs_;
 };
 
