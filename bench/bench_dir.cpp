@@ -66,8 +66,7 @@ FileSet::FileSet(const std::string& parent, const std::vector<std::int64_t>& tim
   ::close(fd);
 }
 
-BenchDirectory::BenchDirectory(const FileSet& set)
-    : dir_(set.parent(), "renamer-bench") {
+BenchDirectory::BenchDirectory(const FileSet& set) : dir_(set.parent(), "renamer-bench") {
   const int from = OpenDirectory(set.path());
   const int to = OpenDirectory(path());
   for (std::size_t i = 0; i < set.size(); ++i) {
@@ -84,7 +83,8 @@ std::size_t BenchDirectory::CountWithPrefix(const std::string& prefix) const {
   if (dir == nullptr) return 0;
   std::size_t count = 0;
   while (const dirent* entry = ::readdir(dir)) {
-    if (entry->d_type == DT_REG && std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) {
+    if (entry->d_type == DT_REG &&
+        std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) {
       ++count;
     }
   }

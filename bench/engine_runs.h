@@ -22,7 +22,7 @@ struct EngineResult {
   double listMs = 0;  ///< the file list's listing (ListFiles)
   double runMs = 0;   ///< RenameFiles
   double totalMs() const { return listMs + runMs; }
-  double cpuMs = 0;   ///< CPU time of both parts
+  double cpuMs = 0;  ///< CPU time of both parts
   std::size_t listed = 0;
   std::u16string report;
   std::uint64_t peakExtraBytes = 0;  ///< peak resident size above the size before the run

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "bench/measure.h"
 

@@ -76,12 +76,18 @@ std::string FileSystemName(const std::string& path) {
   struct statfs info {};
   if (::statfs(path.c_str(), &info) != 0) return "unknown";
   switch (static_cast<unsigned long>(info.f_type)) {
-    case 0xEF53UL: return "ext2/3/4";
-    case 0x01021994UL: return "tmpfs";
-    case 0x58465342UL: return "xfs";
-    case 0x9123683EUL: return "btrfs";
-    case 0x794C7630UL: return "overlayfs";
-    default: break;
+    case 0xEF53UL:
+      return "ext2/3/4";
+    case 0x01021994UL:
+      return "tmpfs";
+    case 0x58465342UL:
+      return "xfs";
+    case 0x9123683EUL:
+      return "btrfs";
+    case 0x794C7630UL:
+      return "overlayfs";
+    default:
+      break;
   }
   char hex[32];
   std::snprintf(hex, sizeof hex, "type 0x%lx", static_cast<unsigned long>(info.f_type));
@@ -152,8 +158,8 @@ std::vector<RuleRow> MeasureRules(const Options& options, std::unique_ptr<FileSe
 // in time order ("ADDPRENO"'s), rotated from round to round.
 std::vector<OrderRow> MeasureOrders(const Options& options, std::size_t files) {
   const FileSet set(options.parent, MakeTimes(files, files));
-  std::vector<OrderRow> rows = {{"directory order", {}, {}}, {"name order", {}, {}},
-                                {"time order", {}, {}}};
+  std::vector<OrderRow> rows = {
+      {"directory order", {}, {}}, {"name order", {}, {}}, {"time order", {}, {}}};
   for (int rep = 0; rep < options.repetitions; ++rep) {
     std::fprintf(stderr, "orders files=%zu repetition %d/%d\n", files, rep + 1,
                  options.repetitions);
@@ -191,7 +197,8 @@ int Run(int argc, char** argv) {
   const std::size_t sortKeys = 100000;
   const std::vector<std::int64_t> times = MakeTimes(sortKeys, 7);
   results.sortKeys = sortKeys;
-  for (int rep = 0; rep < options.repetitions; ++rep) results.sortMs.push_back(TimeSortByTime(times));
+  for (int rep = 0; rep < options.repetitions; ++rep)
+    results.sortMs.push_back(TimeSortByTime(times));
 
   if (options.window) {
     if (!windowSet) {

@@ -38,8 +38,7 @@ Summary Summarize(std::vector<double> samples) {
   if (samples.empty()) return {};
   std::sort(samples.begin(), samples.end());
   const std::size_t n = samples.size();
-  const double median =
-      n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
+  const double median = n % 2 == 1 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2.0;
   return {median, samples.front(), samples.back()};
 }
 

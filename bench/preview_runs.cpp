@@ -98,7 +98,8 @@ void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions)
   PickRule(window, QStringLiteral("增加前缀"));
   WaitForPreview(*preview);
   std::vector<double> addPre;
-  for (int rep = 0; rep < repetitions; ++rep) addPre.push_back(TimeKeystroke(window, *preview, 'x'));
+  for (int rep = 0; rep < repetitions; ++rep)
+    addPre.push_back(TimeKeystroke(window, *preview, 'x'));
   std::printf("RESULT window=preview rule=ADDPRE files=%zu ms=%.1f\n", set.size(), Median(addPre));
 
   std::vector<double> predict;

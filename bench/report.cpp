@@ -21,10 +21,10 @@ double PerFileMicroseconds(const std::vector<double>& samples, std::size_t files
 
 void PrintRuleTable(const std::vector<RuleRow>& rows) {
   std::printf("%-9s %7s  %-30s %-30s %-19s %6s %8s %8s %10s %8s\n", "rule", "files",
-              "floor ms: median  range", "engine ms: median  range", "ratio: median range",
-              "cpu", "floor", "engine", "listing", "peak");
-  std::printf("%-9s %7s  %-30s %-30s %-19s %6s %8s %8s %10s %8s\n", "", "", "", "", "",
-              "ratio", "us/file", "us/file", "ms", "B/file");
+              "floor ms: median  range", "engine ms: median  range", "ratio: median range", "cpu",
+              "floor", "engine", "listing", "peak");
+  std::printf("%-9s %7s  %-30s %-30s %-19s %6s %8s %8s %10s %8s\n", "", "", "", "", "", "ratio",
+              "us/file", "us/file", "ms", "B/file");
   for (const RuleRow& row : rows) {
     std::printf("%-9s %7zu ", row.rule.c_str(), row.files);
     PrintSpan(row.floorMs);
@@ -32,7 +32,8 @@ void PrintRuleTable(const std::vector<RuleRow>& rows) {
     PrintRatio(row.ratios);
     std::printf(" %6.3f", Summarize(row.cpuRatios).median);
     const double perFile =
-        row.files == 0 ? 0 : static_cast<double>(row.peakExtraBytes) / static_cast<double>(row.files);
+        row.files == 0 ? 0
+                       : static_cast<double>(row.peakExtraBytes) / static_cast<double>(row.files);
     std::printf(" %8.2f %8.2f %10.1f %8.0f\n", PerFileMicroseconds(row.floorMs, row.files),
                 PerFileMicroseconds(row.engineMs, row.files), Summarize(row.listMs).median,
                 perFile);
@@ -41,8 +42,7 @@ void PrintRuleTable(const std::vector<RuleRow>& rows) {
 
 void PrintWindowTable(const std::vector<WindowRow>& rows) {
   std::printf("%-12s %-9s %7s  %-30s %-30s %-19s %6s\n", "window", "rule", "files",
-              "window ms: median  range", "floor ms: median  range", "ratio: median range",
-              "cpu");
+              "window ms: median  range", "floor ms: median  range", "ratio: median range", "cpu");
   for (const WindowRow& row : rows) {
     std::printf("%-12s %-9s %7zu ", row.what.c_str(), row.rule.empty() ? "-" : row.rule.c_str(),
                 row.files);
@@ -60,8 +60,9 @@ void PrintWindowTable(const std::vector<WindowRow>& rows) {
 }  // namespace
 
 void PrintTable(const Results& results) {
-  std::printf("\nEngine against the floor (listing + status + no-replace rename per file);\n"
-              "ratios are engine / floor pair by pair, \"cpu\" the same in CPU time\n");
+  std::printf(
+      "\nEngine against the floor (listing + status + no-replace rename per file);\n"
+      "ratios are engine / floor pair by pair, \"cpu\" the same in CPU time\n");
   PrintRuleTable(results.rules);
   if (!results.orders.empty()) {
     std::printf("\nThe floor loop in the orders a run must keep, %zu files:\n", results.orderFiles);
@@ -74,8 +75,8 @@ void PrintTable(const Results& results) {
   }
   if (!results.sortMs.empty()) {
     const Summary s = Summarize(results.sortMs);
-    std::printf("\nSortByTime on %zu keys: median %.2f ms, range %.2f..%.2f ms\n",
-                results.sortKeys, s.median, s.min, s.max);
+    std::printf("\nSortByTime on %zu keys: median %.2f ms, range %.2f..%.2f ms\n", results.sortKeys,
+                s.median, s.min, s.max);
   }
   std::printf("Peak resident size of the whole process: %.1f MiB\n",
               static_cast<double>(results.processPeakBytes) / (1024.0 * 1024.0));

@@ -14,10 +14,10 @@ struct RuleRow {
   std::string rule;
   std::size_t files = 0;
   std::vector<double> floorMs;
-  std::vector<double> engineMs;  ///< listing plus RenameFiles
-  std::vector<double> listMs;    ///< the listing part of engineMs
-  std::vector<double> ratios;    ///< engine / floor, pair by pair
-  std::vector<double> cpuRatios; ///< the same in CPU time
+  std::vector<double> engineMs;   ///< listing plus RenameFiles
+  std::vector<double> listMs;     ///< the listing part of engineMs
+  std::vector<double> ratios;     ///< engine / floor, pair by pair
+  std::vector<double> cpuRatios;  ///< the same in CPU time
   std::uint64_t peakExtraBytes = 0;
 };
 

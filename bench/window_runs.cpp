@@ -76,7 +76,8 @@ WindowRow MeasureOpen(ui::MainWindow& window, const FileSet& set, const std::str
   for (int rep = 0; rep < repetitions; ++rep) {
     TimeOpen(window, empty);
     row.ms.push_back(TimeOpen(window, dir.path()));
-    Check(window.FileListCount() == static_cast<int>(set.size()), "the window listed too few files");
+    Check(window.FileListCount() == static_cast<int>(set.size()),
+          "the window listed too few files");
   }
   return row;
 }

@@ -35,8 +35,8 @@ FileIdentity IdentityOf(const struct statx& status) {
 }
 
 int StatusAt(int fd, const char* name, int flags, struct statx& status) {
-  if (::statx(fd, name, flags | AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME,
-              &status) != 0) {
+  if (::statx(fd, name, flags | AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &status) !=
+      0) {
     return LastError();
   }
   return 0;

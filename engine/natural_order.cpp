@@ -13,9 +13,9 @@ bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
 char16_t Fold(char16_t unit) {
   if (unit >= u'A' && unit <= u'Z') return static_cast<char16_t>(unit + 32);
   if (unit < 0xC0) return unit;
-  if ((unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) ||  // Latin-1 capitals
+  if ((unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) ||     // Latin-1 capitals
       (unit >= 0x391 && unit <= 0x3AB && unit != 0x3A2) ||  // Greek
-      (unit >= 0x410 && unit <= 0x42F)) {                  // Cyrillic
+      (unit >= 0x410 && unit <= 0x42F)) {                   // Cyrillic
     return static_cast<char16_t>(unit + 32);
   }
   if (unit >= 0x400 && unit <= 0x40F) return static_cast<char16_t>(unit + 80);

@@ -18,8 +18,7 @@ namespace {
 constexpr std::size_t kNameMax = 255;
 
 // The run's message for a listed file whose status cannot be read.
-std::u16string UnreadableTime(const std::u16string& prefix, const std::u16string& name,
-                              int error) {
+std::u16string UnreadableTime(const std::u16string& prefix, const std::u16string& name, int error) {
   return std::u16string(kUnreadableTimeMessage)
       .append(prefix)
       .append(name)
@@ -67,9 +66,12 @@ std::shared_ptr<const std::vector<std::u16string>> ReadTimeKeys(FileSystem& fs,
 bool SwapCase(std::string& name) {
   bool swapped = false;
   for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    else continue;
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+    else
+      continue;
     swapped = true;
   }
   return swapped;
@@ -179,7 +181,8 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
       present.insert(bytes);  // the best that can be known without a listing
       continue;
     }
-    if (present.count(bytes) == 0) return NothingChanges(input, UnreadableTime(prefix, name, ENOENT));
+    if (present.count(bytes) == 0)
+      return NothingChanges(input, UnreadableTime(prefix, name, ENOENT));
     if (regular.count(bytes) == 0) fill.errors[k] = kErrorNotRegular;
   }
 

@@ -37,7 +37,7 @@ struct RunPrediction {
 
 /// Everything a prediction reads of the window, so that it can run on any thread.
 struct PredictionInput {
-  std::u16string path;  ///< the file list's directory
+  std::u16string path;                ///< the file list's directory
   std::vector<std::u16string> names;  ///< the file list, in list order
   PlanInput plan;
   /// The listing's time keys if already read, in list order; read when needed if null.

@@ -56,7 +56,8 @@ std::u16string RenameEngine::RenameFiles() {
     control_->total.store(0);
   }
   int openError = 0;
-  const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(window_->FileListPath()), openError);
+  const std::unique_ptr<Directory> dir =
+      fs_.Open(EncodeFileName(window_->FileListPath()), openError);
 
   std::u16string failure = FillTables(dir.get(), openError);
   if (!failure.empty()) {

@@ -100,8 +100,7 @@ class RenameEngine {
   std::vector<std::u16string> ListFiles(std::u16string_view path, int* error = nullptr) const;
 
   /// The subdirectories of `path`, not hidden, in natural order.
-  std::vector<std::u16string> ListDirectories(std::u16string_view path,
-                                              int* error = nullptr) const;
+  std::vector<std::u16string> ListDirectories(std::u16string_view path, int* error = nullptr) const;
 
  private:
   std::u16string FillTables(Directory* dir, int openError);

@@ -32,8 +32,7 @@ class CallTimer {
  public:
   explicit CallTimer(RunControl* control) : control_(control) {
     if (control_ != nullptr) {
-      control_->callSince.store(
-          std::chrono::steady_clock::now().time_since_epoch().count() | 1);
+      control_->callSince.store(std::chrono::steady_clock::now().time_since_epoch().count() | 1);
     }
   }
   ~CallTimer() {

@@ -11,9 +11,7 @@
 namespace renamer {
 namespace {
 
-bool IsUnsupported(int error) {
-  return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
-}
+bool IsUnsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
 
 // A link refused with EPERM means either that the file system has no hard links or
 // that the file or the directory may not change; only the first is ours to report.
@@ -49,8 +47,8 @@ int MoveThroughTemporaryName(Directory& dir, const std::string& from, const std:
                              std::string* strandedAt) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temporary = "batch-renamer-" + std::to_string(::getpid()) + "-" +
-                                  std::to_string(++counter) + ".tmp";
+    const std::string temporary =
+        "batch-renamer-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
     const int parked = Move(dir, from, temporary);
     if (parked == EEXIST) continue;
     if (parked != 0) return parked;

@@ -38,9 +38,7 @@ std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
   return result;
 }
 
-std::u16string DecimalText(long long value) {
-  return AsciiToU16(std::to_string(value));
-}
+std::u16string DecimalText(long long value) { return AsciiToU16(std::to_string(value)); }
 
 std::u16string AsciiToU16(std::string_view ascii) {
   return std::u16string(ascii.begin(), ascii.end());

@@ -72,8 +72,8 @@ std::vector<std::uint64_t> DenseRanks(const std::vector<std::u16string>& keys, s
 // digits: the text can then be written by hand, for a fraction of snprintf's cost.
 bool IsOrdinaryTime(const std::tm& t) {
   return t.tm_year >= -1900 && t.tm_year <= 9999 - 1900 && t.tm_mon >= 0 && t.tm_mon <= 11 &&
-         t.tm_mday >= 1 && t.tm_mday <= 31 && t.tm_hour >= 0 && t.tm_hour <= 23 &&
-         t.tm_min >= 0 && t.tm_min <= 59 && t.tm_sec >= 0 && t.tm_sec <= 60;
+         t.tm_mday >= 1 && t.tm_mday <= 31 && t.tm_hour >= 0 && t.tm_hour <= 23 && t.tm_min >= 0 &&
+         t.tm_min <= 59 && t.tm_sec >= 0 && t.tm_sec <= 60;
 }
 
 void AppendNumber(std::u16string& text, int value, int minDigits) {

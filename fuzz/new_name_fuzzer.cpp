@@ -55,8 +55,8 @@ void CheckShape(std::u16string_view code, std::u16string_view base, std::u16stri
 
 void CheckInput(std::u16string_view code, std::u16string_view v) {
   const std::u16string message = CheckRunInput(code, v);
-  const bool counted = code == u"ADDPRENO" || code == u"ADDLSTNO" || code == u"DELPREN" ||
-                       code == u"DELLSTN";
+  const bool counted =
+      code == u"ADDPRENO" || code == u"ADDLSTNO" || code == u"DELPREN" || code == u"DELLSTN";
   if (counted && message.empty()) {
     const std::optional<std::int16_t> count = ToInt16(v);
     fuzzing::Require(count.has_value() && *count <= 10, "a run may start with a bad count");
@@ -80,8 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const std::u16string otherCode = fuzzing::ConsumeText(data, 16);
 
   for (const Rule& rule : kRules) {
-    const std::u16string result =
-        MakeNewBaseName(base, rule.code, stringText, valueText, maxLen);
+    const std::u16string result = MakeNewBaseName(base, rule.code, stringText, valueText, maxLen);
     CheckShape(rule.code, base, stringText, valueText, maxLen, result);
     CheckInput(rule.code, valueText);
   }

@@ -132,8 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const std::size_t count = data.ConsumeIntegralInRange<std::size_t>(0, 24);
   for (std::size_t i = 0; i < count; ++i) {
     const std::string name = data.ConsumeRandomLengthString(kNameMax + 8);
-    const bool usable = !name.empty() && name != "." && name != ".." &&
-                        name.size() <= kNameMax && name.find('/') == std::string::npos &&
+    const bool usable = !name.empty() && name != "." && name != ".." && name.size() <= kNameMax &&
+                        name.find('/') == std::string::npos &&
                         name.find('\0') == std::string::npos && !fs.Exists(name);
     if (!usable) continue;
     const auto inode = static_cast<int>(i + 1);
@@ -151,8 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   if (data.ConsumeBool()) {
     window.typeText = u"*.*";
   } else if (data.ConsumeBool() && !window.files.empty()) {
-    const std::u16string& name = window.files[data.ConsumeIntegralInRange<std::size_t>(
-        0, window.files.size() - 1)];
+    const std::u16string& name =
+        window.files[data.ConsumeIntegralInRange<std::size_t>(0, window.files.size() - 1)];
     window.typeText = name.substr(name.size() - static_cast<std::size_t>(GetExtLen(name)));
   } else {
     window.typeText = fuzzing::ConsumeText(data, 16);

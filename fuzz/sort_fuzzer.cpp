@@ -30,7 +30,8 @@ std::u16string ConsumeKey(FuzzedDataProvider& data, bool digitsOnly, std::size_t
   std::u16string key;
   for (std::size_t i = 0; i < length; ++i) {
     const auto pick = data.ConsumeIntegralInRange<std::size_t>(0, digitsOnly ? 3 : 8);
-    key.push_back(digitsOnly ? static_cast<char16_t>(u'0' + data.ConsumeIntegralInRange<int>(0, 9) * (pick != 0))
+    key.push_back(digitsOnly ? static_cast<char16_t>(u'0' + data.ConsumeIntegralInRange<int>(0, 9) *
+                                                                (pick != 0))
                              : kUnits[pick]);
   }
   return key;

@@ -11,10 +11,8 @@ QColor ColorOf(SystemColor color) {
     QRgb rgb;
   };
   static constexpr Entry kClassicScheme[] = {
-      {SystemColor::kWindowBackground, 0xFFFFFF},
-      {SystemColor::kCaptionText, 0xFFFFFF},
-      {SystemColor::kInactiveBorder, 0xC0C0C0},
-      {SystemColor::kButtonFace, 0xC0C0C0},
+      {SystemColor::kWindowBackground, 0xFFFFFF}, {SystemColor::kCaptionText, 0xFFFFFF},
+      {SystemColor::kInactiveBorder, 0xC0C0C0},   {SystemColor::kButtonFace, 0xC0C0C0},
       {SystemColor::kGrayText, 0x808080},
   };
   for (const Entry& entry : kClassicScheme) {

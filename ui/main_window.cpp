@@ -9,11 +9,11 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QHeaderView>
-#include <QTreeView>
 #include <QPushButton>
+#include <QTreeView>
 
 #include <climits>
 
@@ -24,8 +24,8 @@
 #include "ui/drive_list.h"
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
-#include "ui/preview.h"
 #include "ui/open_folder.h"
+#include "ui/preview.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
 

@@ -2,8 +2,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDialogButtonBox>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPalette>
@@ -14,6 +12,8 @@
 #include <QShowEvent>
 #include <QStringList>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <algorithm>

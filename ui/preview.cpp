@@ -22,7 +22,8 @@ QString PreviewSummary(const RunPrediction& prediction, std::u16string_view type
     // extension: say so, or the first run renames nothing without a word.
     const std::u16string_view type = TrimSpaces(typeText);
     if (type.empty()) return QStringLiteral("没有无扩展名的文件，请选择文件类型");
-    return QStringLiteral("没有扩展名为“%1”的文件").arg(QString::fromStdU16String(std::u16string(type)));
+    return QStringLiteral("没有扩展名为“%1”的文件")
+        .arg(QString::fromStdU16String(std::u16string(type)));
   }
   QString summary = QStringLiteral("将改名 %1 个文件").arg(renamed);
   if (fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(fails);

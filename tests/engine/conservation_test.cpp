@@ -68,13 +68,40 @@ class Rng {
 // Pieces of names, as bytes: ASCII, CJK, combining marks, emoji outside the BMP,
 // spaces, dots, bytes that are not UTF-8, a newline and other odd characters.
 const std::vector<std::string> kPieces = {
-    "a",     "b",    "ab",   "img",         "IMG",          "1",
-    "2",     "10",   "x",    "照片",        "文件",         "中",
-    "e\xCC\x81",     "\xCC\x88",            "\xF0\x9F\x98\x80",
-    "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD",     " ",            "  ",
-    ".",     "..",   "\xFF", "\xC3",        "\x80",         "\xED\xA0\x80",
-    "\xC0\xAF",      "\n",   "\\",          "*",            "?",
-    "\t",    "-",    "(",    ")",           "~",
+    "a",
+    "b",
+    "ab",
+    "img",
+    "IMG",
+    "1",
+    "2",
+    "10",
+    "x",
+    "照片",
+    "文件",
+    "中",
+    "e\xCC\x81",
+    "\xCC\x88",
+    "\xF0\x9F\x98\x80",
+    "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD",
+    " ",
+    "  ",
+    ".",
+    "..",
+    "\xFF",
+    "\xC3",
+    "\x80",
+    "\xED\xA0\x80",
+    "\xC0\xAF",
+    "\n",
+    "\\",
+    "*",
+    "?",
+    "\t",
+    "-",
+    "(",
+    ")",
+    "~",
 };
 const std::vector<std::string> kExtensionPieces = {
     "jpg", "JPG", "txt", "gz", "tar", "中", "\xF0\x9F\x98\x80", "\xFE", " ", "e\xCC\x81",
@@ -112,13 +139,20 @@ bool IsUsableName(const std::string& name) {
 // that rules make names collide), numbers in and out of range, NUL, lone surrogates.
 std::u16string RandomText(Rng& rng, const std::vector<std::u16string>& listed) {
   switch (rng.Below(16)) {
-    case 0: return u"";
-    case 1: return u" ";
-    case 2: return u"/";
-    case 3: return u"..";
-    case 4: return u".";
-    case 5: return u"a/b";
-    case 6: return u"../x";
+    case 0:
+      return u"";
+    case 1:
+      return u" ";
+    case 2:
+      return u"/";
+    case 3:
+      return u"..";
+    case 4:
+      return u".";
+    case 5:
+      return u"a/b";
+    case 6:
+      return u"../x";
     case 7: {
       std::string text;
       for (std::size_t i = 100 + rng.Below(300); i > 0; --i) text += rng.Pick(kPieces);
@@ -135,11 +169,16 @@ std::u16string RandomText(Rng& rng, const std::vector<std::u16string>& listed) {
       const auto number = static_cast<long long>(rng.Below(17)) - 4;
       return DecodeFileName(std::to_string(number));
     }
-    case 11: return DecodeFileName(RandomPieces(rng, kPieces, 3));
-    case 12: return u" x ";
-    case 13: return std::u16string(1, u'\0');
-    case 14: return rng.Chance(50) ? u"\xD800" : u"\xDCFF";
-    default: return rng.Pick(std::vector<std::u16string>{u"2.5", u"1,000", u"abc", u"1e1"});
+    case 11:
+      return DecodeFileName(RandomPieces(rng, kPieces, 3));
+    case 12:
+      return u" x ";
+    case 13:
+      return std::u16string(1, u'\0');
+    case 14:
+      return rng.Chance(50) ? u"\xD800" : u"\xDCFF";
+    default:
+      return rng.Pick(std::vector<std::u16string>{u"2.5", u"1,000", u"abc", u"1e1"});
   }
 }
 
@@ -152,12 +191,18 @@ std::u16string RandomTypeText(Rng& rng, const std::vector<std::u16string>& liste
   }
   switch (rng.Below(7)) {
     case 0:
-    case 1: return u"*.*";
-    case 2: return u" *.* ";
-    case 3: return ext;
-    case 4: return u" " + ext + u" ";
-    case 5: return u"";
-    default: return RandomText(rng, listed);
+    case 1:
+      return u"*.*";
+    case 2:
+      return u" *.* ";
+    case 3:
+      return ext;
+    case 4:
+      return u" " + ext + u" ";
+    case 5:
+      return u"";
+    default:
+      return RandomText(rng, listed);
   }
 }
 
@@ -213,8 +258,7 @@ struct Expectation {
 std::u16string Failure(std::u16string_view prefix, const PlannedRename& planned, int error) {
   std::u16string entry = std::u16string(prefix) + planned.oldName + u" -> ";
   if (!planned.hasNewName) return entry + u"(文件名不能为空)\n\r";
-  return entry + std::u16string(prefix) + planned.newName + u"(" + DescribeError(error) +
-         u")\n\r";
+  return entry + std::u16string(prefix) + planned.newName + u"(" + DescribeError(error) + u")\n\r";
 }
 
 Expectation Expect(const Snapshot& before, const std::vector<PlannedRename>& plan,
@@ -298,9 +342,9 @@ class Case {
     for (std::size_t attempts = 0; names.size() < count && attempts < 4 * count; ++attempts) {
       const std::string name = RandomName(rng_);
       if (!IsUsableName(name) || !names.insert(name).second) continue;
-      const std::int64_t time = rng_.Chance(50) ? rng_.Pick(kTimes)
-                                                : 1600000000 + static_cast<std::int64_t>(
-                                                                   rng_.Below(100000000));
+      const std::int64_t time = rng_.Chance(50)
+                                    ? rng_.Pick(kTimes)
+                                    : 1600000000 + static_cast<std::int64_t>(rng_.Below(100000000));
       parent_.MakeFile("d/" + name, "content " + std::to_string(names.size()), time);
     }
     // A directory inside, which the listing skips and a new name may run into.
@@ -365,7 +409,7 @@ class Case {
       return;
     }
     if (mode != Mode::kRandomFaults) return;
-    static const std::vector<int> kErrors = {EACCES, EPERM,  EROFS, ENOSPC,      EIO,
+    static const std::vector<int> kErrors = {EACCES, EPERM,  EROFS, ENOSPC,       EIO,
                                              EINVAL, ENOSYS, EBUSY, ENAMETOOLONG, EXDEV};
     auto fault = [this](std::size_t percent) {
       if (!faultRng_.Chance(percent)) return FaultyFileSystem::kPass;

@@ -74,9 +74,8 @@ class FaultInjectionTest : public ::testing::Test {
   RenameEngine engine{window, fs};
 };
 
-const Disk kUntouched = {{"a.txt", "content of a.txt"},
-                         {"b.txt", "content of b.txt"},
-                         {"c.txt", "content of c.txt"}};
+const Disk kUntouched = {
+    {"a.txt", "content of a.txt"}, {"b.txt", "content of b.txt"}, {"c.txt", "content of c.txt"}};
 const Disk kOnlyBKept = {{"new-a.txt", "content of a.txt"},
                          {"b.txt", "content of b.txt"},
                          {"new-c.txt", "content of c.txt"}};
@@ -88,10 +87,9 @@ struct ErrorCase {
 
 TEST_F(FaultInjectionTest, AFailedRenameKeepsTheFileAndTheRunGoesOn) {
   const ErrorCase cases[] = {
-      {EACCES, "没有权限"},       {EPERM, "没有权限"},    {EROFS, "文件系统是只读的"},
-      {ENOSPC, "磁盘空间不足"},   {EDQUOT, "磁盘空间不足"}, {EIO, "读写磁盘出错"},
-      {EBUSY, "文件正在使用中"}, {EXDEV, "不能跨文件系统改名"},
-      {ENAMETOOLONG, "文件名太长"},
+      {EACCES, "没有权限"},      {EPERM, "没有权限"},           {EROFS, "文件系统是只读的"},
+      {ENOSPC, "磁盘空间不足"},  {EDQUOT, "磁盘空间不足"},      {EIO, "读写磁盘出错"},
+      {EBUSY, "文件正在使用中"}, {EXDEV, "不能跨文件系统改名"}, {ENAMETOOLONG, "文件名太长"},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.reason);
@@ -304,8 +302,7 @@ TEST_F(FaultInjectionTest, ASymbolicLinkIsRenamedItselfAndItsTargetStays) {
     outside.MakeFile("target.txt", "target");
     Reset();
     Make({"a.txt"});
-    ASSERT_EQ(::symlink((outside.path() + "/target.txt").c_str(),
-                        (dir->path() + "/l.txt").c_str()),
+    ASSERT_EQ(::symlink((outside.path() + "/target.txt").c_str(), (dir->path() + "/l.txt").c_str()),
               0);
     ASSERT_EQ(::symlink("/nonexistent/dangling", (dir->path() + "/d.txt").c_str()), 0);
     Show();

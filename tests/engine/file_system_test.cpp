@@ -27,8 +27,8 @@ TEST(ListNamesTest, ListsVisibleRegularFilesInNaturalOrder) {
   int error = -1;
   const auto files = ListNames(RealFileSystem(), dir.path16(), EntryKind::kFiles, &error);
   EXPECT_EQ(error, 0);
-  EXPECT_EQ(files, (std::vector<std::u16string>{u"a b.txt", u"IMG1.JPG", u"img2.jpg",
-                                                u"img10.jpg", u"link.jpg", u"notes"}));
+  EXPECT_EQ(files, (std::vector<std::u16string>{u"a b.txt", u"IMG1.JPG", u"img2.jpg", u"img10.jpg",
+                                                u"link.jpg", u"notes"}));
   const auto dirs = ListNames(RealFileSystem(), dir.path16(), EntryKind::kDirectories);
   EXPECT_EQ(dirs, (std::vector<std::u16string>{u"sub", u"subdir-link"}));
 }
@@ -43,7 +43,8 @@ TEST(ListNamesTest, KeepsNamesThatAreNotUtf8) {
 
 TEST(ListNamesTest, ReportsADirectoryThatCannotBeRead) {
   int error = 0;
-  const auto files = ListNames(RealFileSystem(), u"/nonexistent/renamer", EntryKind::kFiles, &error);
+  const auto files =
+      ListNames(RealFileSystem(), u"/nonexistent/renamer", EntryKind::kFiles, &error);
   EXPECT_TRUE(files.empty());
   EXPECT_EQ(error, ENOENT);
 }

@@ -15,18 +15,33 @@ TEST(CheckRunInputTest, ChecksTheDigitCountOfTheNumberingAndDeletionRules) {
     std::u16string_view message;
   };
   const Case cases[] = {
-      {u"3", u""},          {u" 3 ", u""},         {u"3.0", u""},
-      {u"10", u""},         {u"0", u""},           {u"-4", u""},
-      {u"+2", u""},         {u"1e1", u""},         {u"30e-1", u""},
-      {u".0", u""},         {u"2.5", kNotIntegerMessage},
-      {u"abc", kNotIntegerMessage},                {u"", kNotIntegerMessage},
-      {u"   ", kNotIntegerMessage},                {u"1,000", kNotIntegerMessage},
-      {u"3,0", kNotIntegerMessage},                {u"1e", kNotIntegerMessage},
-      {u"3x", kNotIntegerMessage},                 {u"0x10", kNotIntegerMessage},
-      {u"40000", kNotIntegerMessage},              {u"-40000", kNotIntegerMessage},
-      {u"1e400", kNotIntegerMessage},              {u"inf", kNotIntegerMessage},
-      {u"３", kNotIntegerMessage},                  {u"\t3", kNotIntegerMessage},
-      {u"11", kNumberTooLongMessage},              {u"32767", kNumberTooLongMessage},
+      {u"3", u""},
+      {u" 3 ", u""},
+      {u"3.0", u""},
+      {u"10", u""},
+      {u"0", u""},
+      {u"-4", u""},
+      {u"+2", u""},
+      {u"1e1", u""},
+      {u"30e-1", u""},
+      {u".0", u""},
+      {u"2.5", kNotIntegerMessage},
+      {u"abc", kNotIntegerMessage},
+      {u"", kNotIntegerMessage},
+      {u"   ", kNotIntegerMessage},
+      {u"1,000", kNotIntegerMessage},
+      {u"3,0", kNotIntegerMessage},
+      {u"1e", kNotIntegerMessage},
+      {u"3x", kNotIntegerMessage},
+      {u"0x10", kNotIntegerMessage},
+      {u"40000", kNotIntegerMessage},
+      {u"-40000", kNotIntegerMessage},
+      {u"1e400", kNotIntegerMessage},
+      {u"inf", kNotIntegerMessage},
+      {u"３", kNotIntegerMessage},
+      {u"\t3", kNotIntegerMessage},
+      {u"11", kNumberTooLongMessage},
+      {u"32767", kNumberTooLongMessage},
       {u"1e2", kNumberTooLongMessage},
   };
   for (std::u16string_view code : {u"ADDPRENO", u"ADDLSTNO", u"DELPREN", u"DELLSTN"}) {
@@ -69,9 +84,12 @@ TEST(ReadNumericTest, ReadsTheGroupedTextUpToTheSeparator) {
 
 // Plain digit texts take a short cut; it must read them as the full parse does.
 TEST(ReadNumericTest, ReadsPlainDigitsExactly) {
-  const std::pair<std::u16string_view, double> cases[] = {
-      {u"0", 0}, {u"007", 7}, {u" 42 ", 42}, {u"123456789012345", 123456789012345.0},
-      {u"1234567890123456", 1234567890123456.0}, {u"99999999999999999999", 1e20}};
+  const std::pair<std::u16string_view, double> cases[] = {{u"0", 0},
+                                                          {u"007", 7},
+                                                          {u" 42 ", 42},
+                                                          {u"123456789012345", 123456789012345.0},
+                                                          {u"1234567890123456", 1234567890123456.0},
+                                                          {u"99999999999999999999", 1e20}};
   for (const auto& [text, value] : cases) {
     const auto reading = ReadNumeric(text);
     ASSERT_TRUE(reading) << Utf8(text);

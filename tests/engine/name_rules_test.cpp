@@ -17,8 +17,8 @@ TEST(GetExtLenTest, SplitsAtTheLastDot) {
     std::int16_t expected;
   };
   const Case cases[] = {
-      {u"photo.jpg", 4}, {u"archive.tar.gz", 3}, {u"README", 0}, {u"name.", 1},
-      {u".profile", 8},  {u"", 0},               {u"照片.JPEG", 5}, {u"a b.t x", 4},
+      {u"photo.jpg", 4}, {u"archive.tar.gz", 3}, {u"README", 0},  {u"name.", 1}, {u".profile", 8},
+      {u"", 0},          {u"照片.JPEG", 5},      {u"a b.t x", 4},
   };
   for (const Case& c : cases) EXPECT_EQ(GetExtLen(c.name), c.expected) << Utf8(c.name);
 }
@@ -40,47 +40,47 @@ struct RuleCase {
 
 TEST(MakeNewBaseNameTest, GivesEachRuleResult) {
   const RuleCase cases[] = {
-        RuleCase{u"ADDPRE", u" y ", u"", u" x ", 0, u"xy"},
-        RuleCase{u"ADDPRE", u"a", u"", u"", 0, u"a"},
-        RuleCase{u"ADDLST", u" y ", u"", u" x ", 0, u"yx"},
-        RuleCase{u"SAMELEN", u"abc", u"", u"", 6, u"abc@@@"},
-        RuleCase{u"SAMELEN", u" ab ", u"", u"", 6, u"ab@@"},
-        RuleCase{u"SAMELEN", u"abcdefg", u"", u"", 6, u"abcdefg"},
-        RuleCase{u"SAMELEN", u" abcdef ", u"", u"", 0, u"abcdef"},
-        RuleCase{u"ADDPRENO", u"img", u"7", u"3", 0, u"007img"},
-        RuleCase{u"ADDPRENO", u"img", u"123", u"2", 0, u"123img"},
-        RuleCase{u"ADDPRENO", u"img", u"7", u"0", 0, u"7img"},
-        RuleCase{u"ADDPRENO", u"img", u"7", u"-3", 0, u"7img"},
-        RuleCase{u"ADDPRENO", u"img", u"7", u" 3.0 ", 0, u"007img"},
-        RuleCase{u"ADDPRENO", u"img", u"100000", u"3", 0, u"100000img"},
-        RuleCase{u"ADDPRENO", u" img", u"1", u"10", 0, u"0000000001 img"},
-        RuleCase{u"ADDPRENO", u"img", u"abc", u"3", 0, u""},
-        RuleCase{u"ADDLSTNO", u"ab ", u"12", u"4", 0, u"ab 0012"},
-        RuleCase{u"ADDLSTNO", u"ab", u"5", u"-1", 0, u"ab5"},
-        RuleCase{u"DELPREN", u"abcdef", u"", u"2", 0, u"cdef"},
-        RuleCase{u"DELPREN", u"abcdef", u"", u"6", 0, u""},
-        RuleCase{u"DELPREN", u"abcdef", u"", u"9", 0, u""},
-        RuleCase{u"DELPREN", u"abcdef", u"", u"0", 0, u"abcdef"},
-        RuleCase{u"DELPREN", u"abcdef", u"", u"-4", 0, u"abcdef"},
-        RuleCase{u"DELLSTN", u"abcdef", u"", u"2", 0, u"abcd"},
-        RuleCase{u"DELLSTN", u"照片一张", u"", u"1", 0, u"照片一"},
-        RuleCase{u"DELLSTN", u"abc", u"", u"x", 0, u""},
-        RuleCase{u"DEL", u"a-b-c", u"-", u"", 0, u"abc"},
-        RuleCase{u"DEL", u"aaaa", u"aa", u"", 0, u""},
-        RuleCase{u"DEL", u"a b", u"", u"", 0, u"a b"},
-        RuleCase{u"REP", u"banana", u"a", u"A", 0, u"bAnAnA"},
-        RuleCase{u"REP", u"banana", u"A", u"x", 0, u"banana"},
-        RuleCase{u"REP", u"aaa", u"aa", u"b", 0, u"ba"},
-        RuleCase{u"REP", u"a a", u" ", u"  ", 0, u"a  a"},
-        RuleCase{u"EXT", u"abc", u"", u".txt", 0, u""},
-        RuleCase{u"", u"abc", u"x", u"y", 0, u""},
-        RuleCase{u"addpre", u"abc", u"x", u"y", 0, u""},
+      RuleCase{u"ADDPRE", u" y ", u"", u" x ", 0, u"xy"},
+      RuleCase{u"ADDPRE", u"a", u"", u"", 0, u"a"},
+      RuleCase{u"ADDLST", u" y ", u"", u" x ", 0, u"yx"},
+      RuleCase{u"SAMELEN", u"abc", u"", u"", 6, u"abc@@@"},
+      RuleCase{u"SAMELEN", u" ab ", u"", u"", 6, u"ab@@"},
+      RuleCase{u"SAMELEN", u"abcdefg", u"", u"", 6, u"abcdefg"},
+      RuleCase{u"SAMELEN", u" abcdef ", u"", u"", 0, u"abcdef"},
+      RuleCase{u"ADDPRENO", u"img", u"7", u"3", 0, u"007img"},
+      RuleCase{u"ADDPRENO", u"img", u"123", u"2", 0, u"123img"},
+      RuleCase{u"ADDPRENO", u"img", u"7", u"0", 0, u"7img"},
+      RuleCase{u"ADDPRENO", u"img", u"7", u"-3", 0, u"7img"},
+      RuleCase{u"ADDPRENO", u"img", u"7", u" 3.0 ", 0, u"007img"},
+      RuleCase{u"ADDPRENO", u"img", u"100000", u"3", 0, u"100000img"},
+      RuleCase{u"ADDPRENO", u" img", u"1", u"10", 0, u"0000000001 img"},
+      RuleCase{u"ADDPRENO", u"img", u"abc", u"3", 0, u""},
+      RuleCase{u"ADDLSTNO", u"ab ", u"12", u"4", 0, u"ab 0012"},
+      RuleCase{u"ADDLSTNO", u"ab", u"5", u"-1", 0, u"ab5"},
+      RuleCase{u"DELPREN", u"abcdef", u"", u"2", 0, u"cdef"},
+      RuleCase{u"DELPREN", u"abcdef", u"", u"6", 0, u""},
+      RuleCase{u"DELPREN", u"abcdef", u"", u"9", 0, u""},
+      RuleCase{u"DELPREN", u"abcdef", u"", u"0", 0, u"abcdef"},
+      RuleCase{u"DELPREN", u"abcdef", u"", u"-4", 0, u"abcdef"},
+      RuleCase{u"DELLSTN", u"abcdef", u"", u"2", 0, u"abcd"},
+      RuleCase{u"DELLSTN", u"照片一张", u"", u"1", 0, u"照片一"},
+      RuleCase{u"DELLSTN", u"abc", u"", u"x", 0, u""},
+      RuleCase{u"DEL", u"a-b-c", u"-", u"", 0, u"abc"},
+      RuleCase{u"DEL", u"aaaa", u"aa", u"", 0, u""},
+      RuleCase{u"DEL", u"a b", u"", u"", 0, u"a b"},
+      RuleCase{u"REP", u"banana", u"a", u"A", 0, u"bAnAnA"},
+      RuleCase{u"REP", u"banana", u"A", u"x", 0, u"banana"},
+      RuleCase{u"REP", u"aaa", u"aa", u"b", 0, u"ba"},
+      RuleCase{u"REP", u"a a", u" ", u"  ", 0, u"a  a"},
+      RuleCase{u"EXT", u"abc", u"", u".txt", 0, u""},
+      RuleCase{u"", u"abc", u"x", u"y", 0, u""},
+      RuleCase{u"addpre", u"abc", u"x", u"y", 0, u""},
   };
   for (const RuleCase& c : cases) {
     EXPECT_EQ(Utf8(MakeNewBaseName(c.base, c.code, c.stringText, c.valueText, c.maxLen)),
               Utf8(c.expected))
-        << Utf8(c.code) << " on '" << Utf8(c.base) << "' with '" << Utf8(c.stringText)
-        << "', '" << Utf8(c.valueText) << "'";
+        << Utf8(c.code) << " on '" << Utf8(c.base) << "' with '" << Utf8(c.stringText) << "', '"
+        << Utf8(c.valueText) << "'";
   }
 }
 

@@ -3,8 +3,8 @@
 
 #include "engine/rename_engine.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,8 +39,9 @@ class Scenario {
   /// UTF-8, a combining mark, an emoji.
   std::string Name() {
     static const std::vector<std::string> pieces = {
-        "a",  "A",   "b",  "ab", "照片", "1",   "2",  ".",  " ", "..", ".jpg", ".JPG",
-        ".t", "\xff", "e\xcc\x81", "\xf0\x9f\x98\x80", "@",  "x",  "新_", ".tar.gz"};
+        "a", "A",  "b",    "ab",     "照片", "1",    "2",         ".",
+        " ", "..", ".jpg", ".JPG",   ".t",   "\xff", "e\xcc\x81", "\xf0\x9f\x98\x80",
+        "@", "x",  "新_",  ".tar.gz"};
     std::string name;
     const std::size_t count = 1 + Below(3);
     for (std::size_t i = 0; i < count; ++i) name += Pick(pieces);
@@ -208,8 +209,8 @@ TEST(PredictRunTest, EntriesTheListDoesNotShowBlockTargets) {
   for (const PredictedRename& file : prediction.files) {
     EXPECT_EQ(file.outcome, PredictedOutcome::kFails) << Describe(file);
   }
-  EXPECT_EQ(Utf8(prediction.files[0].reason), "已不是普通文件");   // gone.t
-  EXPECT_EQ(Utf8(prediction.files[1].reason), "目标文件已存在");   // x.a.t -> .a.t
+  EXPECT_EQ(Utf8(prediction.files[0].reason), "已不是普通文件");  // gone.t
+  EXPECT_EQ(Utf8(prediction.files[1].reason), "目标文件已存在");  // x.a.t -> .a.t
   const std::vector<std::string> before = dir.Entries();
   engine.RenameFiles();
   EXPECT_EQ(dir.Entries(), before);

@@ -92,12 +92,9 @@ TEST_F(RenameRunTest, FiltersByTheTrimmedTypeText) {
     Names after;
   };
   const Case cases[] = {
-      {u"", {"a.jpg", "b.JPG", "xnotes"}},
-      {u"  ", {"a.jpg", "b.JPG", "xnotes"}},
-      {u" *.* ", {"xa.jpg", "xb.JPG", "xnotes"}},
-      {u".jpg", {"b.JPG", "notes", "xa.jpg"}},
-      {u".JPG", {"a.jpg", "notes", "xb.JPG"}},
-      {u"jpg", {"a.jpg", "b.JPG", "notes"}},
+      {u"", {"a.jpg", "b.JPG", "xnotes"}},        {u"  ", {"a.jpg", "b.JPG", "xnotes"}},
+      {u" *.* ", {"xa.jpg", "xb.JPG", "xnotes"}}, {u".jpg", {"b.JPG", "notes", "xa.jpg"}},
+      {u".JPG", {"a.jpg", "notes", "xb.JPG"}},    {u"jpg", {"a.jpg", "b.JPG", "notes"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("type '" + Utf8(c.type) + "'");
@@ -173,9 +170,9 @@ TEST_F(RenameRunTest, RefusesNamesThatLeaveTheDirectory) {
   EXPECT_EQ(dir.Entries(), (Names{"a", "a-b.txt", "p.q", "x"}));
 
   EXPECT_EQ(Run(u"REP", u"..", u"x"), Failure("x", "..", kErrorBadNewName));
-  EXPECT_EQ(Run(u"EXT", u"./up", u""),
-            Failure("a-b.txt", "a-b./up", kErrorBadNewName) +
-                Failure("p.q", "p./up", kErrorBadNewName) + Failure("x", "x./up", kErrorBadNewName));
+  EXPECT_EQ(Run(u"EXT", u"./up", u""), Failure("a-b.txt", "a-b./up", kErrorBadNewName) +
+                                           Failure("p.q", "p./up", kErrorBadNewName) +
+                                           Failure("x", "x./up", kErrorBadNewName));
   // A base of spaces is a new name, but with no extension nothing is left of it.
   EXPECT_EQ(Run(u"REP", u" ", u"x"), Failure("x", "", kErrorBadNewName));
   EXPECT_EQ(dir.Entries(), (Names{"a", "a-b.txt", "p.q", "x"}));
@@ -226,7 +223,8 @@ TEST_F(RenameRunTest, TreatsABackslashAsAnOrdinaryCharacter) {
 TEST_F(RenameRunTest, RenamesNamesThatAreNotUtf8) {
   Make({"bad\xff.txt"});
   EXPECT_EQ(Run(u"ADDPRE", u"新"), "");
-  EXPECT_EQ(dir.Entries(), (Names{"\xe6\x96\xb0" "bad\xff.txt"}));
+  EXPECT_EQ(dir.Entries(), (Names{"\xe6\x96\xb0"
+                                  "bad\xff.txt"}));
 }
 
 TEST_F(RenameRunTest, ReportsTooLongNames) {
@@ -272,20 +270,25 @@ TEST_F(RenameRunTest, RenamesDirectoriesOfAnySize) {
 TEST_F(RenameRunTest, RenamesNothingWhenATimeCannotBeRead) {
   Make({"a.txt", "b.txt", "c.txt"});
   FaultyFileSystem faulty;
-  faulty.onTime = [](const std::string& name) { return name == "b.txt" ? ENOENT : FaultyFileSystem::kPass; };
+  faulty.onTime = [](const std::string& name) {
+    return name == "b.txt" ? ENOENT : FaultyFileSystem::kPass;
+  };
   RenameEngine run(window, faulty);
   run.ChgMode = u"ADDPRE";
   window.valueText = u"x";
-  EXPECT_EQ(Utf8(run.RenameFiles()), "无法读取文件的修改时间：" + dir.path() + "/b.txt(文件不存在)");
+  EXPECT_EQ(Utf8(run.RenameFiles()),
+            "无法读取文件的修改时间：" + dir.path() + "/b.txt(文件不存在)");
   EXPECT_TRUE(run.Plan.empty());
   EXPECT_EQ(dir.Entries(), (Names{"a.txt", "b.txt", "c.txt"}));
-  for (const std::string& call : faulty.calls) EXPECT_EQ(call.rfind("rename", 0), std::string::npos);
+  for (const std::string& call : faulty.calls)
+    EXPECT_EQ(call.rfind("rename", 0), std::string::npos);
 }
 
 TEST_F(RenameRunTest, WritesEntriesWithLineFeedThenCarriageReturn) {
   Make({"a", "b"});
   const std::string report = Run(u"DELLSTN", u"5");
-  EXPECT_EQ(report, dir.path() + "/a -> (文件名不能为空)\n\r" + dir.path() + "/b -> (文件名不能为空)\n\r");
+  EXPECT_EQ(report,
+            dir.path() + "/a -> (文件名不能为空)\n\r" + dir.path() + "/b -> (文件名不能为空)\n\r");
 }
 
 TEST(RenameEngineTest, UsesADoubleSlashAtTheRoot) {
@@ -302,7 +305,8 @@ TEST(RefreshTypesTest, ListsEveryExtensionOnceInOrderOfFirstAppearance) {
     std::vector<std::u16string> items;
   };
   const Case cases[] = {
-      {"letter case and no extension", {u"a.txt", u"b.TXT", u"c.txt", u"d"},
+      {"letter case and no extension",
+       {u"a.txt", u"b.TXT", u"c.txt", u"d"},
        {u"*.*", u".txt", u".TXT", u""}},
       {"no files", {}, {u"*.*"}},
       {"last dot, leading dot", {u"x.tar.gz", u".profile"}, {u"*.*", u".gz", u".profile"}},

@@ -148,11 +148,11 @@ TEST(DifferOnlyInCaseTest, FoldsLettersOfEveryScriptButNothingElse) {
       {"photo.txt", "Photo.TXT", true},
       {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", true},  // é, É
       {"\xD0\xB4\xD0\xB0", "\xD0\x94\xD0\x90", true},    // Cyrillic
-      {"photo.txt", "photo.txt", false},                        // the same name
+      {"photo.txt", "photo.txt", false},                 // the same name
       {"photo.txt", "photo.txt2", false},
       {"a.txt", "b.txt", false},
       {"\xE7\x85\xA7\xE7\x89\x87", "\xE7\x85\xA7\xE7\x89\x88", false},  // two CJK names
-      {"a\xFF", "A\xFF", true},                                                // not UTF-8
+      {"a\xFF", "A\xFF", true},                                         // not UTF-8
       {"a\xFF", "a\xFE", false},
   };
   for (const Case& c : cases) {

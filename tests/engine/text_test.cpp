@@ -43,9 +43,9 @@ TEST(FileNameCodingTest, DecodesUtf8AndEscapesEveryOtherByte) {
   EXPECT_EQ(DecodeFileName("\xe7\x85\xa7\xe7\x89\x87"), u"照片");
   EXPECT_EQ(DecodeFileName("\xf0\x9f\x98\x80"), u"\U0001F600");
   EXPECT_EQ(DecodeFileName("a\xff"), u"a\xDCFF");
-  EXPECT_EQ(DecodeFileName("\xc0\xaf"), u"\xDCC0\xDCAF");          // overlong "/"
-  EXPECT_EQ(DecodeFileName("\xed\xa0\x80"), u"\xDCED\xDCA0\xDC80");  // encoded surrogate
-  EXPECT_EQ(DecodeFileName("\xe7\x85"), u"\xDCE7\xDC85");          // cut short
+  EXPECT_EQ(DecodeFileName("\xc0\xaf"), u"\xDCC0\xDCAF");                      // overlong "/"
+  EXPECT_EQ(DecodeFileName("\xed\xa0\x80"), u"\xDCED\xDCA0\xDC80");            // encoded surrogate
+  EXPECT_EQ(DecodeFileName("\xe7\x85"), u"\xDCE7\xDC85");                      // cut short
   EXPECT_EQ(DecodeFileName("\xf4\x90\x80\x80"), u"\xDCF4\xDC90\xDC80\xDC80");  // > U+10FFFF
 }
 
@@ -67,15 +67,14 @@ TEST(FileNameCodingTest, WritesStrayHighSurrogatesAsReplacement) {
 }
 
 TEST(NaturalOrderTest, ComparesDigitRunsByValueAndIgnoresCase) {
-  std::vector<std::u16string> names = {u"img10.jpg", u"IMG2.jpg", u"img1.jpg", u"b",
-                                       u"A",         u"img02.jpg", u"a",       u"Ärger",
-                                       u"ärger2",    u"x0010",    u"x9"};
+  std::vector<std::u16string> names = {u"img10.jpg", u"IMG2.jpg",  u"img1.jpg", u"b",
+                                       u"A",         u"img02.jpg", u"a",        u"Ärger",
+                                       u"ärger2",    u"x0010",     u"x9"};
   SortNaturally(names);
   // "IMG2" and "img02" read alike; the tie goes by code units, capitals first.
-  const std::vector<std::u16string> expected = {u"A",         u"a",         u"b",
-                                                u"img1.jpg",  u"IMG2.jpg",  u"img02.jpg",
-                                                u"img10.jpg", u"x9",        u"x0010",
-                                                u"Ärger",     u"ärger2"};
+  const std::vector<std::u16string> expected = {
+      u"A",         u"a",  u"b",     u"img1.jpg", u"IMG2.jpg", u"img02.jpg",
+      u"img10.jpg", u"x9", u"x0010", u"Ärger",    u"ärger2"};
   EXPECT_EQ(names, expected);
 }
 
@@ -85,7 +84,8 @@ TEST(NaturalOrderTest, IsATotalOrder) {
   std::vector<std::u16string> names;
   for (int i = 0; i < 400; ++i) {
     std::u16string name;
-    for (std::size_t k = random() % 6; k > 0; --k) name.push_back(alphabet[random() % alphabet.size()]);
+    for (std::size_t k = random() % 6; k > 0; --k)
+      name.push_back(alphabet[random() % alphabet.size()]);
     names.push_back(name);
   }
   for (const auto& a : names) {
@@ -111,7 +111,8 @@ TEST(NaturalOrderTest, SortAgreesWithNaturalLess) {
     std::vector<std::u16string> names;
     for (int i = 0; i < 200; ++i) {
       std::u16string name;
-      for (std::size_t k = random() % 12; k > 0; --k) name.push_back(alphabet[random() % alphabet.size()]);
+      for (std::size_t k = random() % 12; k > 0; --k)
+        name.push_back(alphabet[random() % alphabet.size()]);
       names.push_back(name);
     }
     std::vector<std::u16string> expected = names;

@@ -34,8 +34,8 @@ TEST(MakeTimeKeyTest, CutsTheFieldsOfTimeTexts) {
 }
 
 TEST(MakeTimeKeyTest, NeverFailsOnOddTexts) {
-  const std::u16string_view odd[] = {u"", u" ", u"2024", u"2024-", u"x y", u"2024-3-5 ",
-                                     u"99999-12-31 23:59:59", u"2024-3-5 1"};
+  const std::u16string_view odd[] = {
+      u"", u" ", u"2024", u"2024-", u"x y", u"2024-3-5 ", u"99999-12-31 23:59:59", u"2024-3-5 1"};
   for (std::u16string_view text : odd) {
     EXPECT_LE(MakeTimeKey(text).size(), kMaxTimeKeyLength) << Utf8(text);
   }
@@ -45,14 +45,16 @@ TEST(MakeTimeKeyTest, NeverFailsOnOddTexts) {
 TEST(MakeTimeKeyTest, YearsOfMoreThanFourDigitsSortAfterAllOthers) {
   // In time order, each text after the one before it.
   const std::u16string_view ordered[] = {
-      u"1901-1-1",         u"2024-3-5 9:05:07",       u"9999-12-31 23:59:59", u"10000-1-1",
+      u"1901-1-1",          u"2024-3-5 9:05:07",     u"9999-12-31 23:59:59", u"10000-1-1",
       u"10000-1-1 0:00:01", u"10000-12-31 23:59:59", u"99999-1-1",           u"100000-1-1",
   };
   for (std::size_t i = 1; i < std::size(ordered); ++i) {
     EXPECT_LT(MakeTimeKey(ordered[i - 1]), MakeTimeKey(ordered[i]))
         << Utf8(ordered[i - 1]) << " / " << Utf8(ordered[i]);
   }
-  EXPECT_EQ(Utf8(MakeTimeKey(TimeTextOf(253402300800))), "~51000001010000" "00");
+  EXPECT_EQ(Utf8(MakeTimeKey(TimeTextOf(253402300800))),
+            "~51000001010000"
+            "00");
 }
 
 TEST(MakeTimeKeyTest, MidnightSortsFirstInItsDay) {
@@ -135,7 +137,8 @@ TEST(SortByTimeTest, LeavesSortedEmptyAndSingleListsAlone) {
     SCOPED_TRACE(::testing::Message() << list.size() << " keys");
     std::vector<std::u16string> keys = list;
     std::vector<std::u16string> names;
-    for (std::size_t i = 0; i < list.size(); ++i) names.push_back(DecimalText(static_cast<long long>(i)));
+    for (std::size_t i = 0; i < list.size(); ++i)
+      names.push_back(DecimalText(static_cast<long long>(i)));
     const std::vector<std::u16string> before = names;
     SortByTime(keys, names);
     EXPECT_EQ(names, before);
@@ -146,7 +149,8 @@ TEST(SortByTimeTest, LeavesSortedEmptyAndSingleListsAlone) {
 // Sorts `keys` (with their indices as names) both ways and compares the outcome.
 ::testing::AssertionResult SortsLikeTheSelectionSort(std::vector<std::u16string> keys) {
   std::vector<std::u16string> names;
-  for (std::size_t i = 0; i < keys.size(); ++i) names.push_back(DecimalText(static_cast<long long>(i)));
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    names.push_back(DecimalText(static_cast<long long>(i)));
   std::vector<std::u16string> expectedKeys = keys;
   std::vector<std::u16string> expectedNames = names;
   QuadraticSelectionSort(expectedKeys, expectedNames);

@@ -100,15 +100,17 @@ void BadInputTest::hugeTextsAreReportedNotCut() {
 }
 
 void BadInputTest::controlCharactersBecomePartOfTheName() {
-  WindowOnDirectory w({QStringLiteral("a.txt"), QStringLiteral("b\x01" "c.txt")});
+  WindowOnDirectory w({QStringLiteral("a.txt"), QStringLiteral("b\x01"
+                                                               "c.txt")});
   w.PickRule(QStringLiteral("增加前缀"));
   w.SetType(QStringLiteral("*.*"));
   const QString prefix = QStringLiteral("\t\x1b\x7f");
   w.SetValue(prefix);
   QCOMPARE(w.Child<QLineEdit>("Chgstr")->text(), prefix);
   QVERIFY(!w.Run().shown);
-  QCOMPARE(w.Entries(), (QStringList{prefix + QStringLiteral("a.txt"),
-                                     prefix + QStringLiteral("b\x01" "c.txt")}));
+  QCOMPARE(w.Entries(),
+           (QStringList{prefix + QStringLiteral("a.txt"), prefix + QStringLiteral("b\x01"
+                                                                                  "c.txt")}));
 
   // A NUL would end the name early at the kernel: it is reported, not used.
   w.SetValue(QStringLiteral("x") + QChar(u'\0') + QStringLiteral("y"));
@@ -213,7 +215,8 @@ void BadInputTest::aDirectoryWithoutWritePermission() {
     const SeenBox box = w.Run();
     QVERIFY(box.shown);
     QCOMPARE(box.text.count(kNoPermission), 2);
-    QVERIFY(box.text.startsWith(inner + QStringLiteral("/a.txt -> ") + inner + QStringLiteral("/xa.txt(")));
+    QVERIFY(box.text.startsWith(inner + QStringLiteral("/a.txt -> ") + inner +
+                                QStringLiteral("/xa.txt(")));
   }
   QCOMPARE(::chmod(inner.toLocal8Bit().constData(), 0700), 0);
   QCOMPARE(EntriesOf(inner), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));

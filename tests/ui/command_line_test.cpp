@@ -198,7 +198,8 @@ class CommandLineTest : public QObject {
     QSignalSpy previewed(window->findChild<Preview*>(), &Preview::Shown);
     window->findChild<QLineEdit*>(QStringLiteral("Chgstr"))->setText(QStringLiteral("3"));
     QVERIFY(previewed.wait(3000));
-    const QAbstractItemModel* files = window->findChild<QTreeView*>(QStringLiteral("File1"))->model();
+    const QAbstractItemModel* files =
+        window->findChild<QTreeView*>(QStringLiteral("File1"))->model();
     QCOMPARE(files->columnCount(), 2);
     QVERIFY(files->index(0, 1).data().toString().startsWith(QStringLiteral("00")));
     SaveScreenshot(*window, QStringLiteral("window"));

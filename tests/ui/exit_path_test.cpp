@@ -1,6 +1,6 @@
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 // programs add, remove or rename while it is open.
 
 #include <QDropEvent>
-#include <QTreeView>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTreeView>
 
 #include <thread>
 

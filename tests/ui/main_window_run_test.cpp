@@ -1,6 +1,6 @@
 #include <QDateTime>
-#include <QTreeView>
 #include <QScreen>
+#include <QTreeView>
 
 #include "tests/ui/main_window_support.h"
 #include "ui/main_window.h"

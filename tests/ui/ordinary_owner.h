@@ -17,8 +17,8 @@ class AsOrdinaryOwner {
     if (::geteuid() != 0) return;
     if (::syscall(SYS_capget, &header_, data_) != 0) return;
     saved_ = data_[0].effective;
-    data_[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) |
-                            (1u << CAP_FOWNER));
+    data_[0].effective &=
+        ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
     dropped_ = ::syscall(SYS_capset, &header_, data_) == 0;
   }
   ~AsOrdinaryOwner() {

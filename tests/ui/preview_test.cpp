@@ -84,9 +84,9 @@ class PreviewTest : public QObject {
     QVERIFY(box.shown);
     QCOMPARE(box.text.count(QStringLiteral("\n\r")), 1);
     QVERIFY(box.text.contains(QStringLiteral("照片2.jpg -> ")));
-    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("holiday.JPG"), QStringLiteral("notes"),
-                                          QStringLiteral("新_照片1.jpg"),
-                                          QStringLiteral("照片2.jpg")}));
+    QCOMPARE(view.Entries(),
+             (QStringList{QStringLiteral("holiday.JPG"), QStringLiteral("notes"),
+                          QStringLiteral("新_照片1.jpg"), QStringLiteral("照片2.jpg")}));
     QVERIFY(WaitForPreview(view));
     QCOMPARE(RowOf(view, QStringLiteral("新_照片1.jpg")).newName,
              QStringLiteral("新_新_照片1.jpg"));
@@ -130,7 +130,8 @@ class PreviewTest : public QObject {
         QVERIFY(row.newName.isEmpty());
       }
     }
-    if (value == QStringLiteral("a/")) SaveScreenshot(*view.window, QStringLiteral("preview_invalid"));
+    if (value == QStringLiteral("a/"))
+      SaveScreenshot(*view.window, QStringLiteral("preview_invalid"));
   }
 
   void followsTypingAndDropsStaleResults() {

@@ -98,8 +98,8 @@ class TypedTextTest : public QObject {
   void typeTextStaysAsTypedAndSelectsByExactCase_data() { AddLeaveRows({QStringLiteral(".jpg")}); }
   void typeTextStaysAsTypedAndSelectsByExactCase() {
     QFETCH(int, leaveCode);
-    WindowOnDirectory view({QStringLiteral("holiday.JPG"), QStringLiteral("照片1.jpg"),
-                            QStringLiteral("照片2.jpg")});
+    WindowOnDirectory view(
+        {QStringLiteral("holiday.JPG"), QStringLiteral("照片1.jpg"), QStringLiteral("照片2.jpg")});
     QVERIFY(view.active);
     view.PickRule(QStringLiteral("增加前缀"));
     auto* types = view.Child<QComboBox>("FileType");
@@ -109,9 +109,9 @@ class TypedTextTest : public QObject {
     view.SetValue(QStringLiteral("新_"));
     const SeenBox box = view.Run();
     QVERIFY2(!box.shown, qPrintable(box.text));
-    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("holiday.JPG"),
-                                          QStringLiteral("新_照片1.jpg"),
-                                          QStringLiteral("新_照片2.jpg")}));
+    QCOMPARE(view.Entries(),
+             (QStringList{QStringLiteral("holiday.JPG"), QStringLiteral("新_照片1.jpg"),
+                          QStringLiteral("新_照片2.jpg")}));
   }
 
   void ruleTextThatIsNoItemKeepsThePreviousRule_data() {
@@ -179,7 +179,8 @@ class TypedTextTest : public QObject {
           return a.second < b.second;
         })->first);
     double best = 1;
-    for (const auto& [rgb, count] : counts) best = std::max(best, Contrast(QColor(rgb), background));
+    for (const auto& [rgb, count] : counts)
+      best = std::max(best, Contrast(QColor(rgb), background));
     QVERIFY2(best >= 2.0, qPrintable(QStringLiteral("contrast only %1").arg(best)));
     SaveScreenshot(*view.window, QStringLiteral("window_after_numbering"));
   }
