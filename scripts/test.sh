@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every
-# test: first the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# (in $build-asan), then each fuzz target for FUZZ_SECONDS seconds (default 20, in
+# Installs what is missing, checks that our sources are formatted, builds everything with
+# warnings as errors and runs every test: first the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (in $build-asan), then each fuzz target for FUZZ_SECONDS seconds (default 20, in
 # $build-fuzz), then the normal suite. The last lines are ctest's summary of the normal
 # suite. RENAMER_QUICK=1 runs the normal suite only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+bash scripts/check-format.sh
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 jobs=$(nproc)
 
