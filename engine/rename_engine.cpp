@@ -1,12 +1,14 @@
 #include "engine/rename_engine.h"
 
 #include <algorithm>
+#include <ctime>
 #include <limits>
 #include <unordered_set>
 
 #include "engine/natural_order.h"
 #include "engine/safe_rename.h"
 #include "engine/text.h"
+#include "engine/undo.h"
 
 namespace renamer {
 namespace {
@@ -67,8 +69,12 @@ std::u16string RenameEngine::RenameFiles() {
   if (ChgMode == u"ADDPRENO") SortTablesByTime();
   if (ChgMode == u"SAMELEN") FindMaxLen();
   MakePlan();
+  PrejudgePlan();
+  const std::u16string journalFault = StartJournal(dir.get());
   ExecutePlan(dir.get(), openError);
+  FinishJournal();
   std::u16string report = FormatReport(DirectoryPrefix(), Plan);
+  if (!journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
   if (cancelledLeft_ == 0) return report;
   return CancelledLine(cancelledLeft_).append(kEntryEnd).append(report);
 }
@@ -146,25 +152,104 @@ void RenameEngine::MakePlan() {
   });
 }
 
+void RenameEngine::PrejudgePlan() {
+  fromBytes_.resize(Plan.size());
+  toBytes_.resize(Plan.size());
+  for (std::size_t j = 0; j < Plan.size(); ++j) {
+    fromBytes_[j] = EncodeFileName(Plan[j].oldName);
+    toBytes_[j] = EncodeFileName(Plan[j].newName);
+    Prejudge(Plan[j], fromBytes_[j], toBytes_[j]);
+  }
+}
+
+std::u16string RenameEngine::StartJournal(Directory* dir) {
+  journal_.reset();
+  journaled_.clear();
+  JournaledRun run;
+  for (std::size_t j = 0; j < Plan.size(); ++j) {
+    if (Plan[j].status != PlanStatus::kPending) continue;
+    journaled_.push_back(j);
+    run.steps.push_back({fromBytes_[j], toBytes_[j], Plan[j].identity});
+  }
+  if (run.steps.empty() || dir == nullptr) return {};
+  run.path = EncodeFileName(window_->FileListPath());
+  run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
+  int error = dir->Identify(".", run.directory);
+  if (error == 0) error = RunJournal::Create(run, journal_);
+  if (error != 0) {
+    return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
+  }
+  journaledOffer_ = {window_->FileListPath(), run.startedSeconds};
+  return {};
+}
+
 void RenameEngine::ExecutePlan(Directory* dir, int openError) {
   if (control_ != nullptr) control_->total.store(Plan.size());
   for (std::size_t j = 0; j < Plan.size(); ++j) {
     // The file being renamed finishes; the next one is not started.
     if (control_ != nullptr && control_->cancel.load()) {
       cancelledLeft_ = Plan.size() - j;
+      // What was decided without the disk is not reported for a file never reached.
+      for (std::size_t k = j; k < Plan.size(); ++k) Plan[k].status = PlanStatus::kPending;
       return;
     }
     PlannedRename& planned = Plan[j];
-    const std::string from = EncodeFileName(planned.oldName);
-    const std::string to = EncodeFileName(planned.newName);
-    if (Prejudge(planned, from, to) == PlanStatus::kPending) {
+    if (planned.status == PlanStatus::kPending) {
       const CallTimer timer(control_);
-      planned.error =
-          dir == nullptr ? openError : RenameWithoutReplacing(*dir, from, to, &planned.strandedAt);
+      planned.error = dir == nullptr ? openError
+                                     : RenameWithoutReplacing(*dir, fromBytes_[j], toBytes_[j],
+                                                              &planned.strandedAt);
       planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
     }
     if (control_ != nullptr) control_->done.store(j + 1);
   }
+}
+
+void RenameEngine::FinishJournal() {
+  fromBytes_.clear();
+  toBytes_.clear();
+  if (journal_ == nullptr) return;
+  std::vector<bool> renamed(journaled_.size());
+  bool any = false;
+  for (std::size_t i = 0; i < journaled_.size(); ++i) {
+    renamed[i] = Plan[journaled_[i]].status == PlanStatus::kRenamed;
+    any = any || renamed[i];
+  }
+  journal_->Finish(renamed);
+  journal_.reset();
+  if (!any) return;
+  offer_ = journaledOffer_;
+  offerKnown_ = true;
+}
+
+std::u16string RenameEngine::UndoLastRun() {
+  const std::unique_ptr<JournalLease> lease = JournalLease::TakeNewest();
+  offerKnown_ = false;
+  if (lease == nullptr) return {};
+  std::uint64_t left = 0;
+  std::u16string report = UndoJournaledRun(fs_, lease->Run(), control_, left);
+  if (left == 0) {
+    lease->Discard();
+    RefreshUndoOffer();
+    return report;
+  }
+  // What a cancel left is undone by the next undo of the same run.
+  offer_ = UndoOffer{DecodeFileName(lease->Run().path), lease->Run().startedSeconds};
+  offerKnown_ = true;
+  return CancelledLine(left).append(kEntryEnd).append(report);
+}
+
+std::optional<UndoOffer> RenameEngine::NextUndo() const {
+  if (!offerKnown_) RefreshUndoOffer();
+  return offer_;
+}
+
+void RenameEngine::RefreshUndoOffer() const {
+  offer_.reset();
+  offerKnown_ = true;
+  const std::unique_ptr<JournalLease> lease = JournalLease::TakeNewest();
+  if (lease == nullptr) return;
+  offer_ = UndoOffer{DecodeFileName(lease->Run().path), lease->Run().startedSeconds};
 }
 
 RunPrediction RenameEngine::PredictRun() { return Predict(fs_, CapturePrediction()); }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "engine/run_control.h"
 #include "engine/run_plan.h"
 #include "engine/time_key.h"
+#include "engine/undo_journal.h"
 
 namespace renamer {
 
@@ -34,6 +36,14 @@ class WindowPort {
   virtual std::u16string StringFieldText() const = 0;
   virtual void SetStringFieldText(const std::u16string& text) = 0;
   virtual std::u16string ValueFieldText() const = 0;
+};
+
+/// The run that an undo would take back.
+struct UndoOffer {
+  /// The run's directory.
+  std::u16string path;
+  /// When it started, in seconds since the epoch.
+  std::int64_t startedSeconds = 0;
 };
 
 /// The renaming engine: rules, time ordering, the rename run and the type catalogue.
@@ -68,6 +78,19 @@ class RenameEngine {
   /// RenameFiles() reading and writing `window` instead of the engine's own window; a run
   /// on another thread works on a snapshot of the window this way.
   std::u16string RenameFilesOn(WindowPort& window);
+
+  /// Renames the files of the most recent run not yet undone (of this process, or of an
+  /// earlier one that the journal kept, also one cut short by a crash) back to their
+  /// names before it, newest rename first, never replacing anything. Returns the report
+  /// of the files that could not go back, in the run's entry format ("new -> old(reason)"
+  /// with LF CR), or empty. Works whatever directory the window shows now.
+  std::u16string UndoLastRun();
+
+  /// True when UndoLastRun() has a run to undo.
+  bool CanUndo() const { return NextUndo().has_value(); }
+
+  /// The run UndoLastRun() would take back, if any.
+  std::optional<UndoOffer> NextUndo() const;
 
   /// What RenameFiles() would do if called now, from the window's state and the disk as
   /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen.
@@ -105,7 +128,15 @@ class RenameEngine {
  private:
   std::u16string FillTables(Directory* dir, int openError);
   void MakePlan();
+  /// Encodes each planned name once and decides what needs no disk.
+  void PrejudgePlan();
+  /// Journals the renames about to be tried; returns the line for the report when the
+  /// journal cannot be written (the run goes on without undo).
+  std::u16string StartJournal(Directory* dir);
   void ExecutePlan(Directory* dir, int openError);
+  void FinishJournal();
+  /// Looks up the newest run that can be undone.
+  void RefreshUndoOffer() const;
   /// Puts FileNames and FileTimes into time order, and what the fill found with them.
   void SortTablesByTime();
 
@@ -114,6 +145,16 @@ class RenameEngine {
   RunControl* control_ = nullptr;
   /// Files the last run left untouched because it was cancelled.
   std::uint64_t cancelledLeft_ = 0;
+  /// The plan's names as bytes, parallel to Plan, for the run in progress.
+  std::vector<std::string> fromBytes_;
+  std::vector<std::string> toBytes_;
+  /// The journal of the run in progress, and the plan index of each of its steps.
+  std::unique_ptr<RunJournal> journal_;
+  std::vector<std::size_t> journaled_;
+  UndoOffer journaledOffer_;
+  /// The run an undo would take back; looked up on first need and after an undo.
+  mutable bool offerKnown_ = false;
+  mutable std::optional<UndoOffer> offer_;
 
   /// The window the engine was made with.
   WindowPort& ownWindow_;

@@ -38,6 +38,11 @@ class MemoryDirectory final : public Directory {
   }
   int Identify(const std::string& name, FileIdentity& identity) override {
     const MemoryEntry* entry = fs_.Find(name);
+    if (entry == nullptr && name == ".") {
+      identity = {1, MemoryFileSystem::kDirectoryInode, 2};
+      identity.locked = fs_.locked.count(name) != 0;
+      return 0;
+    }
     if (entry == nullptr) return ENOENT;
     std::uint64_t links = 0;
     for (const auto& [key, other] : fs_.entries_) links += other.inode == entry->inode ? 1 : 0;

@@ -26,6 +26,8 @@ struct MemoryEntry {
 class MemoryFileSystem final : public FileSystem {
  public:
   static constexpr std::size_t kNameMax = 255;
+  /// The inode number of the directory itself, beyond any a test gives a file.
+  static constexpr std::uint64_t kDirectoryInode = std::uint64_t{1} << 40;
 
   /// False: RenameNoReplace answers EINVAL, as on a file system without it.
   bool noReplace = true;

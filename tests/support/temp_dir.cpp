@@ -28,6 +28,22 @@ std::string DefaultTempParent() {
 
 TempDir::TempDir() : TempDir(DefaultTempParent()) {}
 
+StateHome::StateHome() {
+  if (const char* previous = std::getenv("XDG_STATE_HOME")) {
+    previous_ = previous;
+    hadPrevious_ = true;
+  }
+  ::setenv("XDG_STATE_HOME", dir_.path().c_str(), 1);
+}
+
+StateHome::~StateHome() {
+  if (hadPrevious_) {
+    ::setenv("XDG_STATE_HOME", previous_.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_STATE_HOME");
+  }
+}
+
 TempDir::TempDir(const std::string& parent, const std::string& stem) {
   std::string pattern = parent + "/" + stem + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {

@@ -41,6 +41,25 @@ class TempDir {
   std::string path_;
 };
 
+/// Points XDG_STATE_HOME at a fresh temporary folder while it lives, so that undo
+/// journals start empty and never reach the user's home.
+class StateHome {
+ public:
+  StateHome();
+  ~StateHome();
+  StateHome(const StateHome&) = delete;
+  StateHome& operator=(const StateHome&) = delete;
+
+  const std::string& path() const { return dir_.path(); }
+  /// Where the journals are under it.
+  std::string Journals() const { return dir_.path() + "/batch-renamer"; }
+
+ private:
+  TempDir dir_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
 /// Lists `dir` through the engine and points the window at it.
 void ShowDirectory(MemoryWindow& window, const TempDir& dir);
 

@@ -1,0 +1,231 @@
+// Undo on a real disk: runs taken back newest first, also by a new engine and from
+// another directory, and every file that is not the one the run renamed left alone.
+
+#include "engine/rename_engine.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
+
+namespace renamer {
+namespace {
+
+using testing::FakeWindow;
+using testing::ShowDirectory;
+using testing::StateHome;
+using testing::TempDir;
+using testing::Utf8;
+
+using Names = std::vector<std::string>;
+
+// Each file holds its original name, so the tests can tell which file ended where.
+std::map<std::string, std::string> Contents(const TempDir& dir) {
+  std::map<std::string, std::string> contents;
+  for (const std::string& name : dir.Entries()) contents[name] = dir.Read(name);
+  return contents;
+}
+
+std::size_t JournalCount(const std::string& directory) {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    count += entry.path().extension() == ".journal" ? 1 : 0;
+  }
+  return count;
+}
+
+class UndoTest : public ::testing::Test {
+ protected:
+  void Make(const Names& names) {
+    for (const std::string& name : names) dir.MakeFile(name, name);
+    ShowDirectory(window, dir);
+  }
+  std::string Run(std::u16string_view code, std::u16string_view value,
+                  std::u16string_view text = u"") {
+    engine.ChgMode = code;
+    window.valueText = value;
+    window.stringText = text;
+    const std::string report = Utf8(engine.RenameFiles());
+    ShowDirectory(window, dir);
+    return report;
+  }
+  std::string Entry(const std::string& now, const std::string& back,
+                    const std::string& reason) const {
+    return dir.path() + "/" + now + " -> " + dir.path() + "/" + back + "(" + reason + ")\n\r";
+  }
+
+  StateHome state;
+  TempDir dir;
+  FakeWindow window;
+  RenameEngine engine{window};
+};
+
+TEST_F(UndoTest, TakesRunsBackNewestFirst) {
+  Make({"a.txt", "b.txt"});
+  const auto original = Contents(dir);
+  EXPECT_FALSE(engine.CanUndo());
+  ASSERT_EQ(Run(u"ADDPRE", u"x_"), "");
+  const auto afterFirst = Contents(dir);
+  ASSERT_EQ(Run(u"ADDLST", u"_y"), "");
+  EXPECT_EQ(dir.Entries(), (Names{"x_a_y.txt", "x_b_y.txt"}));
+
+  ASSERT_TRUE(engine.CanUndo());
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(Contents(dir), afterFirst);
+  ASSERT_TRUE(engine.CanUndo());
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(Contents(dir), original);
+  EXPECT_FALSE(engine.CanUndo());
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(Contents(dir), original);
+}
+
+TEST_F(UndoTest, ANewEngineUndoesFromAnotherDirectory) {
+  Make({"照片1.jpg", "holiday.JPG"});
+  const auto original = Contents(dir);
+  ASSERT_EQ(Run(u"REP", u"相片", u"照片"), "");
+  ASSERT_EQ(Run(u"ADDPRE", u"新_"), "");
+
+  TempDir elsewhere;
+  FakeWindow otherWindow;
+  ShowDirectory(otherWindow, elsewhere);
+  RenameEngine restarted(otherWindow);
+  ASSERT_TRUE(restarted.NextUndo().has_value());
+  EXPECT_EQ(Utf8(restarted.NextUndo()->path), dir.path());
+  EXPECT_EQ(Utf8(restarted.UndoLastRun()), "");
+  EXPECT_EQ(Utf8(restarted.UndoLastRun()), "");
+  EXPECT_EQ(Contents(dir), original);
+  EXPECT_FALSE(restarted.CanUndo());
+}
+
+TEST_F(UndoTest, TakesAChainBackInReverseOrder) {
+  Make({"ab", "abc", "abcd"});
+  const auto original = Contents(dir);
+  ASSERT_EQ(Run(u"DELLSTN", u"1"), "");
+  ASSERT_EQ(dir.Entries(), (Names{"a", "ab", "abc"}));
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(Contents(dir), original);
+}
+
+TEST_F(UndoTest, LeavesImpostorsAndTakenNamesAlone) {
+  Make({"a.txt", "b.txt", "c.txt", "d.txt"});
+  ASSERT_EQ(Run(u"ADDPRE", u"x"), "");
+  // An impostor now holds one new name, one old name is taken, one file is gone.
+  ASSERT_EQ(::unlink((dir.path() + "/xa.txt").c_str()), 0);
+  dir.MakeFile("xa.txt", "impostor");
+  dir.MakeFile("b.txt", "squatter");
+  ASSERT_EQ(::unlink((dir.path() + "/xc.txt").c_str()), 0);
+
+  const std::string report = Utf8(engine.UndoLastRun());
+  EXPECT_EQ(report, Entry("xc.txt", "c.txt", "改名后的文件已不在") +
+                        Entry("xb.txt", "b.txt", Utf8(DescribeError(EEXIST))) +
+                        Entry("xa.txt", "a.txt", "该名称下已是另一个文件"));
+  EXPECT_EQ(
+      Contents(dir),
+      (std::map<std::string, std::string>{
+          {"b.txt", "squatter"}, {"d.txt", "d.txt"}, {"xa.txt", "impostor"}, {"xb.txt", "b.txt"}}));
+  EXPECT_FALSE(engine.CanUndo());
+}
+
+TEST_F(UndoTest, TouchesNothingInADirectoryPutInThePlaceOfTheRunsOne) {
+  Make({"a.txt"});
+  ASSERT_EQ(Run(u"ADDPRE", u"x"), "");
+  const std::string moved = dir.path() + "-moved";
+  ASSERT_EQ(::rename(dir.path().c_str(), moved.c_str()), 0);
+  ASSERT_EQ(::mkdir(dir.path().c_str(), 0700), 0);
+  dir.MakeFile("xa.txt", "other");
+
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), Entry("xa.txt", "a.txt", "目录已不是改名时的那个目录"));
+  EXPECT_EQ(Contents(dir), (std::map<std::string, std::string>{{"xa.txt", "other"}}));
+  ASSERT_EQ(std::system(("rm -rf '" + moved + "'").c_str()), 0);
+}
+
+TEST_F(UndoTest, OffersNoRunThatRenamedNothing) {
+  Make({"1a", "1b", "a", "b"});
+  // Names that stay, and renames that all fail: the first to "a" and "b", which exist,
+  // the others to an empty name.
+  EXPECT_EQ(Run(u"REP", u"zzz", u"q"), "");
+  EXPECT_FALSE(engine.CanUndo());
+  EXPECT_NE(Run(u"DELPREN", u"1"), "");
+  EXPECT_EQ(dir.Entries(), (Names{"1a", "1b", "a", "b"}));
+  EXPECT_FALSE(engine.CanUndo());
+  EXPECT_EQ(JournalCount(state.Journals()), 0u);
+}
+
+TEST_F(UndoTest, RunsWithoutUndoWhenTheJournalCannotBeWritten) {
+  Make({"a.txt"});
+  // The state folder would have to be made inside a regular file.
+  const std::string blocker = state.path() + "/file";
+  FILE* file = std::fopen(blocker.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  ::setenv("XDG_STATE_HOME", blocker.c_str(), 1);
+
+  EXPECT_EQ(Run(u"ADDPRE", u"x"),
+            "无法保存撤销记录：" + Utf8(DescribeError(ENOTDIR)) + "，本次改名不能撤销。\n\r");
+  EXPECT_EQ(dir.Entries(), (Names{"xa.txt"}));
+  EXPECT_FALSE(engine.CanUndo());
+}
+
+TEST_F(UndoTest, KeepsTheNewestTwentyRuns) {
+  Make({"a"});
+  for (int i = 0; i < 25; ++i) ASSERT_EQ(Run(u"ADDLST", u"b"), "");
+  int undone = 0;
+  while (engine.CanUndo() && undone < 30) {
+    ASSERT_EQ(Utf8(engine.UndoLastRun()), "");
+    ++undone;
+  }
+  EXPECT_EQ(undone, static_cast<int>(kJournalsKept));
+  EXPECT_EQ(dir.Entries(), (Names{"a" + std::string(25 - kJournalsKept, 'b')}));
+}
+
+TEST_F(UndoTest, SkipsARunAnotherProgramIsWorkingOn) {
+  Make({"a"});
+  ASSERT_EQ(Run(u"ADDLST", u"b"), "");
+  // A run in progress elsewhere holds the newest journal.
+  JournaledRun busy;
+  busy.path = dir.path();
+  busy.steps.push_back({"ab", "abc", {}});
+  std::unique_ptr<RunJournal> journal;
+  ASSERT_EQ(RunJournal::Create(busy, journal), 0);
+  RenameEngine other(window);
+  EXPECT_EQ(Utf8(other.UndoLastRun()), "");
+  EXPECT_EQ(dir.Entries(), (Names{"a"}));
+}
+
+TEST(JournalDirectoryTest, FollowsTheStateHomeElseTheHome) {
+  const struct {
+    const char* state;
+    const char* expected;
+  } cases[] = {
+      {"/s", "/s/batch-renamer"},
+      {"relative", "/h/.local/state/batch-renamer"},
+      {"", "/h/.local/state/batch-renamer"},
+      {nullptr, "/h/.local/state/batch-renamer"},
+  };
+  const StateHome restore;
+  const std::string home = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  ::setenv("HOME", "/h", 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.state != nullptr ? c.state : "unset");
+    if (c.state != nullptr) {
+      ::setenv("XDG_STATE_HOME", c.state, 1);
+    } else {
+      ::unsetenv("XDG_STATE_HOME");
+    }
+    EXPECT_EQ(JournalDirectory(), c.expected);
+  }
+  ::setenv("HOME", home.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace renamer
