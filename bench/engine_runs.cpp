@@ -10,7 +10,7 @@
 
 namespace renamer::bench {
 
-EngineResult RunEngine(const std::string& directory, const BenchRule& rule) {
+EngineResult RunEngine(const std::string& directory, const BenchRule& rule, bool undo) {
   EngineResult result;
   testing::MemoryWindow window;
   window.path = DecodeFileName(directory);
@@ -35,6 +35,10 @@ EngineResult RunEngine(const std::string& directory, const BenchRule& rule) {
   const std::uint64_t peak = PeakResidentBytes();
   result.peakExtraBytes = peakReset && peak > before ? peak - before : 0;
   result.listed = window.files.size();
+  if (!undo) return result;
+  const Clock::time_point undoStart = Clock::now();
+  result.undoReport = engine.UndoLastRun();
+  result.undoMs = MillisecondsSince(undoStart);
   return result;
 }
 

@@ -26,10 +26,13 @@ struct EngineResult {
   std::size_t listed = 0;
   std::u16string report;
   std::uint64_t peakExtraBytes = 0;  ///< peak resident size above the size before the run
+  double undoMs = 0;                 ///< UndoLastRun right after the run
+  std::u16string undoReport;
 };
 
-/// Lists `directory` as the file list does and runs `rule` over it with RenameFiles.
-EngineResult RunEngine(const std::string& directory, const BenchRule& rule);
+/// Lists `directory` as the file list does and runs `rule` over it with RenameFiles;
+/// then, with `undo`, takes the run back with UndoLastRun.
+EngineResult RunEngine(const std::string& directory, const BenchRule& rule, bool undo);
 
 /// Times renamer::SortByTime alone on the time keys of `times` (fresh copies per call).
 double TimeSortByTime(const std::vector<std::int64_t>& times);

@@ -21,6 +21,7 @@
 #include "bench/measure.h"
 #include "bench/report.h"
 #include "bench/window_runs.h"
+#include "tests/support/temp_dir.h"
 
 namespace renamer::bench {
 namespace {
@@ -108,11 +109,20 @@ FloorResult MeasureFloor(const FileSet& set, const BenchRule& rule) {
 
 EngineResult MeasureEngine(const FileSet& set, const BenchRule& rule) {
   const BenchDirectory dir(set);
-  EngineResult result = RunEngine(dir.path(), rule);
+  EngineResult result = RunEngine(dir.path(), rule, false);
   Check(result.listed == set.size(), "the listing missed files");
   Check(result.report.empty(), "the engine reported failures");
   Check(dir.CountWithPrefix("img_") == 0, "the engine left old names behind");
   return result;
+}
+
+// A run and its undo on a fresh directory; only the undo is kept.
+double MeasureUndo(const FileSet& set, const BenchRule& rule) {
+  const BenchDirectory dir(set);
+  const EngineResult result = RunEngine(dir.path(), rule, true);
+  Check(result.report.empty() && result.undoReport.empty(), "the undo reported failures");
+  Check(dir.CountWithPrefix("img_") == set.size(), "the undo left new names behind");
+  return result.undoMs;
 }
 
 // One floor run and one engine run on fresh directories, in alternating order so that
@@ -128,6 +138,8 @@ void MeasurePair(const FileSet& set, const BenchRule& rule, bool engineFirst, Ru
   row.ratios.push_back(engine.totalMs() / floor.ms);
   row.cpuRatios.push_back(engine.cpuMs / floor.cpuMs);
   row.peakExtraBytes = std::max(row.peakExtraBytes, engine.peakExtraBytes);
+  row.undoMs.push_back(MeasureUndo(set, rule));
+  row.undoRatios.push_back(row.undoMs.back() / floor.ms);
 }
 
 // The set of `options.windowFiles` files is handed out through `kept` for the window,
@@ -183,6 +195,13 @@ std::vector<OrderRow> MeasureOrders(const Options& options, std::size_t files) {
 
 int Run(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
+  // The runs' undo journals go beside the files (as a home usually shares their disk),
+  // not into the home of whoever runs the benchmark.
+  std::unique_ptr<testing::TempDir> state;
+  if (std::getenv("XDG_STATE_HOME") == nullptr) {
+    state = std::make_unique<testing::TempDir>(options.parent, "renamer-bench-state");
+    ::setenv("XDG_STATE_HOME", state->path().c_str(), 1);
+  }
   std::printf("Files are made under %s (%s); %d repetitions per size.\n", options.parent.c_str(),
               FileSystemName(options.parent).c_str(), options.repetitions);
   Results results;

@@ -92,6 +92,12 @@ void PrintResultLines(const Results& results) {
                 row.rule.c_str(), row.files, Summarize(row.engineMs).median,
                 Summarize(row.floorMs).median, Summarize(row.ratios).median);
   }
+  for (const RuleRow& row : results.rules) {
+    if (row.undoMs.empty()) continue;
+    std::printf("RESULT undo rule=%s files=%zu ms=%.1f floor_ms=%.1f ratio=%.2f\n",
+                row.rule.c_str(), row.files, Summarize(row.undoMs).median,
+                Summarize(row.floorMs).median, Summarize(row.undoRatios).median);
+  }
   for (const WindowRow& row : results.windows) {
     if (row.floorMs.empty()) {
       std::printf("RESULT window=%s files=%zu ms=%.1f\n", row.what.c_str(), row.files,

@@ -19,6 +19,8 @@ struct RuleRow {
   std::vector<double> ratios;     ///< engine / floor, pair by pair
   std::vector<double> cpuRatios;  ///< the same in CPU time
   std::uint64_t peakExtraBytes = 0;
+  std::vector<double> undoMs;      ///< UndoLastRun of the engine's run
+  std::vector<double> undoRatios;  ///< undo / floor, pair by pair
 };
 
 /// A window measurement at one size; `floorMs` is empty for the opening.
