@@ -21,7 +21,11 @@ def read_results(path):
         for line in results:
             if not line.startswith("RESULT "):
                 continue
-            fields = dict(item.split("=", 1) for item in line.split()[1:])
+            words = line.split()[1:]
+            # Lines of other kinds ("RESULT undo ...") start with a bare word.
+            if not words or "=" not in words[0]:
+                continue
+            fields = dict(item.split("=", 1) for item in words)
             if "rule" in fields and "window" not in fields:
                 files = int(fields["files"])
                 rules.setdefault(fields["rule"], []).append(
