@@ -51,7 +51,8 @@ struct Seen {
 // sees the progress window on each tick, the message box is recorded and closed. Gives
 // up after ten seconds so that no test can hang.
 Seen RunWatching(const WindowOnDirectory& view,
-                 const std::function<void(ProgressWindow&, Seen&)>& onProgress = {}) {
+                 const std::function<void(ProgressWindow&, Seen&)>& onProgress = {},
+                 const QString& boxShot = {}) {
   Seen seen;
   QElapsedTimer started;
   started.start();
@@ -72,7 +73,7 @@ Seen RunWatching(const WindowOnDirectory& view,
       seen.box = true;
       seen.boxTitle = box->windowTitle();
       seen.boxText = box->Text();
-      SaveScreenshot(*box, QStringLiteral("cancel_report"));
+      if (!boxShot.isEmpty()) SaveScreenshot(*box, boxShot);
       ticks.stop();
       box->OkButton()->click();
     } else if (started.elapsed() > 10000) {
@@ -139,25 +140,28 @@ class ProgressTest : public QObject {
     Prepare(view, {100ms, 10ms, 2000ms});
 
     bool checked = false;
-    const Seen seen = RunWatching(view, [&](ProgressWindow& progress, Seen&) {
-      if (checked || renames.load() < 4) return;
-      checked = true;
-      // The rest of the window cannot be changed, nor closed, while the run works.
-      for (const char* part : {"Frame1", "Frame2", "Frame3"})
-        QVERIFY2(!view.Child<QGroupBox>(part)->isEnabled(), part);
-      QVERIFY(!view.Child<QPushButton>("Command1")->isEnabled());
-      QVERIFY(!view.Child<QPushButton>("Command2")->isEnabled());
-      QVERIFY(!view.window->close());
-      QVERIFY(view.window->isVisible());
-      // The busy cursor is the main window's; the progress window has the normal one.
-      QCOMPARE(QApplication::overrideCursor(), nullptr);
-      QCOMPARE(view.window->cursor().shape(), Qt::WaitCursor);
-      QCOMPARE(progress.cursor().shape(), Qt::ArrowCursor);
-      QCOMPARE(progress.CancelButton()->text(), QStringLiteral("取消"));
-      SaveScreenshot(progress, QStringLiteral("progress_window"));
-      SaveScreenshot(*view.window, QStringLiteral("main_window_running"));
-      QTest::keyClick(&progress, Qt::Key_Escape);
-    });
+    const Seen seen = RunWatching(
+        view,
+        [&](ProgressWindow& progress, Seen&) {
+          if (checked || renames.load() < 4) return;
+          checked = true;
+          // The rest of the window cannot be changed, nor closed, while the run works.
+          for (const char* part : {"Frame1", "Frame2", "Frame3"})
+            QVERIFY2(!view.Child<QGroupBox>(part)->isEnabled(), part);
+          QVERIFY(!view.Child<QPushButton>("Command1")->isEnabled());
+          QVERIFY(!view.Child<QPushButton>("Command2")->isEnabled());
+          QVERIFY(!view.window->close());
+          QVERIFY(view.window->isVisible());
+          // The busy cursor is the main window's; the progress window has the normal one.
+          QCOMPARE(QApplication::overrideCursor(), nullptr);
+          QCOMPARE(view.window->cursor().shape(), Qt::WaitCursor);
+          QCOMPARE(progress.cursor().shape(), Qt::ArrowCursor);
+          QCOMPARE(progress.CancelButton()->text(), QStringLiteral("取消"));
+          SaveScreenshot(progress, QStringLiteral("progress_window"));
+          SaveScreenshot(*view.window, QStringLiteral("main_window_running"));
+          QTest::keyClick(&progress, Qt::Key_Escape);
+        },
+        QStringLiteral("cancel_report"));
 
     QVERIFY(checked);
     QCOMPARE(seen.progressTitle, QStringLiteral("正在改名"));
