@@ -34,6 +34,12 @@ double ThreadCpuMilliseconds() {
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
+double ProcessCpuMilliseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 Summary Summarize(std::vector<double> samples) {
   if (samples.empty()) return {};
   std::sort(samples.begin(), samples.end());

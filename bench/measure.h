@@ -16,6 +16,9 @@ double MillisecondsSince(Clock::time_point start);
 /// machine it leaves out the time other processes held the CPU.
 double ThreadCpuMilliseconds();
 
+/// CPU time of the whole process, every thread, user and kernel, in milliseconds.
+double ProcessCpuMilliseconds();
+
 /// Median, smallest and largest of a set of samples.
 struct Summary {
   double median = 0;

@@ -28,20 +28,6 @@ Widget& Child(ui::MainWindow& window, const char* name) {
   return *widget;
 }
 
-// Runs the event loop until the preview shows a prediction; false after 10 s.
-bool WaitForPreview(ui::Preview& preview) {
-  QEventLoop loop;
-  QTimer giveUp;
-  giveUp.setSingleShot(true);
-  QObject::connect(&preview, &ui::Preview::Shown, &loop, &QEventLoop::quit);
-  QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
-  bool shown = false;
-  QObject::connect(&preview, &ui::Preview::Shown, [&shown] { shown = true; });
-  giveUp.start(10000);
-  loop.exec();
-  return shown;
-}
-
 void PickRule(ui::MainWindow& window, const QString& item) {
   auto& rules = Child<QComboBox>(window, "Chgtype");
   rules.setCurrentIndex(rules.findText(item));
@@ -87,6 +73,19 @@ double LongestStallWhileTyping(ui::MainWindow& window, ui::Preview& preview, int
 double Median(std::vector<double> samples) { return Summarize(samples).median; }
 
 }  // namespace
+
+bool WaitForPreview(ui::Preview& preview) {
+  QEventLoop loop;
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&preview, &ui::Preview::Shown, &loop, &QEventLoop::quit);
+  QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+  bool shown = false;
+  QObject::connect(&preview, &ui::Preview::Shown, [&shown] { shown = true; });
+  giveUp.start(10000);
+  loop.exec();
+  return shown;
+}
 
 void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions) {
   const BenchDirectory dir(set);

@@ -6,7 +6,8 @@
 
 namespace renamer::ui {
 class MainWindow;
-}
+class Preview;
+}  // namespace renamer::ui
 
 namespace renamer::bench {
 
@@ -15,5 +16,8 @@ namespace renamer::bench {
 /// names shown, for "ADDPRE" and for "ADDPRENO" (first time and after), the longest
 /// stall of the event loop while a value is typed, and PredictRun alone.
 void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions);
+
+/// Runs the event loop until the preview shows a prediction; false after 10 s.
+bool WaitForPreview(ui::Preview& preview);
 
 }  // namespace renamer::bench

@@ -36,6 +36,9 @@ void SetFieldBackground(QWidget& field, SystemColor color) {
 void SetWindowBackground(QWidget& widget, SystemColor color) {
   QPalette palette = widget.palette();
   palette.setColor(QPalette::Window, ColorOf(color));
+  // The style's own grey for disabled captions vanishes on the classic grey; while a
+  // run works the frames are disabled and their captions must stay readable.
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, ColorOf(SystemColor::kGrayText));
   widget.setPalette(palette);
   widget.setAutoFillBackground(true);
 }

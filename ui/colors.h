@@ -22,7 +22,7 @@ QColor ColorOf(SystemColor color);
 /// that the field shows while it is disabled.
 void SetFieldBackground(QWidget& field, SystemColor color);
 
-/// Sets the background of a window or frame.
+/// Sets the background of a window or frame, and the grey of its disabled captions.
 void SetWindowBackground(QWidget& widget, SystemColor color);
 
 }  // namespace renamer::ui

@@ -18,6 +18,7 @@
 #include <climits>
 
 #include "ui/about_window.h"
+#include "ui/background_run.h"
 #include "ui/colors.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
@@ -84,10 +85,13 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 MainWindow::MainWindow(QWidget* parent) : MainWindow(std::u16string(), parent) {}
 
 MainWindow::MainWindow(std::u16string startFolder, QWidget* parent)
+    : MainWindow(std::move(startFolder), RealFileSystem(), parent) {}
+
+MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      engine_(*this) {
+      engine_(*this, fs) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
   setWindowIcon(ProgramIcon());
@@ -96,6 +100,7 @@ MainWindow::MainWindow(std::u16string startFolder, QWidget* parent)
   SetWindowBackground(*this, SystemColor::kInactiveBorder);
   setAcceptDrops(true);
   watcher_ = new DirectoryWatcher(this);
+  background_ = new BackgroundRun(*this);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -211,6 +216,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+  if (running_) return;
   const std::u16string folder = DroppedFolder(*event->mimeData());
   if (folder.empty()) return;
   event->acceptProposedAction();
@@ -225,7 +231,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
-  if (event->type() == QEvent::FocusOut && watched == Chgtype) {
+  // Disabling the rule list for a run takes its focus; that is not leaving it.
+  if (event->type() == QEvent::FocusOut && watched == Chgtype && !running_) {
     // Opening its own drop-down (which takes the focus into the list while it is open),
     // or another window taking over, is not leaving it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -256,29 +263,6 @@ void MainWindow::ApplyRule() {
   preview_->Schedule();
 }
 
-void MainWindow::Command1_Click() {
-  std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
-  if (message.empty()) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    preview_->SetPaused(true);
-    message = RunRenaming();
-    ReloadFileList();
-    preview_->SetPaused(false);
-    QApplication::restoreOverrideCursor();
-  }
-  if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
-}
-
-std::u16string MainWindow::RunRenaming() {
-  running_ = true;
-  const std::u16string before = Strchar->text().toStdU16String();
-  runStringText_ = before;
-  std::u16string report = engine_.RenameFiles();
-  running_ = false;
-  if (runStringText_ != before) Strchar->setText(QString::fromStdU16String(runStringText_));
-  return report;
-}
-
 void MainWindow::Command2_Click() {
   close();
   ShowAboutWindow();
@@ -300,7 +284,11 @@ void MainWindow::Drive1_Change() {
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
-  fileModel_->SetNames(path, engine_.ListFiles(path));
+  ShowListing(path, engine_.ListFiles(path));
+}
+
+void MainWindow::ShowListing(const std::u16string& path, std::vector<std::u16string> names) {
+  fileModel_->SetNames(path, std::move(names));
   if (preview_ != nullptr) preview_->ListingChanged();
 }
 
@@ -319,6 +307,7 @@ void MainWindow::ShowSummary(const QString& summary) {
 }
 
 void MainWindow::File1_DiskChange() {
+  if (running_) return;
   // The list view keeps its scroll position through the model's reset.
   const std::u16string path = Dir1->Path();
   fileModel_->SetNames(path, engine_.ListFiles(path));
@@ -355,15 +344,9 @@ void MainWindow::TypeListAppend(const std::u16string& item) {
   FileType->setEditText(text);
 }
 
-std::u16string MainWindow::StringFieldText() const {
-  return running_ ? runStringText_ : Strchar->text().toStdU16String();
-}
+std::u16string MainWindow::StringFieldText() const { return Strchar->text().toStdU16String(); }
 
 void MainWindow::SetStringFieldText(const std::u16string& text) {
-  if (running_) {
-    runStringText_ = text;
-    return;
-  }
   Strchar->setText(QString::fromStdU16String(text));
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "engine/rename_engine.h"
+#include "ui/run_worker.h"
 
 class QComboBox;
 class QGroupBox;
@@ -15,6 +18,7 @@ class QPushButton;
 
 namespace renamer::ui {
 
+class BackgroundRun;
 class DirectoryList;
 class DirectoryWatcher;
 class DriveList;
@@ -30,6 +34,8 @@ class MainWindow : public QWidget, public WindowPort {
   explicit MainWindow(QWidget* parent = nullptr);
   /// Starts with the three lists on `startFolder` instead of the current directory.
   explicit MainWindow(std::u16string startFolder, QWidget* parent = nullptr);
+  /// Works on `fs` instead of the real file system; `fs` must outlive the window.
+  MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   RenameEngine& Engine() { return engine_; }
@@ -59,6 +65,8 @@ class MainWindow : public QWidget, public WindowPort {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  /// The close box does nothing while a run works; its progress window has "取消".
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -72,16 +80,24 @@ class MainWindow : public QWidget, public WindowPort {
   void Form_Load();
   void ApplyRule();
   void ReloadFileList();
+  /// Shows `names` as the listing of `path`.
+  void ShowListing(const std::u16string& path, std::vector<std::u16string> names);
   void ShowSummary(const QString& summary);
   std::u16string RunRenaming();
+  /// Runs `job` off the window's thread under a progress window titled `title`, with
+  /// everything it reads or writes disabled meanwhile, then lists the folder once and
+  /// returns the job's report. The job works on the engine; the window does not.
+  std::u16string RunInBackground(const QString& title, RunJob job);
+  /// Disables or enables the rule, the fields, the lists and the buttons for a run.
+  void SetRunning(bool running);
 
   RenameEngine engine_;
   /// The volume's last opened directory, by mount point, for this run of the program.
   std::map<std::u16string, std::u16string> lastDirectoryOnVolume_;
-  /// While a run works the string field's text lives here, so that numbering many
-  /// files does not redraw the field for each of them.
+  BackgroundRun* background_ = nullptr;
+  /// True while a job works on the engine from another thread.
   bool running_ = false;
-  std::u16string runStringText_;
+  QPointer<QWidget> focusBeforeRun_;
 
   QPushButton* Command2 = nullptr;
   QGroupBox* Frame3 = nullptr;

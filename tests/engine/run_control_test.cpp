@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/window_snapshot.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/temp_dir.h"
@@ -104,6 +105,27 @@ TEST_F(RunControlTest, MarksEachSystemCallWhileItLasts) {
   EXPECT_EQ(control.CallDuration(), std::chrono::nanoseconds(0));
   EXPECT_EQ(control.done.load(), 5u);
   EXPECT_EQ(Renamed(), 5u);
+}
+
+// The worker runs on a copy of the window: it must read the copy, write the running
+// number there, and leave the window itself to the window's own thread.
+TEST_F(RunControlTest, ARunOnASnapshotReadsAndWritesOnlyTheSnapshot) {
+  engine.ChgMode = u"ADDLSTNO";
+  window.valueText = u"2";
+  window.stringText = u"before";
+  WindowSnapshot snapshot = WindowSnapshot::Capture(window);
+  // What the window shows now differs from what the run was started with.
+  window.path = u"/nowhere";
+  window.files.clear();
+  window.valueText = u"x";
+  EXPECT_EQ(engine.RenameFilesOn(snapshot), u"");
+  EXPECT_EQ(snapshot.stringText, u"5");
+  EXPECT_EQ(window.stringText, u"before");
+  EXPECT_EQ(window.stringWrites, 0);
+  EXPECT_EQ(dir.Entries(),
+            (std::vector<std::string>{"a01.txt", "b02.txt", "c03.txt", "d04.txt", "e05.txt"}));
+  // Later runs work on the window again.
+  EXPECT_EQ(engine.DirectoryPrefix(), u"/nowhere/");
 }
 
 }  // namespace

@@ -66,16 +66,16 @@ inline SeenBox CatchMessageBox(const std::function<void()>& act,
 }
 
 /// The window on a fresh temporary directory of files (each holding its own name),
-/// shown and active.
+/// shown and active; on `fs` when given, which must outlive the window.
 class WindowOnDirectory {
  public:
-  explicit WindowOnDirectory(const QStringList& names) {
+  explicit WindowOnDirectory(const QStringList& names, FileSystem* fs = nullptr) {
     for (const QString& name : names) {
       QFile file(dir.filePath(name));
       file.open(QIODevice::WriteOnly);
       file.write(name.toUtf8());
     }
-    window = new MainWindow();
+    window = fs == nullptr ? new MainWindow() : new MainWindow(std::u16string(), *fs);
     window->OpenDirectory(Path().toStdU16String());
     window->show();
     QApplication::setActiveWindow(window);

@@ -1,0 +1,87 @@
+// The run command: the checks, then the run on the worker thread while the window
+// stays responsive but cannot be changed under it.
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "engine/window_snapshot.h"
+#include "ui/background_run.h"
+#include "ui/directory_list.h"
+#include "ui/directory_watcher.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/preview.h"
+
+namespace renamer::ui {
+
+void MainWindow::Command1_Click() {
+  std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
+  if (message.empty()) message = RunRenaming();
+  if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
+}
+
+std::u16string MainWindow::RunRenaming() {
+  // The run reads and writes this copy of the lists and fields, never the widgets.
+  WindowSnapshot snapshot = WindowSnapshot::Capture(*this);
+  const std::u16string before = snapshot.stringText;
+  std::u16string report =
+      RunInBackground(QStringLiteral("正在改名"), [this, &snapshot](RunControl& control) {
+        engine_.SetRunControl(&control);
+        std::u16string result = engine_.RenameFilesOn(snapshot);
+        engine_.SetRunControl(nullptr);
+        return result;
+      });
+  // The last running number, drawn once rather than once per file.
+  if (snapshot.stringText != before) SetStringFieldText(snapshot.stringText);
+  return report;
+}
+
+std::u16string MainWindow::RunInBackground(const QString& title, RunJob job) {
+  const std::u16string path = Dir1->Path();
+  std::vector<std::u16string> listing;
+  SetRunning(true);
+  std::u16string report =
+      background_->Run(title, [this, &path, &listing, &job](RunControl& control) {
+        std::u16string result = job(control);
+        // Listing a large folder again would stop the window for a moment; the worker
+        // does it while it is here anyway.
+        listing = engine_.ListFiles(path);
+        return result;
+      });
+  watcher_->Watch(path);
+  ShowListing(path, std::move(listing));
+  SetRunning(false);
+  return report;
+}
+
+void MainWindow::SetRunning(bool running) {
+  if (running) {
+    focusBeforeRun_ = focusWidget();
+    running_ = true;
+    // Our own renames are no news; the folder is listed once after the run.
+    watcher_->Watch({});
+    preview_->SetPaused(true);
+  }
+  for (QWidget* part :
+       {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
+        static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2)}) {
+    part->setEnabled(!running);
+  }
+  setAcceptDrops(!running);
+  if (running) return;
+  running_ = false;
+  preview_->SetPaused(false);
+  if (focusBeforeRun_ != nullptr) focusBeforeRun_->setFocus();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
+}
+
+}  // namespace renamer::ui
