@@ -78,7 +78,8 @@ bool SwapCase(std::string& name) {
 }
 
 // Asks the file system whether it ignores letter case: a listed name with its case
-// swapped, where no entry has that spelling, still finds the same file.
+// swapped, where no entry has that spelling, still finds something. The inode numbers
+// are not compared: some mounts that ignore case give each spelling its own.
 bool IgnoresCase(FileSystem& fs, const std::u16string& path, const std::vector<std::string>& names,
                  const std::unordered_set<std::string>& present) {
   int openError = 0;
@@ -88,12 +89,8 @@ bool IgnoresCase(FileSystem& fs, const std::u16string& path, const std::vector<s
   for (const std::string& name : names) {
     std::string swapped = name;
     if (!SwapCase(swapped) || present.count(swapped) != 0) continue;
-    FileIdentity listed;
-    FileIdentity other;
-    if (dir->Identify(name, listed) != 0) continue;
-    if (dir->Identify(swapped, other) == 0) {
-      return other.device == listed.device && other.inode == listed.inode;
-    }
+    FileIdentity identity;
+    if (dir->Identify(swapped, identity) == 0) return true;
     if (++asked == 3) break;
   }
   return false;
