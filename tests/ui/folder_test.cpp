@@ -2,6 +2,7 @@
 // programs add, remove or rename while it is open.
 
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTreeView>
@@ -160,14 +161,23 @@ class FolderTest : public QObject {
     constexpr int kFiles = 5000;
     // Another program makes the files while the window's event loop runs.
     const QString path = view.Path();
-    std::thread copier([path] {
+    qint64 copyMs = 0;
+    std::thread copier([path, &copyMs] {
+      QElapsedTimer clock;
+      clock.start();
       for (int i = 0; i < kFiles; ++i) MakeFile(path + QStringLiteral("/%1.jpg").arg(i));
+      copyMs = clock.elapsed();
     });
-    QTRY_COMPARE_WITH_TIMEOUT(view.window->FileListCount(), kFiles, 5 * kFollowMs);
+    // On a busy machine making the files alone can take seconds.
+    QTRY_COMPARE_WITH_TIMEOUT(view.window->FileListCount(), kFiles, 30 * kFollowMs);
     copier.join();
     QTest::qWait(DirectoryWatcher::kLongestDelayMs);
-    QVERIFY2(WatcherOf(view).ReportCount() <= 3,
-             qPrintable(QString::number(WatcherOf(view).ReportCount())));
+    // A long copy is shown about once a second as it goes; never once per file.
+    const qint64 allowed = 3 + copyMs / DirectoryWatcher::kLongestDelayMs;
+    QVERIFY2(WatcherOf(view).ReportCount() <= allowed,
+             qPrintable(QStringLiteral("%1 listings for a copy of %2 ms")
+                            .arg(WatcherOf(view).ReportCount())
+                            .arg(copyMs)));
   }
 };
 
