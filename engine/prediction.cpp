@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -78,8 +79,9 @@ bool SwapCase(std::string& name) {
 }
 
 // Asks the file system whether it ignores letter case: a listed name with its case
-// swapped, where no entry has that spelling, still finds the same file.
-bool IgnoresCase(FileSystem& fs, const std::u16string& path, const std::vector<std::string>& names,
+// swapped, where no entry has that spelling, still finds something. The inode numbers
+// are not compared: some mounts that ignore case give each spelling its own.
+bool IgnoresCase(FileSystem& fs, const std::u16string& path, std::span<const std::string> names,
                  const std::unordered_set<std::string>& present) {
   int openError = 0;
   const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(path), openError);
@@ -88,12 +90,8 @@ bool IgnoresCase(FileSystem& fs, const std::u16string& path, const std::vector<s
   for (const std::string& name : names) {
     std::string swapped = name;
     if (!SwapCase(swapped) || present.count(swapped) != 0) continue;
-    FileIdentity listed;
-    FileIdentity other;
-    if (dir->Identify(name, listed) != 0) continue;
-    if (dir->Identify(swapped, other) == 0) {
-      return other.device == listed.device && other.inode == listed.inode;
-    }
+    FileIdentity identity;
+    if (dir->Identify(swapped, identity) == 0) return true;
     if (++asked == 3) break;
   }
   return false;
@@ -116,8 +114,14 @@ class NameSet {
   int Rename(const std::string& from, const std::string& to) {
     if (!ignoreCase_) {
       if (exact_.count(to) != 0) return EEXIST;
-      exact_.erase(from);
-      exact_.insert(to);
+      // The entry is reused for the new name: no allocation per file.
+      auto node = exact_.extract(from);
+      if (node.empty()) {
+        exact_.insert(to);
+        return 0;
+      }
+      node.value() = to;
+      exact_.insert(std::move(node));
       return 0;
     }
     const std::string source = FoldedName(from);
@@ -158,32 +162,40 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
   if ((listError == ENOENT || listError == ENOTDIR) && !input.names.empty()) {
     return NothingChanges(input, UnreadableTime(prefix, input.names.front(), listError));
   }
+  // Entries that are not regular files are few; keeping only those halves the work of
+  // a large directory.
   std::unordered_set<std::string> present;
-  std::unordered_set<std::string> regular;
+  std::unordered_set<std::string> irregular;
   present.reserve(entries.size() * 2);
-  for (const DirectoryEntry& entry : entries) {
-    if (entry.regular) regular.insert(entry.name);
-    present.insert(entry.name);
+  for (DirectoryEntry& entry : entries) {
+    if (!entry.regular) irregular.insert(entry.name);
+    present.insert(std::move(entry.name));
   }
+  entries.clear();
   const bool listed = listError == 0;
+
+  // Each listed name as bytes, once; the plan below refers to them by list index.
+  std::vector<std::string> listedBytes;
+  listedBytes.reserve(input.names.size());
 
   FillTable fill;
   fill.Reset(input.names.size());
   for (std::size_t k = 0; k < input.names.size(); ++k) {
     const std::u16string& name = input.names[k];
     fill.names.push_back(name);
+    listedBytes.push_back(EncodeFileName(name));
     if (!IsSafeFileName(name)) {
       fill.errors[k] = kErrorBadOldName;
       continue;
     }
-    const std::string bytes = EncodeFileName(name);
+    const std::string& bytes = listedBytes.back();
     if (!listed) {
       present.insert(bytes);  // the best that can be known without a listing
       continue;
     }
     if (present.count(bytes) == 0)
       return NothingChanges(input, UnreadableTime(prefix, name, ENOENT));
-    if (regular.count(bytes) == 0) fill.errors[k] = kErrorNotRegular;
+    if (irregular.count(bytes) != 0) fill.errors[k] = kErrorNotRegular;
   }
 
   RunPrediction prediction;
@@ -203,12 +215,9 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
   }
   if (plan.code == u"SAMELEN") plan.maxLen = RaisedMaxLen(input);
 
-  std::vector<std::string> listedBytes;
-  listedBytes.reserve(std::min<std::size_t>(input.names.size(), 16));
-  for (std::size_t k = 0; k < input.names.size() && k < 16; ++k) {
-    listedBytes.push_back(EncodeFileName(input.names[k]));
-  }
-  const bool ignoreCase = IgnoresCase(fs, input.path, listedBytes, present);
+  const std::span<const std::string> probes(listedBytes.data(),
+                                            std::min<std::size_t>(listedBytes.size(), 16));
+  const bool ignoreCase = IgnoresCase(fs, input.path, probes, present);
   NameSet names(std::move(present), ignoreCase);
 
   std::vector<PlannedRename> planned = PlanRenames(
@@ -219,14 +228,13 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
     prediction.files.push_back({name, {}, PredictedOutcome::kNotSelected, {}});
   }
   for (PlannedRename& p : planned) {
-    const std::string from = EncodeFileName(p.oldName);
+    const std::string& from = listedBytes[p.listIndex];
     const std::string to = EncodeFileName(p.newName);
     if (Prejudge(p, from, to) == PlanStatus::kPending) {
       p.error = to.size() > kNameMax ? ENAMETOOLONG : names.Rename(from, to);
       p.status = p.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
     }
     PredictedRename& file = prediction.files[p.listIndex];
-    if (p.hasNewName) file.newName = p.newName;
     switch (p.status) {
       case PlanStatus::kRenamed:
         file.outcome = PredictedOutcome::kRenamed;
@@ -239,6 +247,7 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
         file.reason = FailureReason(prefix, p);
         break;
     }
+    if (p.hasNewName) file.newName = std::move(p.newName);
   }
   return prediction;
 }

@@ -260,9 +260,13 @@ PredictionInput RenameEngine::CapturePrediction() const {
   const int count = std::max(window_->FileListCount(), 0);
   input.names.reserve(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) input.names.push_back(window_->FileListItem(k));
-  input.plan = {ChgMode, window_->TypeListText(), window_->StringFieldText(),
-                window_->ValueFieldText(), MaxLen};
+  input.plan = CapturePlan();
   return input;
+}
+
+PlanInput RenameEngine::CapturePlan() const {
+  return {ChgMode, window_->TypeListText(), window_->StringFieldText(), window_->ValueFieldText(),
+          MaxLen};
 }
 
 void RenameEngine::RefreshTypes() {

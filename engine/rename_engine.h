@@ -102,6 +102,8 @@ class RenameEngine {
 
   /// What a prediction reads of the window, for predicting on another thread.
   PredictionInput CapturePrediction() const;
+  /// The part of it that a plan is made from: the rule and the window's texts.
+  PlanInput CapturePlan() const;
 
   /// The file-system layer this engine works on; predictions on another thread use it.
   FileSystem& Files() const { return fs_; }

@@ -21,12 +21,9 @@ def read_results(path):
         for line in results:
             if not line.startswith("RESULT "):
                 continue
-            words = line.split()[1:]
-            # Lines of other kinds ("RESULT undo ...") start with a bare word.
-            if not words or "=" not in words[0]:
-                continue
-            fields = dict(item.split("=", 1) for item in words)
-            if "rule" in fields and "window" not in fields:
+            # Words without "=" name a measurement ("RESULT predict ...").
+            fields = dict(item.split("=", 1) for item in line.split()[1:] if "=" in item)
+            if "engine_ms" in fields and "window" not in fields:
                 files = int(fields["files"])
                 rules.setdefault(fields["rule"], []).append(
                     (files, 1000 * float(fields["engine_ms"]) / files,

@@ -16,24 +16,24 @@ FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names) {
   beginResetModel();
   path_ = std::move(path);
-  names_ = std::move(names);
+  names_ = std::make_shared<const std::vector<std::u16string>>(std::move(names));
   prediction_.clear();
   endResetModel();
 }
 
-void FileListModel::SetPrediction(std::vector<PredictedRename> files) {
-  if (files.size() != names_.size()) return;
+std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files) {
+  if (files.size() != names_->size()) return files;
   if (!showPrediction_) {
     beginInsertColumns({}, 1, 1);
     showPrediction_ = true;
-    prediction_ = std::move(files);
+    prediction_.swap(files);
     endInsertColumns();
-    return;
+    return files;
   }
-  prediction_ = std::move(files);
-  if (names_.empty()) return;
+  prediction_.swap(files);
   // Only the visible rows are asked again; the view draws nothing else.
-  emit dataChanged(index(0, 0), index(rowCount() - 1, 1));
+  if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 1));
+  return files;
 }
 
 void FileListModel::ClearPrediction() {
@@ -46,7 +46,7 @@ void FileListModel::ClearPrediction() {
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
-  return static_cast<int>(names_.size());
+  return static_cast<int>(names_->size());
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
@@ -60,7 +60,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const bool predicted = row < prediction_.size();
   switch (role) {
     case Qt::DisplayRole:
-      if (index.column() == 0) return ToQString(names_[row]);
+      if (index.column() == 0) return ToQString((*names_)[row]);
       return predicted ? ToQString(prediction_[row].newName) : QString();
     case Qt::ForegroundRole:
       return Foreground(row);
@@ -91,7 +91,7 @@ QVariant FileListModel::Foreground(std::size_t row) const {
 }
 
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {
-  if (column == 0 || row >= prediction_.size()) return ToQString(names_[row]);
+  if (column == 0 || row >= prediction_.size()) return ToQString((*names_)[row]);
   const PredictedRename& file = prediction_[row];
   switch (file.outcome) {
     case PredictedOutcome::kNotSelected:

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,18 @@ class FileListModel : public QAbstractTableModel {
   /// Replaces the directory and its names in one reset; the prediction goes with them.
   void SetNames(std::u16string path, std::vector<std::u16string> names);
 
-  /// Shows `files` (one per row, for the names shown now) as the second column.
-  void SetPrediction(std::vector<PredictedRename> files);
+  /// Shows `files` (one per row, for the names shown now) as the second column, and
+  /// hands back the prediction it replaces, so that the caller can free it elsewhere.
+  std::vector<PredictedRename> SetPrediction(std::vector<PredictedRename> files);
   /// Back to one column.
   void ClearPrediction();
   bool HasPrediction() const { return showPrediction_; }
 
   const std::u16string& Path() const { return path_; }
-  const std::vector<std::u16string>& Names() const { return names_; }
+  const std::vector<std::u16string>& Names() const { return *names_; }
+  /// The names, shared and never changed, so that another thread can read them while
+  /// the list moves on to a new listing.
+  std::shared_ptr<const std::vector<std::u16string>> SharedNames() const { return names_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,7 +45,8 @@ class FileListModel : public QAbstractTableModel {
   QVariant ToolTip(std::size_t row, int column) const;
 
   std::u16string path_;
-  std::vector<std::u16string> names_;
+  std::shared_ptr<const std::vector<std::u16string>> names_ =
+      std::make_shared<const std::vector<std::u16string>>();
   bool showPrediction_ = false;
   std::vector<PredictedRename> prediction_;
 };

@@ -72,19 +72,23 @@ void Preview::Start() {
     ShowWithoutPrediction({});
     return;
   }
-  PredictionInput input = engine_.CapturePrediction();
+  PlanInput plan = engine_.CapturePlan();
   // A run that its own checks would refuse renames nothing: show why instead.
-  const std::u16string check = CheckRunInput(input.plan.code, input.plan.valueText);
+  const std::u16string check = CheckRunInput(plan.code, plan.valueText);
   if (!check.empty()) {
     ShowWithoutPrediction(QString::fromStdU16String(check));
     return;
   }
-  if (keysListing_ == listing_) input.timeKeys = timeKeys_;
   busy_ = true;
   FileSystem* fs = &engine_.Files();
   const std::uint64_t generation = generation_;
   const std::uint64_t listing = listing_;
-  worker_.start([this, fs, generation, listing, input = std::move(input)] {
+  // The names are copied on the worker: at 100,000 files the copy alone would stall
+  // typing. The model never changes a list it has shared.
+  worker_.start([this, fs, generation, listing, path = model_.Path(), names = model_.SharedNames(),
+                 plan = std::move(plan),
+                 timeKeys = keysListing_ == listing_ ? timeKeys_ : nullptr] {
+    const PredictionInput input{path, *names, plan, timeKeys};
     RunPrediction prediction = Predict(*fs, input);
     QString summary = PreviewSummary(prediction, input.plan.typeText);
     QMetaObject::invokeMethod(
@@ -105,7 +109,8 @@ void Preview::Finish(std::uint64_t generation, std::uint64_t listing, RunPredict
     keysListing_ = listing;
   }
   if (generation == generation_ && listing == listing_ && !paused_) {
-    model_.SetPrediction(std::move(prediction.files));
+    // The prediction replaced holds a string or three per file: freed on the worker.
+    worker_.start([old = model_.SetPrediction(std::move(prediction.files))] {});
     emit SummaryChanged(summary);
     emit Shown();
   }

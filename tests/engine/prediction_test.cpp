@@ -228,31 +228,36 @@ TEST(PredictRunTest, ComparesNamesAsAFileSystemThatIgnoresCaseDoes) {
       {"a change of case alone", u"EXT", u".JPG", u"", 0},
       {"a name that another spelling holds", u"REP", u"", u"y", 1},
   };
+  // Some mounts that ignore case give each spelling its own inode number.
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    testing::MemoryFileSystem fs;
-    fs.ignoreCase = true;
-    int inode = 0;
-    // "AX.JPG" is not of the type, so it stays in the way.
-    for (const char* name : {"x.jpg", "AX.JPG", "Xy.jpg", "photo.jpg"}) fs.Add(name, ++inode);
-    FakeWindow window;
-    window.path = u"/memory";
-    window.files = ListNames(fs, window.path, EntryKind::kFiles);
-    window.valueText = c.value;
-    window.stringText = c.stringText;
-    window.typeText = u".jpg";
-    RenameEngine engine(window, fs);
-    engine.ChgMode = c.code;
-    const RunPrediction prediction = engine.PredictRun();
-    engine.RenameFiles();
-    const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
-    ASSERT_EQ(prediction.files.size(), done.size());
-    std::size_t fails = 0;
-    for (std::size_t k = 0; k < done.size(); ++k) {
-      EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));
-      fails += done[k].outcome == PredictedOutcome::kFails ? 1 : 0;
+    for (const bool inodePerSpelling : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) +
+                   (inodePerSpelling ? ", an inode number per spelling" : ""));
+      testing::MemoryFileSystem fs;
+      fs.ignoreCase = true;
+      fs.inodePerSpelling = inodePerSpelling;
+      int inode = 0;
+      // "AX.JPG" is not of the type, so it stays in the way.
+      for (const char* name : {"x.jpg", "AX.JPG", "Xy.jpg", "photo.jpg"}) fs.Add(name, ++inode);
+      FakeWindow window;
+      window.path = u"/memory";
+      window.files = ListNames(fs, window.path, EntryKind::kFiles);
+      window.valueText = c.value;
+      window.stringText = c.stringText;
+      window.typeText = u".jpg";
+      RenameEngine engine(window, fs);
+      engine.ChgMode = c.code;
+      const RunPrediction prediction = engine.PredictRun();
+      engine.RenameFiles();
+      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+      ASSERT_EQ(prediction.files.size(), done.size());
+      std::size_t fails = 0;
+      for (std::size_t k = 0; k < done.size(); ++k) {
+        EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));
+        fails += done[k].outcome == PredictedOutcome::kFails ? 1 : 0;
+      }
+      EXPECT_EQ(fails, c.fails);
     }
-    EXPECT_EQ(fails, c.fails);
   }
 }
 

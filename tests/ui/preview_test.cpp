@@ -130,8 +130,8 @@ class PreviewTest : public QObject {
         QVERIFY(row.newName.isEmpty());
       }
     }
-    if (value == QStringLiteral("a/"))
-      SaveScreenshot(*view.window, QStringLiteral("preview_invalid"));
+    SaveScreenshot(*view.window,
+                   QStringLiteral("preview_%1").arg(QTest::currentDataTag()).replace(u' ', u'_'));
   }
 
   void followsTypingAndDropsStaleResults() {
