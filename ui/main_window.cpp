@@ -29,6 +29,7 @@
 #include "ui/preview.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
+#include "ui/undo_control.h"
 
 namespace renamer::ui {
 namespace {
@@ -174,11 +175,13 @@ void MainWindow::CreateDirectoryFrame() {
 void MainWindow::CreateButtons() {
   Command2 = MakeButton(this, "Command2", QStringLiteral("退出"), TwipsRect(5040, 5640, 1455, 375));
   Command1 = MakeButton(this, "Command1", QStringLiteral("确定"), TwipsRect(1440, 5640, 1335, 375));
+  Command3 = MakeButton(this, "Command3", QStringLiteral("撤销"), TwipsRect(3240, 5640, 1335, 375));
+  undo_ = new UndoControl(engine_, *Command3, *this);
 }
 
 void MainWindow::SetTabOrder() {
-  QWidget* const order[] = {Command1, Drive1,  Dir1,    File1,   Chgstr,
-                            Command2, Chgtype, Strchar, FileType};
+  QWidget* const order[] = {Command1, Drive1,  Dir1,    File1,    Chgstr,
+                            Command2, Chgtype, Strchar, FileType, Command3};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -186,6 +189,7 @@ void MainWindow::ConnectHandlers() {
   connect(Chgtype, &QComboBox::activated, this, &MainWindow::Chgtype_Click);
   connect(Command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+  connect(Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
   connect(Dir1, &DirectoryList::PathChanged, this, &MainWindow::Dir1_Change);
   connect(Drive1, &QComboBox::activated, this, &MainWindow::Drive1_Change);
   connect(FileType, &QComboBox::editTextChanged, preview_, &Preview::Schedule);
@@ -194,7 +198,7 @@ void MainWindow::ConnectHandlers() {
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
-                           static_cast<QObject*>(Command2)}) {
+                           static_cast<QObject*>(Command2), static_cast<QObject*>(Command3)}) {
     watched->installEventFilter(this);
   }
 }
@@ -224,7 +228,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && (watched == Command1 || watched == Command2)) {
+  const bool button = watched == Command1 || watched == Command2 || watched == Command3;
+  if (event->type() == QEvent::KeyPress && button) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       static_cast<QPushButton*>(watched)->click();

@@ -24,6 +24,7 @@ class DirectoryWatcher;
 class DriveList;
 class FileListModel;
 class Preview;
+class UndoControl;
 
 /// The main window `Form1`. It owns the engine and is the window the engine works
 /// through. It deletes itself when it is closed.
@@ -59,6 +60,8 @@ class MainWindow : public QWidget, public WindowPort {
   void Chgtype_LostFocus();
   void Command1_Click();
   void Command2_Click();
+  /// Takes the most recent run back.
+  void Command3_Click();
   void Dir1_Change();
   void Drive1_Change();
   void File1_DiskChange();
@@ -100,6 +103,8 @@ class MainWindow : public QWidget, public WindowPort {
   QPointer<QWidget> focusBeforeRun_;
 
   QPushButton* Command2 = nullptr;
+  QPushButton* Command3 = nullptr;
+  UndoControl* undo_ = nullptr;
   QGroupBox* Frame3 = nullptr;
   QGroupBox* Frame7 = nullptr;
   QLineEdit* Strchar = nullptr;

@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/preview.h"
+#include "ui/undo_control.h"
 
 namespace renamer::ui {
 
@@ -35,7 +36,21 @@ std::u16string MainWindow::RunRenaming() {
       });
   // The last running number, drawn once rather than once per file.
   if (snapshot.stringText != before) SetStringFieldText(snapshot.stringText);
+  undo_->Refresh();
   return report;
+}
+
+void MainWindow::Command3_Click() {
+  if (running_ || !engine_.CanUndo()) return;
+  const std::u16string report =
+      RunInBackground(QStringLiteral("正在撤销"), [this](RunControl& control) {
+        engine_.SetRunControl(&control);
+        std::u16string result = engine_.UndoLastRun();
+        engine_.SetRunControl(nullptr);
+        return result;
+      });
+  undo_->Refresh();
+  if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
 }
 
 std::u16string MainWindow::RunInBackground(const QString& title, RunJob job) {
@@ -69,6 +84,8 @@ void MainWindow::SetRunning(bool running) {
         static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2)}) {
     part->setEnabled(!running);
   }
+  // Enabled again by what the run leaves to undo.
+  if (running) Command3->setEnabled(false);
   setAcceptDrops(!running);
   if (running) return;
   running_ = false;

@@ -1,0 +1,139 @@
+// The undo button and Ctrl+Z on the real window: where the button sits, when it is
+// enabled, and that a run is taken back, also by a window opened after the first.
+
+#include <QKeySequence>
+#include <QTreeView>
+
+#include "tests/ui/main_window_support.h"
+#include "ui/twips.h"
+#include "ui/undo_control.h"
+
+namespace renamer::ui {
+namespace {
+
+using testing::CatchMessageBox;
+using testing::WindowOnDirectory;
+
+const QStringList kFiles = {QStringLiteral("a.txt"), QStringLiteral("照片.jpg")};
+
+class UndoWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Every test starts with no journal at all.
+  void init() {
+    state_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_STATE_HOME", state_->path().toUtf8());
+  }
+
+  void sitsBetweenTheButtonsAndComesLastInTheTabOrder() {
+    WindowOnDirectory view(kFiles);
+    auto* undo = view.Child<QPushButton>("Command3");
+    QVERIFY(undo != nullptr);
+    QCOMPARE(undo->text(), QStringLiteral("撤销"));
+    QCOMPARE(undo->geometry(), TwipsRect(3240, 5640, 1335, 375));
+    QVERIFY(!undo->isEnabled());
+    view.PickRule(QStringLiteral("增加前缀"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("x"));
+    QVERIFY(!view.Run().shown);
+    QVERIFY(undo->isEnabled());
+    view.Child<QComboBox>("FileType")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), undo);
+    QTest::keyClick(undo, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), view.Child<QWidget>("Command1"));
+  }
+
+  void ctrlZOutsideTheFieldsTakesTheRunBack() {
+    WindowOnDirectory view(kFiles);
+    view.PickRule(QStringLiteral("增加前缀"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("新_"));
+    QVERIFY(!view.Run().shown);
+    QCOMPARE(view.Entries(), (QStringList{"新_a.txt", "新_照片.jpg"}));
+    auto* undo = view.Child<QPushButton>("Command3");
+    QVERIFY(undo->isEnabled());
+    QVERIFY(undo->toolTip().contains(view.Path()));
+
+    // In a text field Ctrl+Z takes back typing and leaves the files alone.
+    auto* value = view.Child<QLineEdit>("Chgstr");
+    value->setFocus();
+    QTest::keyClicks(value, QStringLiteral("x"));
+    QTest::keySequence(value, QKeySequence::Undo);
+    QCOMPARE(value->text(), QStringLiteral("新_"));
+    QCOMPARE(view.Entries(), (QStringList{"新_a.txt", "新_照片.jpg"}));
+
+    auto* list = view.Child<QTreeView>("File1");
+    list->setFocus();
+    QTest::keySequence(list, QKeySequence::Undo);
+    QTRY_COMPARE(view.Entries(), kFiles);
+    QCOMPARE(view.window->FileListCount(), 2);
+    QVERIFY(!undo->isEnabled());
+  }
+
+  void aNewWindowOffersTheRunOfAClosedOne() {
+    QStringList renamed;
+    QString folder;
+    {
+      WindowOnDirectory first(kFiles);
+      first.PickRule(QStringLiteral("后加顺序号"));
+      first.SetType(QStringLiteral("*.*"));
+      first.SetValue(QStringLiteral("2"));
+      QVERIFY(!first.Run().shown);
+      renamed = first.Entries();
+      folder = first.Path();
+      first.dir.setAutoRemove(false);
+    }
+    QCOMPARE(renamed, (QStringList{"a01.txt", "照片02.jpg"}));
+
+    // Another folder is open in the new window; the undo still finds the run's files.
+    WindowOnDirectory second({QStringLiteral("other.txt")});
+    auto* undo = second.Child<QPushButton>("Command3");
+    QVERIFY(undo->isEnabled());
+    QVERIFY(undo->toolTip().contains(folder));
+    const testing::SeenBox box =
+        CatchMessageBox([undo] { QTest::mouseClick(undo, Qt::LeftButton); });
+    QVERIFY(!box.shown);
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), kFiles);
+    QCOMPARE(second.Entries(), QStringList{"other.txt"});
+    QVERIFY(!undo->isEnabled());
+    QDir(folder).removeRecursively();
+  }
+
+  void reportsAFileThatCannotGoBack() {
+    WindowOnDirectory view(kFiles);
+    view.PickRule(QStringLiteral("增加后缀"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("_1"));
+    QVERIFY(!view.Run().shown);
+    // Another program takes an old name meanwhile.
+    QFile squatter(view.Path() + QStringLiteral("/a.txt"));
+    QVERIFY(squatter.open(QIODevice::WriteOnly));
+    squatter.close();
+
+    const testing::SeenBox box = CatchMessageBox(
+        [&view] { QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton); });
+    QVERIFY(box.shown);
+    QCOMPARE(box.title, QStringLiteral("提示"));
+    QVERIFY2(box.text.startsWith(view.Path() + QStringLiteral("/a_1.txt -> ") + view.Path() +
+                                 QStringLiteral("/a.txt(")),
+             qPrintable(box.text));
+    QCOMPARE(view.Entries(), (QStringList{"a.txt", "a_1.txt", "照片.jpg"}));
+  }
+
+  void tooltipNamesTheFolderAndTheTime() {
+    QCOMPARE(UndoToolTip(std::nullopt), QString());
+    const QString tip = UndoToolTip(UndoOffer{u"/照片/2024", 0});
+    QCOMPARE(tip, QStringLiteral("撤销 1970-01-01 00:00:00 在“/照片/2024”中的改名"));
+  }
+
+ private:
+  std::unique_ptr<QTemporaryDir> state_;
+};
+
+}  // namespace
+}  // namespace renamer::ui
+
+QTEST_MAIN(renamer::ui::UndoWindowTest)
+#include "undo_window_test.moc"
