@@ -189,6 +189,14 @@ class ProgressTest : public QObject {
       shown << model->index(row, 0).data().toString();
     shown.sort();
     QCOMPARE(shown, expected);
+
+    // What the run did before the cancel is taken back like any run.
+    auto* undo = view.Child<QPushButton>("Command3");
+    QVERIFY(undo->isEnabled());
+    const testing::SeenBox undone =
+        testing::CatchMessageBox([undo] { QTest::mouseClick(undo, Qt::LeftButton); });
+    QVERIFY2(!undone.shown, qPrintable(undone.text));
+    QCOMPARE(view.Entries(), names);
   }
 
   // A call that does not return says so; "取消" pressed meanwhile lets that call finish
