@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QString>
 
+#include "ui/free_elsewhere.h"
+
 namespace renamer::ui {
 namespace {
 
@@ -14,11 +16,14 @@ QString ToQString(const std::u16string& text) { return QString::fromStdU16String
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names) {
+  std::vector<PredictedRename> prediction;
   beginResetModel();
   path_ = std::move(path);
-  names_ = std::move(names);
-  prediction_.clear();
+  names_.swap(names);
+  prediction_.swap(prediction);
   endResetModel();
+  FreeElsewhere(std::move(names));
+  FreeElsewhere(std::move(prediction));
 }
 
 void FileListModel::SetPrediction(std::vector<PredictedRename> files) {
