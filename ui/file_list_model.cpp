@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QString>
 
+#include "ui/free_elsewhere.h"
+
 namespace renamer::ui {
 namespace {
 
@@ -14,11 +16,17 @@ QString ToQString(const std::u16string& text) { return QString::fromStdU16String
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names) {
+  std::shared_ptr<const std::vector<std::u16string>> oldNames =
+      std::make_shared<const std::vector<std::u16string>>(std::move(names));
+  std::vector<PredictedRename> prediction;
   beginResetModel();
   path_ = std::move(path);
-  names_ = std::make_shared<const std::vector<std::u16string>>(std::move(names));
-  prediction_.clear();
+  names_.swap(oldNames);
+  prediction_.swap(prediction);
   endResetModel();
+  // A prediction on the worker may still share the old names; the last holder frees them.
+  FreeElsewhere(std::move(oldNames));
+  FreeElsewhere(std::move(prediction));
 }
 
 std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files) {

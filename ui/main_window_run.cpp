@@ -54,6 +54,8 @@ void MainWindow::Command3_Click() {
 }
 
 std::u16string MainWindow::RunInBackground(const QString& title, RunJob job) {
+  // One job at a time: the engine is the worker's until it returns.
+  if (running_) return {};
   const std::u16string path = Dir1->Path();
   std::vector<std::u16string> listing;
   SetRunning(true);

@@ -3,6 +3,7 @@
 #include "engine/input_check.h"
 #include "engine/text.h"
 #include "ui/file_list_model.h"
+#include "ui/free_elsewhere.h"
 
 namespace renamer::ui {
 
@@ -49,7 +50,7 @@ void Preview::Schedule() {
 
 void Preview::ListingChanged() {
   ++listing_;
-  timeKeys_.reset();
+  FreeElsewhere(std::move(timeKeys_));
   Schedule();
 }
 
