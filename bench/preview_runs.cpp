@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "bench/event_loop_meters.h"
 #include "bench/measure.h"
 #include "engine/file_names.h"
 #include "ui/main_window.h"
@@ -51,23 +52,13 @@ double TimeKeystroke(ui::MainWindow& window, ui::Preview& preview, char key) {
 double LongestStallWhileTyping(ui::MainWindow& window, ui::Preview& preview, int keys) {
   auto& value = Child<QLineEdit>(window, "Chgstr");
   value.setFocus();
-  QElapsedTimer sinceTick;
-  double longest = 0;
-  QTimer ticker;
-  ticker.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    longest = std::max(longest, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
-    sinceTick.restart();
-  });
-  ticker.start(1);
-  sinceTick.start();
+  StallMeter stalls(1);
   for (int i = 0; i < keys; ++i) {
     QTest::keyClick(&value, static_cast<char>('a' + i % 26));
     QTest::qWait(30);
   }
   WaitForPreview(preview);
-  ticker.stop();
-  return longest;
+  return stalls.Stop();
 }
 
 double Median(std::vector<double> samples) { return Summarize(samples).median; }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/bench_dir.h"
+#include "bench/event_loop_meters.h"
 #include "bench/floor_loop.h"
 #include "bench/measure.h"
 #include "bench/preview_runs.h"
@@ -59,20 +60,14 @@ double TimeOpen(ui::MainWindow& window, const std::string& path) {
 // has shown the result. A message box would mean a failure; it is closed and counted.
 // The progress window of a long run is part of what is timed and is left alone.
 double TimeRun(ui::MainWindow& window, bool& messageShown, double& cpuMs) {
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (auto* box = qobject_cast<ui::MessageDialog*>(QApplication::activeModalWidget())) {
-      messageShown = true;
-      box->close();
-    }
-  });
-  closer.start(100);
+  const BoxCloser closer;
   // The run works on a thread of its own: the whole process's CPU time is the cost.
   const double cpuStart = ProcessCpuMilliseconds();
   const Clock::time_point start = Clock::now();
   Child<QPushButton>(window, "Command1").click();
   QApplication::processEvents();
   cpuMs = ProcessCpuMilliseconds() - cpuStart;
+  messageShown = closer.Shown();
   return MillisecondsSince(start);
 }
 
@@ -136,30 +131,13 @@ double MeasureRunStall(ui::MainWindow& window, const FileSet& set) {
   Check(preview != nullptr, "the window has no preview");
   Check(WaitForPreview(*preview), "the preview never showed before the run");
 
-  QElapsedTimer sinceTick;
-  double longest = 0;
-  QTimer ticker;
-  ticker.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    longest = std::max(longest, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
-    sinceTick.restart();
-  });
-  bool messageShown = false;
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    if (auto* box = qobject_cast<ui::MessageDialog*>(QApplication::activeModalWidget())) {
-      messageShown = true;
-      box->close();
-    }
-  });
-  closer.start(100);
-  ticker.start(2);
-  sinceTick.start();
+  const BoxCloser closer;
+  StallMeter stalls(2);
   Child<QPushButton>(window, "Command1").click();
   const bool shown = WaitForPreview(*preview);
-  ticker.stop();
+  const double longest = stalls.Stop();
   Check(shown, "the preview never showed after the run");
-  Check(!messageShown, "the window run reported failures");
+  Check(!closer.Shown(), "the window run reported failures");
   Check(dir.CountWithPrefix("img_") == 0, "the window run left old names behind");
   return longest;
 }
