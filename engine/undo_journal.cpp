@@ -24,9 +24,12 @@ constexpr std::size_t kSequenceDigits = 20;
 
 int LastError() { return errno != 0 ? errno : EIO; }
 
-std::uint64_t Checksum(std::string_view bytes) {
+/// FNV-1a over the record's type byte and its payload.
+std::uint64_t Checksum(char type, std::string_view payload) {
   std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : bytes) {
+  hash ^= static_cast<unsigned char>(type);
+  hash *= 1099511628211ull;
+  for (const char c : payload) {
     hash ^= static_cast<unsigned char>(c);
     hash *= 1099511628211ull;
   }
@@ -85,9 +88,7 @@ class Reader {
     bytes_.remove_prefix(size);
     std::uint64_t checksum = 0;
     Number(checksum);
-    std::string typed(1, type);
-    typed.append(payload);
-    return checksum == Checksum(typed);
+    return checksum == Checksum(type, payload);
   }
   bool Empty() const { return bytes_.empty(); }
 
@@ -99,9 +100,7 @@ void PutRecord(std::string& out, char type, const std::string& payload) {
   out.push_back(type);
   PutNumber(out, payload.size());
   out.append(payload);
-  std::string typed(1, type);
-  typed.append(payload);
-  PutNumber(out, Checksum(typed));
+  PutNumber(out, Checksum(type, payload));
 }
 
 bool DecodePlan(std::string_view payload, JournaledRun& run) {
@@ -285,21 +284,30 @@ bool SameFile(const FileIdentity& a, const FileIdentity& b) {
 }
 
 std::string EncodeJournal(const JournaledRun& run) {
-  std::string payload;
-  std::size_t size = 64 + run.path.size();
+  // Written in place, not built apart and copied: a journal of 100,000 files is
+  // megabytes, and a run waits for it.
+  std::size_t size = 96 + run.path.size();
   for (const JournalStep& step : run.steps) size += 40 + step.oldName.size() + step.newName.size();
-  payload.reserve(size);
-  PutNumber(payload, static_cast<std::uint64_t>(run.startedSeconds));
-  PutIdentity(payload, run.directory);
-  PutText(payload, run.path);
-  PutNumber(payload, run.steps.size());
-  for (const JournalStep& step : run.steps) {
-    PutText(payload, step.oldName);
-    PutText(payload, step.newName);
-    PutIdentity(payload, step.identity);
-  }
   std::string bytes(kMagic);
-  PutRecord(bytes, kPlanRecord, payload);
+  bytes.reserve(size);
+  bytes.push_back(kPlanRecord);
+  const std::size_t lengthAt = bytes.size();
+  PutNumber(bytes, 0);
+  const std::size_t payloadAt = bytes.size();
+  PutNumber(bytes, static_cast<std::uint64_t>(run.startedSeconds));
+  PutIdentity(bytes, run.directory);
+  PutText(bytes, run.path);
+  PutNumber(bytes, run.steps.size());
+  for (const JournalStep& step : run.steps) {
+    PutText(bytes, step.oldName);
+    PutText(bytes, step.newName);
+    PutIdentity(bytes, step.identity);
+  }
+  std::string length;
+  PutNumber(length, bytes.size() - payloadAt);
+  bytes.replace(lengthAt, length.size(), length);
+  const std::uint64_t checksum = Checksum(kPlanRecord, std::string_view(bytes).substr(payloadAt));
+  PutNumber(bytes, checksum);
   return bytes;
 }
 
