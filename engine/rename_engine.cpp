@@ -16,6 +16,10 @@ namespace {
 constexpr std::u16string_view kAllTypes = u"*.*";
 constexpr std::u16string_view kNoNewName = u" -> (文件名不能为空)";
 
+UndoOffer OfferOf(const JournaledRun& run) {
+  return {DecodeFileName(run.path), run.startedSeconds};
+}
+
 std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
   std::size_t size = 0;
   for (std::u16string_view part : parts) size += part.size();
@@ -143,8 +147,7 @@ void RenameEngine::FindMaxLen() {
 void RenameEngine::MakePlan() {
   // Neither field changes during a run except through the running number, so they are
   // read once; under the numbering rules the string field is read back per file.
-  PlanInput input{ChgMode, window_->TypeListText(), window_->StringFieldText(),
-                  window_->ValueFieldText(), MaxLen};
+  const PlanInput input = CapturePlan();
   const auto count = static_cast<std::size_t>(std::max(window_->FileListCount(), 0));
   Plan = PlanRenames(fill_, count, input, [this](long long number) {
     window_->SetStringFieldText(DecimalText(number));
@@ -179,7 +182,7 @@ std::u16string RenameEngine::StartJournal(Directory* dir) {
   if (error != 0) {
     return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
   }
-  journaledOffer_ = {window_->FileListPath(), run.startedSeconds};
+  journaledOffer_ = OfferOf(run);
   return {};
 }
 
@@ -234,7 +237,7 @@ std::u16string RenameEngine::UndoLastRun() {
     return report;
   }
   // What a cancel left is undone by the next undo of the same run.
-  offer_ = UndoOffer{DecodeFileName(lease->Run().path), lease->Run().startedSeconds};
+  offer_ = OfferOf(lease->Run());
   offerKnown_ = true;
   return CancelledLine(left).append(kEntryEnd).append(report);
 }
@@ -249,7 +252,7 @@ void RenameEngine::RefreshUndoOffer() const {
   offerKnown_ = true;
   const std::unique_ptr<JournalLease> lease = JournalLease::TakeNewest();
   if (lease == nullptr) return;
-  offer_ = UndoOffer{DecodeFileName(lease->Run().path), lease->Run().startedSeconds};
+  offer_ = OfferOf(lease->Run());
 }
 
 RunPrediction RenameEngine::PredictRun() { return Predict(fs_, CapturePrediction()); }

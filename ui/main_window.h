@@ -3,12 +3,12 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "engine/rename_engine.h"
-#include "ui/run_worker.h"
 
 class QComboBox;
 class QGroupBox;
@@ -89,8 +89,9 @@ class MainWindow : public QWidget, public WindowPort {
   std::u16string RunRenaming();
   /// Runs `job` off the window's thread under a progress window titled `title`, with
   /// everything it reads or writes disabled meanwhile, then lists the folder once and
-  /// returns the job's report. The job works on the engine; the window does not.
-  std::u16string RunInBackground(const QString& title, RunJob job);
+  /// returns the job's report. The job works on the engine, which reports its progress
+  /// to the progress window meanwhile; the window does not touch the engine.
+  std::u16string RunInBackground(const QString& title, const std::function<std::u16string()>& job);
   /// Disables or enables the rule, the fields, the lists and the buttons for a run.
   void SetRunning(bool running);
 

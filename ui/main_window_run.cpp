@@ -27,33 +27,22 @@ std::u16string MainWindow::RunRenaming() {
   // The run reads and writes this copy of the lists and fields, never the widgets.
   WindowSnapshot snapshot = WindowSnapshot::Capture(*this);
   const std::u16string before = snapshot.stringText;
-  std::u16string report =
-      RunInBackground(QStringLiteral("正在改名"), [this, &snapshot](RunControl& control) {
-        engine_.SetRunControl(&control);
-        std::u16string result = engine_.RenameFilesOn(snapshot);
-        engine_.SetRunControl(nullptr);
-        return result;
-      });
+  std::u16string report = RunInBackground(
+      QStringLiteral("正在改名"), [this, &snapshot] { return engine_.RenameFilesOn(snapshot); });
   // The last running number, drawn once rather than once per file.
   if (snapshot.stringText != before) SetStringFieldText(snapshot.stringText);
-  undo_->Refresh();
   return report;
 }
 
 void MainWindow::Command3_Click() {
   if (running_ || !engine_.CanUndo()) return;
   const std::u16string report =
-      RunInBackground(QStringLiteral("正在撤销"), [this](RunControl& control) {
-        engine_.SetRunControl(&control);
-        std::u16string result = engine_.UndoLastRun();
-        engine_.SetRunControl(nullptr);
-        return result;
-      });
-  undo_->Refresh();
+      RunInBackground(QStringLiteral("正在撤销"), [this] { return engine_.UndoLastRun(); });
   if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
 }
 
-std::u16string MainWindow::RunInBackground(const QString& title, RunJob job) {
+std::u16string MainWindow::RunInBackground(const QString& title,
+                                           const std::function<std::u16string()>& job) {
   // One job at a time: the engine is the worker's until it returns.
   if (running_) return {};
   const std::u16string path = Dir1->Path();
@@ -61,7 +50,9 @@ std::u16string MainWindow::RunInBackground(const QString& title, RunJob job) {
   SetRunning(true);
   std::u16string report =
       background_->Run(title, [this, &path, &listing, &job](RunControl& control) {
-        std::u16string result = job(control);
+        engine_.SetRunControl(&control);
+        std::u16string result = job();
+        engine_.SetRunControl(nullptr);
         // Listing a large folder again would stop the window for a moment; the worker
         // does it while it is here anyway.
         listing = engine_.ListFiles(path);
@@ -70,6 +61,8 @@ std::u16string MainWindow::RunInBackground(const QString& title, RunJob job) {
   watcher_->Watch(path);
   ShowListing(path, std::move(listing));
   SetRunning(false);
+  // A run leaves a run to undo, an undo the one before.
+  undo_->Refresh();
   return report;
 }
 

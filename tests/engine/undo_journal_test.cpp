@@ -125,7 +125,7 @@ TEST_F(KilledRunTest, ANewEngineUndoesARunKilledAtAnyMoment) {
   // How long a whole run takes here, so the kills land inside one.
   const auto started = std::chrono::steady_clock::now();
   int status = 0;
-  ASSERT_EQ(::waitpid(StartRun(), &status, 0) > 0 && WIFEXITED(status), true);
+  ASSERT_TRUE(::waitpid(StartRun(), &status, 0) > 0 && WIFEXITED(status));
   const auto whole = std::chrono::steady_clock::now() - started;
   FakeWindow window;
   ASSERT_TRUE(RenameEngine(window).CanUndo());
