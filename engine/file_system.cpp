@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,7 +33,28 @@ FileIdentity IdentityOf(const struct statx& status) {
   }
   constexpr std::uint64_t kLocking = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
   identity.locked = (status.stx_attributes & status.stx_attributes_mask & kLocking) != 0;
+  identity.modifiedNanoseconds =
+      status.stx_mtime.tv_sec * 1'000'000'000LL + status.stx_mtime.tv_nsec;
+  identity.size = status.stx_size;
   return identity;
+}
+
+// Without a birth time a freed inode number given to a new file would pass for the old
+// file; the generation number tells them apart where the file system keeps one. It
+// costs an open, so it is read only where the birth time is missing.
+void AddGeneration(int directory, const char* name, const struct statx& status,
+                   FileIdentity& identity) {
+  if (identity.birthNanoseconds != 0) return;
+  if (!S_ISREG(status.stx_mode) && !S_ISDIR(status.stx_mode)) return;
+  const int fd =
+      ::openat(directory, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  int generation = 0;
+  if (::ioctl(fd, FS_IOC_GETVERSION, &generation) == 0) {
+    identity.generation = static_cast<std::uint32_t>(generation);
+    identity.hasGeneration = true;
+  }
+  ::close(fd);
 }
 
 int StatusAt(int fd, const char* name, int flags, struct statx& status) {
@@ -57,6 +80,7 @@ class PosixDirectory final : public Directory {
     struct statx entry {};
     if (const int error = StatusAt(fd_, name.c_str(), AT_SYMLINK_NOFOLLOW, entry)) return error;
     status.identity = IdentityOf(entry);
+    AddGeneration(fd_, name.c_str(), entry, status.identity);
     if (S_ISLNK(entry.stx_mode)) {
       // The listing shows a link by what it points to; so do the time and the type.
       if (const int error = StatusAt(fd_, name.c_str(), 0, entry)) return error;
@@ -87,6 +111,7 @@ class PosixDirectory final : public Directory {
     struct statx entry {};
     if (const int error = StatusAt(fd_, name.c_str(), AT_SYMLINK_NOFOLLOW, entry)) return error;
     identity = IdentityOf(entry);
+    AddGeneration(fd_, name.c_str(), entry, identity);
     return 0;
   }
 
@@ -202,6 +227,10 @@ std::u16string DescribeError(int error) {
       return u"文件名含有“/”或空字符，或是“.”或“..”，不能改名";
     case kErrorNotRegular:
       return u"已不是普通文件";
+    case kErrorStateUnsafe:
+      return u"保存撤销记录的文件夹不属于当前用户，或其他用户也能写入";
+    case kErrorStateBusy:
+      return u"撤销记录正被另一个程序占用";
     default:
       break;
   }

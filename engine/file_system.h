@@ -22,6 +22,15 @@ struct FileIdentity {
   std::uint64_t links = 0;
   /// Birth time in nanoseconds since the epoch, 0 where the file system gives none.
   std::int64_t birthNanoseconds = 0;
+  /// The inode's generation number, where the file system gives one and there is no
+  /// birth time: a new file that gets a freed inode number gets another generation.
+  std::uint64_t generation = 0;
+  bool hasGeneration = false;
+  /// The entry's own modification time in nanoseconds and its size: what is left to
+  /// tell a reused inode number from the file that had it where neither of the above is
+  /// known.
+  std::int64_t modifiedNanoseconds = 0;
+  std::uint64_t size = 0;
   /// Immutable or append-only: no name of it can be added or removed.
   bool locked = false;
 };
@@ -97,6 +106,8 @@ inline constexpr int kErrorNoSafeRename = -1;  ///< neither no-replace rename no
 inline constexpr int kErrorBadNewName = -2;    ///< the new name would leave the directory
 inline constexpr int kErrorBadOldName = -3;    ///< the listed name would leave the directory
 inline constexpr int kErrorNotRegular = -4;    ///< the listed name now holds no regular file
+inline constexpr int kErrorStateUnsafe = -5;  ///< the undo journals' folder is not private
+inline constexpr int kErrorStateBusy = -6;    ///< another program holds the journals' lock
 
 /// A short Chinese description of an error for the report.
 std::u16string DescribeError(int error);

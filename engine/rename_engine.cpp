@@ -16,10 +16,6 @@ namespace {
 constexpr std::u16string_view kAllTypes = u"*.*";
 constexpr std::u16string_view kNoNewName = u" -> (文件名不能为空)";
 
-UndoOffer OfferOf(const JournaledRun& run) {
-  return {DecodeFileName(run.path), run.startedSeconds};
-}
-
 std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
   std::size_t size = 0;
   for (std::u16string_view part : parts) size += part.size();
@@ -78,7 +74,11 @@ std::u16string RenameEngine::RenameFiles() {
   ExecutePlan(dir.get(), openError);
   FinishJournal();
   std::u16string report = FormatReport(DirectoryPrefix(), Plan);
-  if (!journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
+  // Without a rename there is nothing that undo would have taken back.
+  const bool renamed = std::any_of(Plan.begin(), Plan.end(), [](const PlannedRename& p) {
+    return p.status == PlanStatus::kRenamed;
+  });
+  if (renamed && !journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
   if (cancelledLeft_ == 0) return report;
   return CancelledLine(cancelledLeft_).append(kEntryEnd).append(report);
 }
@@ -178,11 +178,10 @@ std::u16string RenameEngine::StartJournal(Directory* dir) {
   run.path = EncodeFileName(window_->FileListPath());
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
-  if (error == 0) error = RunJournal::Create(run, journal_);
+  if (error == 0) error = RunJournal::Create(run, control_, journal_);
   if (error != 0) {
     return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
   }
-  journaledOffer_ = OfferOf(run);
   return {};
 }
 
@@ -213,46 +212,45 @@ void RenameEngine::FinishJournal() {
   toBytes_.clear();
   if (journal_ == nullptr) return;
   std::vector<bool> renamed(journaled_.size());
-  bool any = false;
   for (std::size_t i = 0; i < journaled_.size(); ++i) {
     renamed[i] = Plan[journaled_[i]].status == PlanStatus::kRenamed;
-    any = any || renamed[i];
   }
   journal_->Finish(renamed);
   journal_.reset();
-  if (!any) return;
-  offer_ = journaledOffer_;
-  offerKnown_ = true;
 }
 
-std::u16string RenameEngine::UndoLastRun() {
-  const std::unique_ptr<JournalLease> lease = JournalLease::TakeNewest();
-  offerKnown_ = false;
-  if (lease == nullptr) return {};
-  std::uint64_t left = 0;
-  std::u16string report = UndoJournaledRun(fs_, lease->Run(), control_, left);
-  if (left == 0) {
-    lease->Discard();
-    RefreshUndoOffer();
-    return report;
+std::u16string RenameEngine::UndoLastRun() { return Undo(nullptr); }
+
+std::u16string RenameEngine::UndoRun(const UndoOffer& offer) { return Undo(&offer.journal); }
+
+std::u16string RenameEngine::Undo(const std::string* expected) {
+  std::unique_ptr<JournalLease> lease;
+  switch (JournalLease::TakeNewest(expected, control_, lease)) {
+    case TakeResult::kTaken:
+      break;
+    case TakeResult::kNone:
+      return u"没有可以撤销的改名。";
+    case TakeResult::kBusy:
+      return u"另一个程序正在改名或撤销，请稍后再按“撤销”。";
+    case TakeResult::kChanged:
+      return u"可以撤销的改名已经变了（另一个程序刚改名或撤销过），本次没有撤销任何文件。"
+             u"请看“撤销”按钮的提示，再按一次。";
+    case TakeResult::kDamaged:
+      return u"最近一次改名的撤销记录已损坏，无法撤销它；已删除这份记录，"
+             u"再按“撤销”将撤销在它之前的改名。";
+    case TakeResult::kUnsafe:
+      return u"无法撤销：" + DescribeError(kErrorStateUnsafe) + u"，其中的撤销记录不可信。";
   }
-  // What a cancel left is undone by the next undo of the same run.
-  offer_ = OfferOf(lease->Run());
-  offerKnown_ = true;
-  return CancelledLine(left).append(kEntryEnd).append(report);
+  const UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
+  lease->Settle(outcome.state);
+  return UndoReport(outcome);
 }
 
 std::optional<UndoOffer> RenameEngine::NextUndo() const {
-  if (!offerKnown_) RefreshUndoOffer();
-  return offer_;
-}
-
-void RenameEngine::RefreshUndoOffer() const {
-  offer_.reset();
-  offerKnown_ = true;
-  const std::unique_ptr<JournalLease> lease = JournalLease::TakeNewest();
-  if (lease == nullptr) return;
-  offer_ = OfferOf(lease->Run());
+  NewestJournal newest;
+  if (!ReadNewestJournal(newest)) return std::nullopt;
+  return UndoOffer{DecodeFileName(newest.header.path), newest.header.startedSeconds, newest.name,
+                   newest.damaged};
 }
 
 RunPrediction RenameEngine::PredictRun() { return Predict(fs_, CapturePrediction()); }

@@ -44,6 +44,10 @@ struct UndoOffer {
   std::u16string path;
   /// When it started, in seconds since the epoch.
   std::int64_t startedSeconds = 0;
+  /// The journal that keeps it; no other run's journal ever has this name.
+  std::string journal;
+  /// The journal's start cannot be read: an undo says so once and removes it.
+  bool damaged = false;
 };
 
 /// The renaming engine: rules, time ordering, the rename run and the type catalogue.
@@ -79,17 +83,23 @@ class RenameEngine {
   /// on another thread works on a snapshot of the window this way.
   std::u16string RenameFilesOn(WindowPort& window);
 
-  /// Renames the files of the most recent run not yet undone (of this process, or of an
-  /// earlier one that the journal kept, also one cut short by a crash) back to their
-  /// names before it, newest rename first, never replacing anything. Returns the report
-  /// of the files that could not go back, in the run's entry format ("new -> old(reason)"
-  /// with LF CR), or empty. Works whatever directory the window shows now.
+  /// Renames the files of the most recent run not yet undone (of any program, also one
+  /// cut short by a crash) back to their names before it, newest rename first, never
+  /// replacing anything. Returns empty when every file went back, else what to tell the
+  /// user: the files that could not go back in the run's entry format ("new -> old
+  /// (reason)" with LF CR) under a line that says which are tried again, or why nothing
+  /// was undone (nothing to undo, another program busy with it, a damaged journal).
+  /// Works whatever directory the window shows now.
   std::u16string UndoLastRun();
+
+  /// UndoLastRun() for exactly the run `offer` names; when the newest run is another one
+  /// by now, undoes nothing and says that the offer changed.
+  std::u16string UndoRun(const UndoOffer& offer);
 
   /// True when UndoLastRun() has a run to undo.
   bool CanUndo() const { return NextUndo().has_value(); }
 
-  /// The run UndoLastRun() would take back, if any.
+  /// The run UndoLastRun() would take back, if any, as the journals say now.
   std::optional<UndoOffer> NextUndo() const;
 
   /// What RenameFiles() would do if called now, from the window's state and the disk as
@@ -137,8 +147,8 @@ class RenameEngine {
   std::u16string StartJournal(Directory* dir);
   void ExecutePlan(Directory* dir, int openError);
   void FinishJournal();
-  /// Looks up the newest run that can be undone.
-  void RefreshUndoOffer() const;
+  /// Undoes the newest run, or only the one in journal `expected` when given.
+  std::u16string Undo(const std::string* expected);
   /// Puts FileNames and FileTimes into time order, and what the fill found with them.
   void SortTablesByTime();
 
@@ -153,10 +163,6 @@ class RenameEngine {
   /// The journal of the run in progress, and the plan index of each of its steps.
   std::unique_ptr<RunJournal> journal_;
   std::vector<std::size_t> journaled_;
-  UndoOffer journaledOffer_;
-  /// The run an undo would take back; looked up on first need and after an undo.
-  mutable bool offerKnown_ = false;
-  mutable std::optional<UndoOffer> offer_;
 
   /// The window the engine was made with.
   WindowPort& ownWindow_;

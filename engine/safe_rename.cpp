@@ -1,7 +1,6 @@
 #include "engine/safe_rename.h"
 
 #include <locale.h>
-#include <unistd.h>
 #include <wctype.h>
 
 #include <cerrno>
@@ -45,10 +44,10 @@ int Move(Directory& dir, const std::string& from, const std::string& to) {
 // should the way back fail too, the user can see the file in the list.
 int MoveThroughTemporaryName(Directory& dir, const std::string& from, const std::string& to,
                              std::string* strandedAt) {
-  static unsigned counter = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temporary =
-        "batch-renamer-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+  FileIdentity identity;
+  if (const int error = dir.Identify(from, identity)) return error;
+  for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    const std::string temporary = TemporaryName(identity, attempt);
     const int parked = Move(dir, from, temporary);
     if (parked == EEXIST) continue;
     if (parked != 0) return parked;
@@ -75,6 +74,10 @@ char16_t Fold(char16_t unit) {
 }
 
 }  // namespace
+
+std::string TemporaryName(const FileIdentity& identity, int attempt) {
+  return "batch-renamer-" + std::to_string(identity.inode) + "-" + std::to_string(attempt) + ".tmp";
+}
 
 std::string FoldedName(const std::string& name) {
   std::u16string text = DecodeFileName(name);

@@ -15,6 +15,14 @@ namespace renamer {
 int RenameWithoutReplacing(Directory& dir, const std::string& from, const std::string& to,
                            std::string* strandedAt = nullptr);
 
+/// The name a change of letter case parks the file `identity` under on its `attempt`th
+/// try. Derived from the file, not the program, so that an undo after a crash knows
+/// where to look for it.
+std::string TemporaryName(const FileIdentity& identity, int attempt);
+
+/// How many temporary names a change of case tries before it gives up.
+inline constexpr int kTemporaryAttempts = 8;
+
 /// `name` with every letter in lower case, as a file system that ignores case
 /// compares names.
 std::string FoldedName(const std::string& name);

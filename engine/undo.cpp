@@ -3,12 +3,14 @@
 #include "engine/file_names.h"
 #include "engine/run_plan.h"
 #include "engine/safe_rename.h"
+#include "engine/text.h"
 
 namespace renamer {
 namespace {
 
 constexpr std::u16string_view kGone = u"改名后的文件已不在";
 constexpr std::u16string_view kReplaced = u"该名称下已是另一个文件";
+constexpr std::u16string_view kChanged = u"文件在改名后被修改过，无法确认还是原来的文件";
 constexpr std::u16string_view kOtherDirectory = u"目录已不是改名时的那个目录";
 
 std::u16string Entry(std::u16string_view prefix, const JournalStep& step,
@@ -19,23 +21,96 @@ std::u16string Entry(std::u16string_view prefix, const JournalStep& step,
   return entry.append(kEntryEnd);
 }
 
-/// Finds the step's file by its identity: under its new name (`atNew`), or back under
-/// its old one (`atOld`); when neither, returns why it cannot go back.
-std::u16string_view Locate(Directory& dir, const JournalStep& step, bool& atNew, bool& atOld) {
-  FileIdentity found;
-  const bool newTaken = dir.Identify(step.newName, found) == 0;
-  atNew = newTaken && SameFile(found, step.identity);
-  if (atNew) return {};
-  atOld = dir.Identify(step.oldName, found) == 0 && SameFile(found, step.identity);
-  if (atOld) return {};
-  return newTaken ? kReplaced : kGone;
+/// Where the step's file was found.
+enum class Place {
+  kNew,        ///< under its new name: rename it back
+  kOld,        ///< under its old name only: nothing to do
+  kBoth,       ///< under both, through an extra link that a crash left: drop the new one
+  kTemporary,  ///< parked under a temporary name by a crash during a change of case
+  kNowhere,    ///< not found; `reason` says why
+};
+
+struct Found {
+  Place place = Place::kNowhere;
+  std::string temporary;
+  std::u16string_view reason;
+};
+
+Found Locate(Directory& dir, const JournalStep& step) {
+  FileIdentity atNew;
+  FileIdentity atOld;
+  const bool newTaken = dir.Identify(step.newName, atNew) == 0;
+  const bool fileAtNew = newTaken && SameFile(atNew, step.identity);
+  const bool fileAtOld = dir.Identify(step.oldName, atOld) == 0 && SameFile(atOld, step.identity);
+  // On a file system that ignores case both spellings find the one entry, and only a
+  // rename tells which one it has.
+  if (fileAtNew && fileAtOld && !DifferOnlyInCase(step.newName, step.oldName)) {
+    // One more link than the file had: the run linked the new name and died before it
+    // removed the old one. Otherwise the run never got to it and both names were there.
+    return {atNew.links > step.identity.links ? Place::kBoth : Place::kOld, {}, {}};
+  }
+  if (fileAtNew) return {Place::kNew, {}, {}};
+  if (fileAtOld) return {Place::kOld, {}, {}};
+  for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    std::string temporary = TemporaryName(step.identity, attempt);
+    FileIdentity parked;
+    if (dir.Identify(temporary, parked) == 0 && SameFile(parked, step.identity)) {
+      return {Place::kTemporary, std::move(temporary), {}};
+    }
+  }
+  if (!newTaken) return {Place::kNowhere, {}, kGone};
+  // With neither a birth time nor a generation, a file changed since and a new file
+  // that got its inode number look alike; the user is told which doubt it is.
+  const bool undecided = atNew.device == step.identity.device &&
+                         atNew.inode == step.identity.inode &&
+                         (atNew.birthNanoseconds == 0 || step.identity.birthNanoseconds == 0) &&
+                         !(atNew.hasGeneration && step.identity.hasGeneration);
+  return {Place::kNowhere, {}, undecided ? kChanged : kReplaced};
+}
+
+/// Takes one step back; returns 0, or why not in `reason` with whether the file is gone
+/// for good (then no later try can help).
+int TakeBack(Directory& dir, const std::u16string& prefix, const JournalStep& step,
+             std::u16string& reason, bool& gone) {
+  const Found found = Locate(dir, step);
+  gone = false;
+  PlannedRename back;
+  back.hasNewName = true;
+  switch (found.place) {
+    case Place::kOld:
+      return 0;
+    case Place::kBoth:
+      back.error = dir.Unlink(step.newName);
+      break;
+    case Place::kNew:
+      back.error = RenameWithoutReplacing(dir, step.newName, step.oldName, &back.strandedAt);
+      break;
+    case Place::kTemporary:
+      back.error = RenameWithoutReplacing(dir, found.temporary, step.oldName);
+      if (back.error != 0) back.strandedAt = found.temporary;
+      break;
+    case Place::kNowhere:
+      reason = found.reason;
+      gone = true;
+      return -1;
+  }
+  if (back.error != 0) reason = FailureReason(prefix, back);
+  return back.error;
+}
+
+std::u16string Heading(std::u16string_view before, std::uint64_t count, std::u16string_view after) {
+  return std::u16string(before)
+      .append(DecimalText(static_cast<long long>(count)))
+      .append(after)
+      .append(kEntryEnd);
 }
 
 }  // namespace
 
-std::u16string UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control,
-                                std::uint64_t& left) {
-  left = 0;
+UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control) {
+  UndoOutcome outcome;
+  outcome.state = run.state;
+  outcome.state.resize(run.steps.size(), StepState::kToTakeBack);
   const std::u16string directory = DecodeFileName(run.path);
   const std::u16string prefix = directory == u"/" ? directory : directory + u"/";
   int error = 0;
@@ -44,7 +119,7 @@ std::u16string UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunCont
   FileIdentity found;
   if (dir == nullptr) {
     directoryFault = DescribeError(error);
-  } else if (dir->Identify(".", found) != 0 || !SameFile(found, run.directory)) {
+  } else if (dir->Identify(".", found) != 0 || !SameDirectory(found, run.directory)) {
     directoryFault = kOtherDirectory;
   }
 
@@ -53,34 +128,52 @@ std::u16string UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunCont
     control->done.store(0);
     control->total.store(count);
   }
-  std::u16string report;
   for (std::size_t handled = 0; handled < count; ++handled) {
-    if (control != nullptr && control->cancel.load()) {
-      left = count - handled;
-      break;
-    }
     const std::size_t i = count - 1 - handled;
-    const JournalStep& step = run.steps[i];
+    if (!run.Pending(i)) continue;
+    if (control != nullptr && control->cancel.load()) {
+      ++outcome.left;
+      continue;
+    }
     if (control != nullptr) control->done.store(handled + 1);
-    // A finished run says which steps renamed their file; the others never moved.
-    if (run.complete && !run.renamed[i]) continue;
-    if (!directoryFault.empty()) {
-      report += Entry(prefix, step, directoryFault);
+    const JournalStep& step = run.steps[i];
+    std::u16string reason = directoryFault;
+    bool gone = false;
+    if (reason.empty()) {
+      const CallTimer timer(control);
+      if (TakeBack(*dir, prefix, step, reason, gone) == 0) {
+        outcome.state[i] = StepState::kDone;
+        ++outcome.restored;
+        continue;
+      }
+    }
+    // A file that is gone cannot come back, and one that failed before has been seen to
+    // fail: neither may keep the runs before it from being undone.
+    if (gone || outcome.state[i] == StepState::kReported) {
+      outcome.state[i] = StepState::kDone;
+      outcome.givenUp += Entry(prefix, step, reason);
+      ++outcome.givenUpCount;
       continue;
     }
-    bool atNew = false;
-    bool atOld = false;
-    const CallTimer timer(control);
-    const std::u16string_view fault = Locate(*dir, step, atNew, atOld);
-    if (atOld) continue;
-    if (!atNew) {
-      report += Entry(prefix, step, fault);
-      continue;
-    }
-    PlannedRename back;
-    back.hasNewName = true;
-    back.error = RenameWithoutReplacing(*dir, step.newName, step.oldName, &back.strandedAt);
-    if (back.error != 0) report += Entry(prefix, step, FailureReason(prefix, back));
+    outcome.state[i] = StepState::kReported;
+    outcome.waiting += Entry(prefix, step, reason);
+    ++outcome.waitingCount;
+  }
+  return outcome;
+}
+
+std::u16string UndoReport(const UndoOutcome& outcome) {
+  std::u16string report;
+  if (outcome.left != 0) report = CancelledLine(outcome.left).append(kEntryEnd);
+  if (outcome.waitingCount == 0 && outcome.givenUpCount == 0) return report;
+  report.append(u"撤销未全部完成。");
+  if (outcome.waitingCount != 0) {
+    report += Heading(u"以下 ", outcome.waitingCount, u" 个文件仍待撤销，再按“撤销”将重试：");
+    report += outcome.waiting;
+  }
+  if (outcome.givenUpCount != 0) {
+    report += Heading(u"以下 ", outcome.givenUpCount, u" 个文件无法恢复原名，不再撤销：");
+    report += outcome.givenUp;
   }
   return report;
 }

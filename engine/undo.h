@@ -2,20 +2,39 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/file_system.h"
+#include "engine/journal_format.h"
 #include "engine/run_control.h"
-#include "engine/undo_journal.h"
 
 namespace renamer {
 
+/// What one undo of a journaled run did.
+struct UndoOutcome {
+  /// Where each step of the run stands now; what the journal keeps.
+  std::vector<StepState> state;
+  /// Files that went back to their old names.
+  std::uint64_t restored = 0;
+  /// Report entries ("new -> old(reason)", LF CR each) of the files that could not go
+  /// back and are tried again by the next undo, and of those given up.
+  std::u16string waiting;
+  std::uint64_t waitingCount = 0;
+  std::u16string givenUp;
+  std::uint64_t givenUpCount = 0;
+  /// Steps that a cancel left untried; the next undo tries them.
+  std::uint64_t left = 0;
+};
+
 /// Renames the files of `run` back to their names before it, newest rename first, each
-/// only while its new name still holds the very file the run renamed and never
-/// replacing anything. A file found under its old name already is left silently, so
-/// undoing the same run twice (after a crash during the first) does no harm. Returns
-/// the report of the files that could not go back ("new -> old(reason)", LF CR each);
-/// `left` receives how many steps a cancel through `control` left untried.
-std::u16string UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control,
-                                std::uint64_t& left);
+/// only while it is still the very file the run renamed, and never replacing anything.
+/// A file found under its old name already counts as taken back, so undoing a run again
+/// after a crash does no harm; a file that a crash left under both names, or under the
+/// temporary name of a change of case, is taken back too. A file that cannot go back is
+/// kept for one more try, unless it is gone: a second failure gives it up.
+UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control);
+
+/// The text the window shows after an undo: empty when every file went back.
+std::u16string UndoReport(const UndoOutcome& outcome);
 
 }  // namespace renamer

@@ -7,134 +7,23 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <thread>
 
 namespace renamer {
 namespace {
 
-constexpr std::string_view kMagic = "BRJ1";
-constexpr char kPlanRecord = 'P';
-constexpr char kEndRecord = 'E';
 constexpr std::string_view kPrefix = "run-";
 constexpr std::string_view kSuffix = ".journal";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr std::size_t kSequenceDigits = 20;
+constexpr auto kPoll = std::chrono::milliseconds(20);
+
+std::atomic<std::int64_t> patienceMs{3000};
 
 int LastError() { return errno != 0 ? errno : EIO; }
-
-/// FNV-1a over the record's type byte and its payload.
-std::uint64_t Checksum(char type, std::string_view payload) {
-  std::uint64_t hash = 14695981039346656037ull;
-  hash ^= static_cast<unsigned char>(type);
-  hash *= 1099511628211ull;
-  for (const char c : payload) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
-  }
-  return hash;
-}
-
-void PutNumber(std::string& out, std::uint64_t value) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-}
-
-void PutText(std::string& out, std::string_view text) {
-  PutNumber(out, text.size());
-  out.append(text);
-}
-
-void PutIdentity(std::string& out, const FileIdentity& identity) {
-  PutNumber(out, identity.device);
-  PutNumber(out, identity.inode);
-  PutNumber(out, static_cast<std::uint64_t>(identity.birthNanoseconds));
-}
-
-/// Reads what the Put functions wrote; every read fails once the bytes run out.
-class Reader {
- public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-
-  bool Number(std::uint64_t& value) {
-    if (bytes_.size() < 8) return false;
-    value = 0;
-    for (int i = 0; i < 8; ++i) {
-      value |= std::uint64_t{static_cast<unsigned char>(bytes_[i])} << (8 * i);
-    }
-    bytes_.remove_prefix(8);
-    return true;
-  }
-  bool Text(std::string& text) {
-    std::uint64_t size = 0;
-    if (!Number(size) || size > bytes_.size()) return false;
-    text.assign(bytes_.substr(0, size));
-    bytes_.remove_prefix(size);
-    return true;
-  }
-  bool Identity(FileIdentity& identity) {
-    std::uint64_t birth = 0;
-    if (!Number(identity.device) || !Number(identity.inode) || !Number(birth)) return false;
-    identity.birthNanoseconds = static_cast<std::int64_t>(birth);
-    return true;
-  }
-  /// The payload of the next record of `type`, checked against its checksum.
-  bool Record(char type, std::string_view& payload) {
-    if (bytes_.empty() || bytes_[0] != type) return false;
-    bytes_.remove_prefix(1);
-    std::uint64_t size = 0;
-    if (!Number(size) || size > bytes_.size() || bytes_.size() - size < 8) return false;
-    payload = bytes_.substr(0, size);
-    bytes_.remove_prefix(size);
-    std::uint64_t checksum = 0;
-    Number(checksum);
-    return checksum == Checksum(type, payload);
-  }
-  bool Empty() const { return bytes_.empty(); }
-
- private:
-  std::string_view bytes_;
-};
-
-void PutRecord(std::string& out, char type, const std::string& payload) {
-  out.push_back(type);
-  PutNumber(out, payload.size());
-  out.append(payload);
-  PutNumber(out, Checksum(type, payload));
-}
-
-bool DecodePlan(std::string_view payload, JournaledRun& run) {
-  Reader reader(payload);
-  std::uint64_t started = 0;
-  std::uint64_t count = 0;
-  if (!reader.Number(started) || !reader.Identity(run.directory) || !reader.Text(run.path) ||
-      !reader.Number(count)) {
-    return false;
-  }
-  run.startedSeconds = static_cast<std::int64_t>(started);
-  // Each step takes at least 40 bytes; a count beyond that is corrupt, not a reason to
-  // reserve gigabytes.
-  if (count > payload.size() / 40) return false;
-  run.steps.resize(count);
-  for (JournalStep& step : run.steps) {
-    if (!reader.Text(step.oldName) || !reader.Text(step.newName) ||
-        !reader.Identity(step.identity)) {
-      return false;
-    }
-  }
-  return reader.Empty();
-}
-
-bool DecodeEnd(std::string_view payload, std::size_t steps, std::vector<bool>& renamed) {
-  Reader reader(payload);
-  std::uint64_t count = 0;
-  if (!reader.Number(count) || count != steps) return false;
-  std::string bits;
-  if (!reader.Text(bits) || bits.size() != (count + 7) / 8 || !reader.Empty()) return false;
-  renamed.assign(count, false);
-  for (std::size_t i = 0; i < count; ++i) renamed[i] = ((bits[i / 8] >> (i % 8)) & 1) != 0;
-  return true;
-}
 
 int WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -148,11 +37,11 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-int ReadAll(int fd, std::string& bytes) {
+int ReadAll(int fd, std::string& bytes, std::size_t most) {
   bytes.clear();
   char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+  while (bytes.size() < most) {
+    const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, most - bytes.size()));
     if (got < 0) {
       if (errno == EINTR) continue;
       return LastError();
@@ -160,6 +49,7 @@ int ReadAll(int fd, std::string& bytes) {
     if (got == 0) return 0;
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
+  return 0;
 }
 
 /// Makes `path` and its missing parents, private to the user.
@@ -174,23 +64,50 @@ int MakeDirectories(const std::string& path) {
   return 0;
 }
 
+/// A file or folder that only this user can have put there and changed.
+bool IsOwnAndPrivate(const struct stat& status) {
+  return status.st_uid == ::geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+/// Waits until `poll` succeeds, `control` cancels or the patience runs out.
+template <typename Poll>
+bool WaitFor(const RunControl* control, Poll poll) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(patienceMs.load());
+  for (;;) {
+    if (poll()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (control != nullptr && control->cancel.load()) return false;
+    std::this_thread::sleep_for(kPoll);
+  }
+}
+
 /// Held while journals are created, chosen or removed, so two programs never pick the
-/// same number or remove a journal the other is choosing.
+/// same name or remove a journal the other is choosing. A program that hangs holding it
+/// is waited for only a while.
 class StoreLock {
  public:
-  explicit StoreLock(const std::string& directory)
-      : fd_(::open((directory + "/lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  StoreLock(const StateFolder& folder, const RunControl* control)
+      : fd_(::openat(folder.Fd(), "lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600)) {
+    if (fd_ < 0) {
+      error_ = LastError();
+      return;
+    }
+    if (!WaitFor(control, [this] { return ::flock(fd_, LOCK_EX | LOCK_NB) == 0; })) {
+      error_ = kErrorStateBusy;
+    }
   }
   ~StoreLock() {
     if (fd_ >= 0) ::close(fd_);
   }
   StoreLock(const StoreLock&) = delete;
   StoreLock& operator=(const StoreLock&) = delete;
-  bool Held() const { return fd_ >= 0; }
+  /// 0 once held, else why not.
+  int Error() const { return error_; }
 
  private:
   int fd_;
+  int error_ = 0;
 };
 
 struct JournalFile {
@@ -198,19 +115,23 @@ struct JournalFile {
   std::uint64_t bytes = 0;
 };
 
-/// The journals in `directory`, oldest first. Removes temporary files that a program
-/// left when it died while writing one; the caller holds the store lock, so no program
-/// is writing one now.
-std::vector<JournalFile> ListJournals(const std::string& directory) {
+/// The journals in the folder, oldest first: regular files of this user, not links.
+/// Removes temporary files that a program left when it died while writing one; the
+/// caller holds the store lock, so no program is writing one now.
+std::vector<JournalFile> ListJournals(const StateFolder& folder) {
   std::vector<JournalFile> journals;
-  DIR* dir = ::opendir(directory.c_str());
-  if (dir == nullptr) return journals;
+  const int fd = ::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return journals;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    ::close(fd);
+    return journals;
+  }
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
     if (!name.starts_with(kPrefix)) continue;
-    const std::string path = directory + "/" + std::string(name);
     if (name.ends_with(kTemporarySuffix)) {
-      ::unlink(path.c_str());
+      ::unlinkat(folder.Fd(), entry->d_name, 0);
       continue;
     }
     if (name.size() != kPrefix.size() + kSequenceDigits + kSuffix.size() ||
@@ -218,7 +139,8 @@ std::vector<JournalFile> ListJournals(const std::string& directory) {
       continue;
     }
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) continue;
+    if (::fstatat(folder.Fd(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) continue;
     journals.push_back({std::string(name), static_cast<std::uint64_t>(status.st_size)});
   }
   ::closedir(dir);
@@ -227,22 +149,31 @@ std::vector<JournalFile> ListJournals(const std::string& directory) {
   return journals;
 }
 
+/// A name after every existing one and never used before: a run's journal can be told
+/// from the journal of a run undone and replaced since.
 std::string NextJournalName(const std::vector<JournalFile>& journals) {
-  std::uint64_t next = 1;
+  std::uint64_t next =
+      static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count());
   if (!journals.empty()) {
     const std::string& last = journals.back().name;
-    next = std::strtoull(last.c_str() + kPrefix.size(), nullptr, 10) + 1;
+    next = std::max<std::uint64_t>(next,
+                                   std::strtoull(last.c_str() + kPrefix.size(), nullptr, 10) + 1);
   }
   std::string digits = std::to_string(next);
   digits.insert(0, kSequenceDigits - std::min(digits.size(), kSequenceDigits), '0');
   return std::string(kPrefix) + digits + std::string(kSuffix);
 }
 
-/// Opens the journal and locks it; -1 when it is gone or another program holds it.
-int OpenUnlocked(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+/// Opens a journal of this user for reading and writing, not following a link; -1
+/// when there is none such.
+int OpenJournal(const StateFolder& folder, const std::string& name) {
+  const int fd =
+      ::openat(folder.Fd(), name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return -1;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
     ::close(fd);
     return -1;
   }
@@ -251,93 +182,24 @@ int OpenUnlocked(const std::string& path) {
 
 /// Drops the oldest journals beyond the limits, never the newest and never one that a
 /// program is working on.
-void Prune(const std::string& directory, std::vector<JournalFile> journals) {
+void Prune(const StateFolder& folder, std::vector<JournalFile> journals) {
   std::uint64_t total = 0;
   for (const JournalFile& journal : journals) total += journal.bytes;
   std::size_t count = journals.size();
   for (std::size_t i = 0; i + 1 < journals.size(); ++i) {
     if (count <= kJournalsKept && total <= kJournalBytesKept) return;
-    const std::string path = directory + "/" + journals[i].name;
-    const int fd = OpenUnlocked(path);
+    const int fd = OpenJournal(folder, journals[i].name);
     if (fd < 0) continue;
-    ::unlink(path.c_str());
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      ::unlinkat(folder.Fd(), journals[i].name.c_str(), 0);
+      --count;
+      total -= journals[i].bytes;
+    }
     ::close(fd);
-    --count;
-    total -= journals[i].bytes;
   }
-}
-
-int SyncDirectory(const std::string& directory) {
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return LastError();
-  const int error = ::fsync(fd) == 0 ? 0 : LastError();
-  ::close(fd);
-  return error;
 }
 
 }  // namespace
-
-bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-  if (a.device != b.device || a.inode != b.inode) return false;
-  return a.birthNanoseconds == 0 || b.birthNanoseconds == 0 ||
-         a.birthNanoseconds == b.birthNanoseconds;
-}
-
-std::string EncodeJournal(const JournaledRun& run) {
-  // Written in place, not built apart and copied: a journal of 100,000 files is
-  // megabytes, and a run waits for it.
-  std::size_t size = 96 + run.path.size();
-  for (const JournalStep& step : run.steps) size += 40 + step.oldName.size() + step.newName.size();
-  std::string bytes(kMagic);
-  bytes.reserve(size);
-  bytes.push_back(kPlanRecord);
-  const std::size_t lengthAt = bytes.size();
-  PutNumber(bytes, 0);
-  const std::size_t payloadAt = bytes.size();
-  PutNumber(bytes, static_cast<std::uint64_t>(run.startedSeconds));
-  PutIdentity(bytes, run.directory);
-  PutText(bytes, run.path);
-  PutNumber(bytes, run.steps.size());
-  for (const JournalStep& step : run.steps) {
-    PutText(bytes, step.oldName);
-    PutText(bytes, step.newName);
-    PutIdentity(bytes, step.identity);
-  }
-  std::string length;
-  PutNumber(length, bytes.size() - payloadAt);
-  bytes.replace(lengthAt, length.size(), length);
-  const std::uint64_t checksum = Checksum(kPlanRecord, std::string_view(bytes).substr(payloadAt));
-  PutNumber(bytes, checksum);
-  return bytes;
-}
-
-std::string EncodeEndRecord(const std::vector<bool>& renamed) {
-  std::string bits((renamed.size() + 7) / 8, '\0');
-  for (std::size_t i = 0; i < renamed.size(); ++i) {
-    if (renamed[i]) bits[i / 8] = static_cast<char>(bits[i / 8] | (1 << (i % 8)));
-  }
-  std::string payload;
-  PutNumber(payload, renamed.size());
-  PutText(payload, bits);
-  std::string bytes;
-  PutRecord(bytes, kEndRecord, payload);
-  return bytes;
-}
-
-bool DecodeJournal(std::string_view bytes, JournaledRun& run) {
-  run = JournaledRun{};
-  if (!bytes.starts_with(kMagic)) return false;
-  Reader reader(bytes.substr(kMagic.size()));
-  std::string_view payload;
-  if (!reader.Record(kPlanRecord, payload) || !DecodePlan(payload, run)) {
-    run = JournaledRun{};
-    return false;
-  }
-  run.complete =
-      reader.Record(kEndRecord, payload) && DecodeEnd(payload, run.steps.size(), run.renamed);
-  if (!run.complete) run.renamed.clear();
-  return true;
-}
 
 std::string JournalDirectory() {
   const char* state = std::getenv("XDG_STATE_HOME");
@@ -346,34 +208,62 @@ std::string JournalDirectory() {
   return std::string(home != nullptr ? home : "") + "/.local/state/batch-renamer";
 }
 
-int RunJournal::Create(const JournaledRun& run, std::unique_ptr<RunJournal>& journal) {
+void SetJournalPatience(std::chrono::milliseconds patience) { patienceMs = patience.count(); }
+
+int StateFolder::Open(bool create, std::unique_ptr<StateFolder>& folder) {
+  folder.reset();
+  const std::string path = JournalDirectory();
+  if (create) {
+    if (const int error = MakeDirectories(path)) return error;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP ? kErrorStateUnsafe : LastError();
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !IsOwnAndPrivate(status)) {
+    ::close(fd);
+    return kErrorStateUnsafe;
+  }
+  folder.reset(new StateFolder(fd));
+  return 0;
+}
+
+StateFolder::~StateFolder() { ::close(fd_); }
+
+RunJournal::RunJournal(std::unique_ptr<StateFolder> folder, int fd, std::string name)
+    : folder_(std::move(folder)), fd_(fd), name_(std::move(name)) {}
+
+int RunJournal::Create(const JournaledRun& run, const RunControl* control,
+                       std::unique_ptr<RunJournal>& journal) {
   journal.reset();
-  const std::string directory = JournalDirectory();
-  if (const int error = MakeDirectories(directory)) return error;
-  const StoreLock lock(directory);
-  if (!lock.Held()) return LastError();
-  std::vector<JournalFile> journals = ListJournals(directory);
+  std::unique_ptr<StateFolder> folder;
+  if (const int error = StateFolder::Open(true, folder)) return error;
+  const StoreLock lock(*folder, control);
+  if (lock.Error() != 0) return lock.Error();
+  std::vector<JournalFile> journals = ListJournals(*folder);
   const std::string name = NextJournalName(journals);
-  const std::string path = directory + "/" + name;
-  const std::string temporary = path + std::string(kTemporarySuffix);
-  const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const std::string temporary = name + std::string(kTemporarySuffix);
+  const int dirFd = folder->Fd();
+  const int fd =
+      ::openat(dirFd, temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return LastError();
   // Locked before it gets its name, so that no program ever sees it unlocked mid-run.
   int error = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : LastError();
   const std::string bytes = EncodeJournal(run);
   if (error == 0) error = WriteAll(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0) error = LastError();
-  if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = LastError();
-  if (error == 0) error = SyncDirectory(directory);
+  if (error == 0 && ::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0) {
+    error = LastError();
+  }
+  if (error == 0 && ::fsync(dirFd) != 0) error = LastError();
   if (error != 0) {
-    ::unlink(temporary.c_str());
-    ::unlink(path.c_str());
+    ::unlinkat(dirFd, temporary.c_str(), 0);
+    ::unlinkat(dirFd, name.c_str(), 0);
     ::close(fd);
     return error;
   }
   journals.push_back({name, bytes.size()});
-  Prune(directory, std::move(journals));
-  journal.reset(new RunJournal(fd, path));
+  Prune(*folder, std::move(journals));
+  journal.reset(new RunJournal(std::move(folder), fd, name));
   return 0;
 }
 
@@ -381,41 +271,108 @@ RunJournal::~RunJournal() { ::close(fd_); }
 
 void RunJournal::Finish(const std::vector<bool>& renamed) {
   if (std::find(renamed.begin(), renamed.end(), true) == renamed.end()) {
-    ::unlink(file_.c_str());
+    ::unlinkat(folder_->Fd(), name_.c_str(), 0);
     return;
   }
   // Not synced: a lost end record only makes undo check every step on the disk.
   WriteAll(fd_, EncodeEndRecord(renamed));
 }
 
-std::unique_ptr<JournalLease> JournalLease::TakeNewest() {
-  const std::string directory = JournalDirectory();
-  struct stat status {};
-  if (::stat(directory.c_str(), &status) != 0) return nullptr;
-  const StoreLock lock(directory);
-  if (!lock.Held()) return nullptr;
-  const std::vector<JournalFile> journals = ListJournals(directory);
-  for (auto it = journals.rbegin(); it != journals.rend(); ++it) {
-    const std::string path = directory + "/" + it->name;
-    const int fd = OpenUnlocked(path);
+bool ReadNewestJournal(NewestJournal& newest) {
+  newest = NewestJournal{};
+  std::unique_ptr<StateFolder> folder;
+  if (StateFolder::Open(false, folder) != 0) return false;
+  // Read without the store lock: the start of a journal never changes once it has its
+  // name, and a journal removed meanwhile is simply not found.
+  std::vector<JournalFile> journals = ListJournals(*folder);
+  while (!journals.empty()) {
+    newest.name = journals.back().name;
+    const int fd = OpenJournal(*folder, newest.name);
+    journals.pop_back();
     if (fd < 0) continue;
     std::string bytes;
-    JournaledRun run;
-    if (ReadAll(fd, bytes) == 0 && DecodeJournal(bytes, run)) {
-      return std::unique_ptr<JournalLease>(new JournalLease(fd, path, std::move(run)));
-    }
-    // A journal that cannot be read is skipped, not removed: it is pruned with age.
+    const int error = ReadAll(fd, bytes, kJournalHeaderBytes);
     ::close(fd);
+    newest.damaged = error != 0 || !DecodeJournalHeader(bytes, newest.header);
+    return true;
   }
-  return nullptr;
+  return false;
+}
+
+JournalLease::JournalLease(std::unique_ptr<StateFolder> folder, int fd, std::string name,
+                           JournaledRun run, std::size_t validBytes)
+    : folder_(std::move(folder)),
+      fd_(fd),
+      name_(std::move(name)),
+      run_(std::move(run)),
+      validBytes_(validBytes) {}
+
+TakeResult JournalLease::TakeNewest(const std::string* expected, const RunControl* control,
+                                    std::unique_ptr<JournalLease>& lease) {
+  lease.reset();
+  std::unique_ptr<StateFolder> folder;
+  const int opened = StateFolder::Open(false, folder);
+  if (opened == kErrorStateUnsafe) return TakeResult::kUnsafe;
+  if (opened != 0) return expected != nullptr ? TakeResult::kChanged : TakeResult::kNone;
+
+  TakeResult result = TakeResult::kBusy;
+  // The newest journal is held by a program that runs or undoes it: wait for it, and
+  // never take the run before in its place.
+  WaitFor(control, [&] {
+    const StoreLock lock(*folder, control);
+    if (lock.Error() != 0) return false;
+    const std::vector<JournalFile> journals = ListJournals(*folder);
+    if (journals.empty()) {
+      result = expected != nullptr ? TakeResult::kChanged : TakeResult::kNone;
+      return true;
+    }
+    const std::string& name = journals.back().name;
+    if (expected != nullptr && name != *expected) {
+      result = TakeResult::kChanged;
+      return true;
+    }
+    const int fd = OpenJournal(*folder, name);
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      return false;
+    }
+    std::string bytes;
+    JournaledRun run;
+    std::size_t valid = 0;
+    if (ReadAll(fd, bytes, SIZE_MAX) != 0 || !DecodeJournal(bytes, run, &valid)) {
+      ::unlinkat(folder->Fd(), name.c_str(), 0);
+      ::close(fd);
+      result = TakeResult::kDamaged;
+      return true;
+    }
+    lease.reset(new JournalLease(std::move(folder), fd, name, std::move(run), valid));
+    result = TakeResult::kTaken;
+    return true;
+  });
+  return result;
 }
 
 JournalLease::~JournalLease() { ::close(fd_); }
 
+void JournalLease::Settle(const std::vector<StepState>& state) {
+  run_.state = state;
+  bool left = false;
+  for (std::size_t i = 0; i < run_.steps.size() && !left; ++i) left = run_.Pending(i);
+  if (!left) {
+    Discard();
+    return;
+  }
+  // Appended where the readable records end, over whatever a crash left behind.
+  const std::string record = EncodeUndoRecord(state);
+  if (::ftruncate(fd_, static_cast<off_t>(validBytes_)) != 0) return;
+  if (::lseek(fd_, static_cast<off_t>(validBytes_), SEEK_SET) < 0) return;
+  if (WriteAll(fd_, record) == 0) validBytes_ += record.size();
+}
+
 void JournalLease::Discard() {
-  const std::size_t slash = file_.find_last_of('/');
-  const StoreLock lock(file_.substr(0, slash));
-  ::unlink(file_.c_str());
+  const StoreLock lock(*folder_, nullptr);
+  ::unlinkat(folder_->Fd(), name_.c_str(), 0);
 }
 
 }  // namespace renamer

@@ -35,9 +35,13 @@ std::u16string MainWindow::RunRenaming() {
 }
 
 void MainWindow::Command3_Click() {
-  if (running_ || !engine_.CanUndo()) return;
-  const std::u16string report =
-      RunInBackground(QStringLiteral("正在撤销"), [this] { return engine_.UndoLastRun(); });
+  if (running_) return;
+  // Exactly the run the tooltip names; the engine says so when another program has
+  // changed what there is to undo since.
+  const std::optional<UndoOffer> offer = undo_->Offer();
+  if (!offer) return;
+  const std::u16string report = RunInBackground(QStringLiteral("正在撤销"),
+                                                [this, &offer] { return engine_.UndoRun(*offer); });
   if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
 }
 
@@ -80,7 +84,7 @@ void MainWindow::SetRunning(bool running) {
     part->setEnabled(!running);
   }
   // Enabled again by what the run leaves to undo.
-  if (running) Command3->setEnabled(false);
+  undo_->SetBusy(running);
   setAcceptDrops(!running);
   if (running) return;
   running_ = false;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -63,6 +64,9 @@ class UndoTest : public ::testing::Test {
     return dir.path() + "/" + now + " -> " + dir.path() + "/" + back + "(" + reason + ")\n\r";
   }
 
+  const std::string kWaiting = "撤销未全部完成。以下 1 个文件仍待撤销，再按“撤销”将重试：\n\r";
+  const std::string kGivenUp2 = "以下 2 个文件无法恢复原名，不再撤销：\n\r";
+
   StateHome state;
   TempDir dir;
   FakeWindow window;
@@ -85,7 +89,7 @@ TEST_F(UndoTest, TakesRunsBackNewestFirst) {
   EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
   EXPECT_EQ(Contents(dir), original);
   EXPECT_FALSE(engine.CanUndo());
-  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "没有可以撤销的改名。");
   EXPECT_EQ(Contents(dir), original);
 }
 
@@ -116,7 +120,7 @@ TEST_F(UndoTest, TakesAChainBackInReverseOrder) {
   EXPECT_EQ(Contents(dir), original);
 }
 
-TEST_F(UndoTest, LeavesImpostorsAndTakenNamesAlone) {
+TEST_F(UndoTest, LeavesImpostorsAndTakenNamesAloneAndKeepsWhatMayStillGoBack) {
   Make({"a.txt", "b.txt", "c.txt", "d.txt"});
   ASSERT_EQ(Run(u"ADDPRE", u"x"), "");
   // An impostor now holds one new name, one old name is taken, one file is gone.
@@ -125,18 +129,23 @@ TEST_F(UndoTest, LeavesImpostorsAndTakenNamesAlone) {
   dir.MakeFile("b.txt", "squatter");
   ASSERT_EQ(::unlink((dir.path() + "/xc.txt").c_str()), 0);
 
-  const std::string report = Utf8(engine.UndoLastRun());
-  EXPECT_EQ(report, Entry("xc.txt", "c.txt", "改名后的文件已不在") +
-                        Entry("xb.txt", "b.txt", Utf8(DescribeError(EEXIST))) +
-                        Entry("xa.txt", "a.txt", "该名称下已是另一个文件"));
+  EXPECT_EQ(Utf8(engine.UndoLastRun()),
+            kWaiting + Entry("xb.txt", "b.txt", Utf8(DescribeError(EEXIST))) + kGivenUp2 +
+                Entry("xc.txt", "c.txt", "改名后的文件已不在") +
+                Entry("xa.txt", "a.txt", "该名称下已是另一个文件"));
   EXPECT_EQ(
       Contents(dir),
       (std::map<std::string, std::string>{
           {"b.txt", "squatter"}, {"d.txt", "d.txt"}, {"xa.txt", "impostor"}, {"xb.txt", "b.txt"}}));
+  // The file that may still go back keeps the run offered; the gone ones are not tried.
+  ASSERT_TRUE(engine.CanUndo());
+  ASSERT_EQ(::unlink((dir.path() + "/b.txt").c_str()), 0);
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(dir.Read("b.txt"), "b.txt");
   EXPECT_FALSE(engine.CanUndo());
 }
 
-TEST_F(UndoTest, TouchesNothingInADirectoryPutInThePlaceOfTheRunsOne) {
+TEST_F(UndoTest, TakesTheRunBackOnceItsDirectoryIsBack) {
   Make({"a.txt"});
   ASSERT_EQ(Run(u"ADDPRE", u"x"), "");
   const std::string moved = dir.path() + "-moved";
@@ -144,9 +153,13 @@ TEST_F(UndoTest, TouchesNothingInADirectoryPutInThePlaceOfTheRunsOne) {
   ASSERT_EQ(::mkdir(dir.path().c_str(), 0700), 0);
   dir.MakeFile("xa.txt", "other");
 
-  EXPECT_EQ(Utf8(engine.UndoLastRun()), Entry("xa.txt", "a.txt", "目录已不是改名时的那个目录"));
+  EXPECT_EQ(Utf8(engine.UndoLastRun()),
+            kWaiting + Entry("xa.txt", "a.txt", "目录已不是改名时的那个目录"));
   EXPECT_EQ(Contents(dir), (std::map<std::string, std::string>{{"xa.txt", "other"}}));
-  ASSERT_EQ(std::system(("rm -rf '" + moved + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("rm -rf '" + dir.path() + "'").c_str()), 0);
+  ASSERT_EQ(::rename(moved.c_str(), dir.path().c_str()), 0);
+  EXPECT_EQ(Utf8(engine.UndoLastRun()), "");
+  EXPECT_EQ(Contents(dir), (std::map<std::string, std::string>{{"a.txt", "a.txt"}}));
 }
 
 TEST_F(UndoTest, OffersNoRunThatRenamedNothing) {
@@ -188,16 +201,33 @@ TEST_F(UndoTest, KeepsTheNewestTwentyRuns) {
   EXPECT_EQ(dir.Entries(), (Names{"a" + std::string(25 - kJournalsKept, 'b')}));
 }
 
-TEST_F(UndoTest, SkipsARunAnotherProgramIsWorkingOn) {
+TEST_F(UndoTest, NeverUndoesAnOlderRunWhileAnotherProgramHoldsTheNewest) {
   Make({"a"});
   ASSERT_EQ(Run(u"ADDLST", u"b"), "");
-  // A run in progress elsewhere holds the newest journal.
+  // A run in progress elsewhere holds the newest journal; it renamed "ab" to "abc" and
+  // took it back by hand.
+  int error = 0;
+  const std::unique_ptr<Directory> opened = RealFileSystem().Open(dir.path(), error);
+  ASSERT_NE(opened, nullptr);
   JournaledRun busy;
   busy.path = dir.path();
+  ASSERT_EQ(opened->Identify(".", busy.directory), 0);
   busy.steps.push_back({"ab", "abc", {}});
+  ASSERT_EQ(opened->Identify("ab", busy.steps[0].identity), 0);
   std::unique_ptr<RunJournal> journal;
-  ASSERT_EQ(RunJournal::Create(busy, journal), 0);
+  ASSERT_EQ(RunJournal::Create(busy, nullptr, journal), 0);
+
+  SetJournalPatience(std::chrono::milliseconds(100));
   RenameEngine other(window);
+  EXPECT_EQ(Utf8(other.UndoLastRun()), "另一个程序正在改名或撤销，请稍后再按“撤销”。");
+  EXPECT_EQ(dir.Entries(), (Names{"ab"}));
+  SetJournalPatience(std::chrono::seconds(3));
+
+  // Once it is done, its run is the one taken back, and then the one before.
+  journal->Finish({true});
+  journal.reset();
+  EXPECT_EQ(Utf8(other.UndoLastRun()), "");
+  EXPECT_EQ(dir.Entries(), (Names{"ab"}));
   EXPECT_EQ(Utf8(other.UndoLastRun()), "");
   EXPECT_EQ(dir.Entries(), (Names{"a"}));
 }

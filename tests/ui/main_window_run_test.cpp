@@ -111,7 +111,8 @@ class MainWindowRunTest : public QObject {
     QTest::keyClicks(value, QStringLiteral("x_"));
     auto* run = view.Child<QPushButton>("Command1");
     run->setFocus();
-    QVERIFY(!testing::CatchMessageBox([run] { QTest::keyClick(run, Qt::Key_Enter); }).shown);
+    const SeenBox box = testing::CatchMessageBox([run] { QTest::keyClick(run, Qt::Key_Enter); });
+    QVERIFY2(!box.shown, qPrintable(box.text));
     QCOMPARE(view.Entries(), (QStringList{QStringLiteral("b.log"), QStringLiteral("x_a.txt")}));
     QCOMPARE(types->currentText(), QStringLiteral(".txt"));
     QCOMPARE(value->text(), QStringLiteral("x_"));
