@@ -170,23 +170,35 @@ bool DecodeUndo(std::string_view payload, std::size_t steps, std::vector<StepSta
 
 }  // namespace
 
-bool SameDirectory(const FileIdentity& a, const FileIdentity& b) {
-  if (a.device != b.device || a.inode != b.inode) return false;
+namespace {
+
+/// Birth time or generation, where both identities have one: 1 when they match, 0 when
+/// not, -1 when neither can tell.
+int Stamped(const FileIdentity& a, const FileIdentity& b) {
   if (a.birthNanoseconds != 0 && b.birthNanoseconds != 0) {
-    return a.birthNanoseconds == b.birthNanoseconds;
+    return a.birthNanoseconds == b.birthNanoseconds ? 1 : 0;
   }
-  return !a.hasGeneration || !b.hasGeneration || a.generation == b.generation;
+  if (a.hasGeneration && b.hasGeneration) return a.generation == b.generation ? 1 : 0;
+  return -1;
+}
+
+}  // namespace
+
+// A file system mounted again can come back under another device number; the inode
+// number with a birth time to the nanosecond, or with a generation, still names one file.
+bool SameDirectory(const FileIdentity& a, const FileIdentity& b) {
+  if (a.inode != b.inode) return false;
+  const int stamped = Stamped(a, b);
+  return stamped == 1 || (stamped == -1 && a.device == b.device);
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-  if (a.device != b.device || a.inode != b.inode) return false;
-  if (a.birthNanoseconds != 0 && b.birthNanoseconds != 0) {
-    return a.birthNanoseconds == b.birthNanoseconds;
-  }
-  if (a.hasGeneration && b.hasGeneration) return a.generation == b.generation;
+  if (a.inode != b.inode) return false;
+  const int stamped = Stamped(a, b);
+  if (stamped != -1) return stamped == 1;
   // The last resort: a file changed since cannot be told from a new one, so it counts as
   // another file and is left alone.
-  return a.modifiedNanoseconds == b.modifiedNanoseconds && a.size == b.size;
+  return a.device == b.device && a.modifiedNanoseconds == b.modifiedNanoseconds && a.size == b.size;
 }
 
 std::string EncodeJournal(const JournaledRun& run) {

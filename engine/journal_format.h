@@ -46,9 +46,11 @@ struct JournaledRun {
   }
 };
 
-/// True when both identities name the same file: same device and inode, and the same
+/// True when both identities name the same file: the same inode number and the same
 /// birth time where both have one (an inode number can be reused by a new file), else
-/// the same generation where both have one, else the same modification time and size.
+/// the same generation where both have one, else the same device, modification time
+/// and size. The device may differ where a birth time or generation decides: a file
+/// system mounted again may get another device number.
 bool SameFile(const FileIdentity& a, const FileIdentity& b);
 
 /// SameFile() for a directory, whose modification time changes with every rename in it.

@@ -4,6 +4,7 @@
 #include <QKeySequence>
 #include <QTreeView>
 
+#include "engine/window_snapshot.h"
 #include "tests/ui/main_window_support.h"
 #include "ui/twips.h"
 #include "ui/undo_control.h"
@@ -120,6 +121,48 @@ class UndoWindowTest : public QObject {
                                QStringLiteral("/a.txt(")),
              qPrintable(box.text));
     QCOMPARE(view.Entries(), (QStringList{"a.txt", "a_1.txt", "照片.jpg"}));
+  }
+
+  // Another program runs in another folder: the button follows it, and a click on the
+  // offer it showed before takes back nothing in its place.
+  void theOfferFollowsOtherProgramsAndIsTakenBackAsNamed() {
+    WindowOnDirectory view(kFiles);
+    view.PickRule(QStringLiteral("增加前缀"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("x"));
+    QVERIFY(!view.Run().shown);
+    auto* undo = view.Child<QPushButton>("Command3");
+    QVERIFY(undo->toolTip().contains(view.Path()));
+
+    QTemporaryDir other;
+    QFile file(other.filePath(QStringLiteral("b.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    WindowSnapshot otherWindow;
+    otherWindow.path = QDir(other.path()).canonicalPath().toStdU16String();
+    otherWindow.files = {u"b.txt"};
+    RenameEngine otherProgram(otherWindow);
+    otherProgram.ChgMode = u"ADDPRE";
+    otherWindow.valueText = u"y";
+    QCOMPARE(otherProgram.RenameFiles(), std::u16string());
+
+    // The click comes before the window heard of it.
+    const testing::SeenBox stale =
+        CatchMessageBox([undo] { QTest::mouseClick(undo, Qt::LeftButton); });
+    QVERIFY(stale.shown);
+    QVERIFY2(stale.text.startsWith(QStringLiteral("可以撤销的改名已经变了")),
+             qPrintable(stale.text));
+    QCOMPARE(view.Entries(), (QStringList{"xa.txt", "x照片.jpg"}));
+    QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"yb.txt"});
+    QVERIFY(undo->toolTip().contains(QDir(other.path()).canonicalPath()));
+
+    // Activating the window reads the offer again too.
+    const QString before = undo->toolTip();
+    QCOMPARE(otherProgram.UndoLastRun(), std::u16string());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(view.window, &activate);
+    QVERIFY(undo->toolTip() != before);
+    QVERIFY(undo->toolTip().contains(view.Path()));
   }
 
   void tooltipNamesTheFolderAndTheTime() {
