@@ -41,7 +41,10 @@ Found Locate(Directory& dir, const JournalStep& step) {
   FileIdentity atOld;
   const bool newTaken = dir.Identify(step.newName, atNew) == 0;
   const bool fileAtNew = newTaken && SameFile(atNew, step.identity);
-  const bool fileAtOld = dir.Identify(step.oldName, atOld) == 0 && SameFile(atOld, step.identity);
+  // A file under its new name is under its old one too only through one more link.
+  const bool lookAtOld = !fileAtNew || atNew.links > 1;
+  const bool fileAtOld =
+      lookAtOld && dir.Identify(step.oldName, atOld) == 0 && SameFile(atOld, step.identity);
   // On a file system that ignores case both spellings find the one entry, and only a
   // rename tells which one it has.
   if (fileAtNew && fileAtOld && !DifferOnlyInCase(step.newName, step.oldName)) {

@@ -313,7 +313,7 @@ TakeResult JournalLease::TakeNewest(const std::string* expected, const RunContro
   std::unique_ptr<StateFolder> folder;
   const int opened = StateFolder::Open(false, folder);
   if (opened == kErrorStateUnsafe) return TakeResult::kUnsafe;
-  if (opened != 0) return expected != nullptr ? TakeResult::kChanged : TakeResult::kNone;
+  if (opened != 0) return TakeResult::kNone;
 
   TakeResult result = TakeResult::kBusy;
   // The newest journal is held by a program that runs or undoes it: wait for it, and
