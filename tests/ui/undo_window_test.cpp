@@ -114,9 +114,12 @@ class UndoWindowTest : public QObject {
     squatter.close();
 
     const testing::SeenBox box = CatchMessageBox(
-        [&view] { QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton); });
+        [&view] { QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton); },
+        [](QWidget& shown) { testing::SaveScreenshot(shown, QStringLiteral("undo-waiting")); });
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("提示"));
+    QVERIFY(box.text.startsWith(QStringLiteral("撤销未全部完成。")));
+    QVERIFY(view.Child<QPushButton>("Command3")->isEnabled());
     QVERIFY2(box.text.contains(view.Path() + QStringLiteral("/a_1.txt -> ") + view.Path() +
                                QStringLiteral("/a.txt(")),
              qPrintable(box.text));
