@@ -106,8 +106,8 @@ inline constexpr int kErrorNoSafeRename = -1;  ///< neither no-replace rename no
 inline constexpr int kErrorBadNewName = -2;    ///< the new name would leave the directory
 inline constexpr int kErrorBadOldName = -3;    ///< the listed name would leave the directory
 inline constexpr int kErrorNotRegular = -4;    ///< the listed name now holds no regular file
-inline constexpr int kErrorStateUnsafe = -5;  ///< the undo journals' folder is not private
-inline constexpr int kErrorStateBusy = -6;    ///< another program holds the journals' lock
+inline constexpr int kErrorStateUnsafe = -5;   ///< the undo journals' folder is not private
+inline constexpr int kErrorStateBusy = -6;     ///< another program holds the journals' lock
 
 /// A short Chinese description of an error for the report.
 std::u16string DescribeError(int error);

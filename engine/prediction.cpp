@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <limits>
-#include <span>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/file_names.h"
+#include "engine/name_folding.h"
 #include "engine/name_rules.h"
-#include "engine/safe_rename.h"
+#include "engine/simulated_directory.h"
 #include "engine/text.h"
 #include "engine/time_key.h"
 
@@ -41,18 +40,16 @@ RunPrediction NothingChanges(const PredictionInput& input, std::u16string messag
 
 // The time keys of the listing in list order, as the run's fill makes them; sets
 // `message` instead when the run would stop at a time it cannot read.
-std::shared_ptr<const std::vector<std::u16string>> ReadTimeKeys(FileSystem& fs,
+std::shared_ptr<const std::vector<std::u16string>> ReadTimeKeys(Directory* dir, int openError,
                                                                 const PredictionInput& input,
                                                                 const std::u16string& prefix,
                                                                 std::u16string& message) {
-  int openError = 0;
-  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(input.path), openError);
   auto keys = std::make_shared<std::vector<std::u16string>>();
   keys->reserve(input.names.size());
   for (const std::u16string& name : input.names) {
     FileStatus status;
     if (IsSafeFileName(name)) {
-      const int error = dir ? dir->Status(EncodeFileName(name), status) : openError;
+      const int error = dir != nullptr ? dir->Status(EncodeFileName(name), status) : openError;
       if (error != 0) {
         message = UnreadableTime(prefix, name, error);
         return nullptr;
@@ -62,84 +59,6 @@ std::shared_ptr<const std::vector<std::u16string>> ReadTimeKeys(FileSystem& fs,
   }
   return keys;
 }
-
-// Swaps the case of every ASCII letter; false when there is none.
-bool SwapCase(std::string& name) {
-  bool swapped = false;
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-    else
-      continue;
-    swapped = true;
-  }
-  return swapped;
-}
-
-// Asks the file system whether it ignores letter case: a listed name with its case
-// swapped, where no entry has that spelling, still finds something. The inode numbers
-// are not compared: some mounts that ignore case give each spelling its own.
-bool IgnoresCase(FileSystem& fs, const std::u16string& path, std::span<const std::string> names,
-                 const std::unordered_set<std::string>& present) {
-  int openError = 0;
-  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(path), openError);
-  if (!dir) return false;
-  int asked = 0;
-  for (const std::string& name : names) {
-    std::string swapped = name;
-    if (!SwapCase(swapped) || present.count(swapped) != 0) continue;
-    FileIdentity identity;
-    if (dir->Identify(swapped, identity) == 0) return true;
-    if (++asked == 3) break;
-  }
-  return false;
-}
-
-// The names of a directory as the file system compares them: exactly, or with letter
-// case folded, and then a name may stand for several entries.
-class NameSet {
- public:
-  NameSet(std::unordered_set<std::string> names, bool ignoreCase) : ignoreCase_(ignoreCase) {
-    if (!ignoreCase_) {
-      exact_ = std::move(names);
-      return;
-    }
-    for (const std::string& name : names) ++folded_[FoldedName(name)];
-  }
-
-  /// The error the run's rename from `from` to `to` would meet, or 0; on 0 the set
-  /// holds `to` instead of `from`.
-  int Rename(const std::string& from, const std::string& to) {
-    if (!ignoreCase_) {
-      if (exact_.count(to) != 0) return EEXIST;
-      // The entry is reused for the new name: no allocation per file.
-      auto node = exact_.extract(from);
-      if (node.empty()) {
-        exact_.insert(to);
-        return 0;
-      }
-      node.value() = to;
-      exact_.insert(std::move(node));
-      return 0;
-    }
-    const std::string source = FoldedName(from);
-    const std::string target = FoldedName(to);
-    // A change of case alone goes through a temporary name, and works while no other
-    // entry has the same folded name.
-    const int others = folded_[target] - (source == target ? 1 : 0);
-    if (others > 0) return EEXIST;
-    if (--folded_[source] == 0) folded_.erase(source);
-    ++folded_[target];
-    return 0;
-  }
-
- private:
-  bool ignoreCase_;
-  std::unordered_set<std::string> exact_;
-  std::unordered_map<std::string, int> folded_;
-};
 
 std::int16_t RaisedMaxLen(const PredictionInput& input) {
   std::size_t longest = static_cast<std::size_t>(std::max<std::int16_t>(input.plan.maxLen, 0));
@@ -154,14 +73,13 @@ std::int16_t RaisedMaxLen(const PredictionInput& input) {
 
 RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
   const std::u16string prefix = input.path + u"/";
+  int openError = 0;
+  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(input.path), openError);
 
   // Every entry blocks a target, whatever it is; the listed names must still be there
   // as regular files, or the run stops or skips them.
   std::vector<DirectoryEntry> entries;
-  const int listError = fs.ListAll(EncodeFileName(input.path), entries);
-  if ((listError == ENOENT || listError == ENOTDIR) && !input.names.empty()) {
-    return NothingChanges(input, UnreadableTime(prefix, input.names.front(), listError));
-  }
+  const bool listed = dir != nullptr && fs.ListAll(EncodeFileName(input.path), entries) == 0;
   // Entries that are not regular files are few; keeping only those halves the work of
   // a large directory.
   std::unordered_set<std::string> present;
@@ -172,7 +90,6 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
     present.insert(std::move(entry.name));
   }
   entries.clear();
-  const bool listed = listError == 0;
 
   // Each listed name as bytes, once; the plan below refers to them by list index.
   std::vector<std::string> listedBytes;
@@ -189,13 +106,21 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
       continue;
     }
     const std::string& bytes = listedBytes.back();
+    if (!dir) return NothingChanges(input, UnreadableTime(prefix, name, openError));
     if (!listed) {
       present.insert(bytes);  // the best that can be known without a listing
       continue;
     }
-    if (present.count(bytes) == 0)
-      return NothingChanges(input, UnreadableTime(prefix, name, ENOENT));
-    if (irregular.count(bytes) != 0) fill.errors[k] = kErrorNotRegular;
+    if (present.count(bytes) != 0 && irregular.count(bytes) == 0) continue;
+    // Gone, or no regular file now: the run's own status read decides. It follows a
+    // symbolic link for the time, so one that leads nowhere stops the run. A name that
+    // is found although the listing lacks it has another spelling there, on a file
+    // system that folds case; the entries keep that spelling.
+    FileStatus status;
+    if (const int error = dir->Status(bytes, status)) {
+      return NothingChanges(input, UnreadableTime(prefix, name, error));
+    }
+    if (!status.regular) fill.errors[k] = kErrorNotRegular;
   }
 
   RunPrediction prediction;
@@ -204,7 +129,7 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
     std::u16string message;
     prediction.timeKeys = input.timeKeys;
     if (!prediction.timeKeys || prediction.timeKeys->size() != input.names.size()) {
-      prediction.timeKeys = ReadTimeKeys(fs, input, prefix, message);
+      prediction.timeKeys = ReadTimeKeys(dir.get(), openError, input, prefix, message);
     }
     if (!prediction.timeKeys) return NothingChanges(input, std::move(message));
     std::vector<std::u16string> keys = *prediction.timeKeys;
@@ -215,10 +140,12 @@ RunPrediction Predict(FileSystem& fs, const PredictionInput& input) {
   }
   if (plan.code == u"SAMELEN") plan.maxLen = RaisedMaxLen(input);
 
-  const std::span<const std::string> probes(listedBytes.data(),
-                                            std::min<std::size_t>(listedBytes.size(), 16));
-  const bool ignoreCase = IgnoresCase(fs, input.path, probes, present);
-  NameSet names(std::move(present), ignoreCase);
+  // Other letters need learning only where ASCII letters are not compared exactly.
+  Folding ascii = Folding::kUnknown;
+  Folding other = Folding::kUnknown;
+  if (dir) ascii = ProbeFolding(*dir, present, LetterClass::kAscii);
+  if (dir && ascii != Folding::kExact) other = ProbeFolding(*dir, present, LetterClass::kOther);
+  SimulatedDirectory names(std::move(present), ascii, other, dir.get());
 
   std::vector<PlannedRename> planned = PlanRenames(
       fill, fill.names.size(), plan, [](long long number) { return DecimalText(number); });

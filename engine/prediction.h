@@ -44,7 +44,9 @@ struct PredictionInput {
   std::shared_ptr<const std::vector<std::u16string>> timeKeys;
 };
 
-/// What a run with `input` would do on `fs` as it is now. Changes nothing.
+/// What a run with `input` would do on `fs` as it is now. Changes nothing: besides the
+/// listing it reads the status of a few names, where only the file system can tell
+/// whether it takes two spellings for one name.
 RunPrediction Predict(FileSystem& fs, const PredictionInput& input);
 
 }  // namespace renamer

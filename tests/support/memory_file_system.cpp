@@ -1,9 +1,43 @@
 #include "tests/support/memory_file_system.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <cerrno>
 #include <functional>
 
+#include "engine/file_names.h"
+
 namespace renamer::testing {
+
+namespace {
+
+// Every code point in lower case, beyond U+FFFF too; bytes that are not UTF-8 (lone
+// surrogates once decoded) stay as they are.
+std::string LowerCodePoints(const std::string& name) {
+  static const locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  const std::u16string text = DecodeFileName(name);
+  std::u16string lower;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (cp < 0xD800 || cp > 0xDFFF) {
+      cp = static_cast<char32_t>(::towlower_l(static_cast<wint_t>(cp), locale));
+    }
+    if (cp < 0x10000) {
+      lower.push_back(static_cast<char16_t>(cp));
+      continue;
+    }
+    lower.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+    lower.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+  }
+  return EncodeFileName(lower);
+}
+
+}  // namespace
 
 class MemoryDirectory final : public Directory {
  public:
@@ -67,6 +101,7 @@ class MemoryDirectory final : public Directory {
 };
 
 std::string MemoryFileSystem::Key(const std::string& name) const {
+  if (ignoreUnicodeCase) return LowerCodePoints(name);
   if (!ignoreCase) return name;
   std::string key = name;
   for (char& c : key) {

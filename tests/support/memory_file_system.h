@@ -31,8 +31,13 @@ class MemoryFileSystem final : public FileSystem {
 
   /// False: RenameNoReplace answers EINVAL, as on a file system without it.
   bool noReplace = true;
-  /// True: names that differ only in the case of ASCII letters are the same name.
+  /// True: names that differ only in the case of ASCII letters are the same name, as on
+  /// some FUSE and network mounts.
   bool ignoreCase = false;
+  /// True: names that differ only in the case of any letters are the same name (each
+  /// code point folded to lower case, whatever ignoreCase says), as on file systems
+  /// with Unicode case folding. Set it before adding entries.
+  bool ignoreUnicodeCase = false;
   /// True: each spelling of a name gets its own inode number, as on some network mounts.
   bool inodePerSpelling = false;
   /// Names (or ".") that are immutable.
@@ -62,7 +67,7 @@ class MemoryFileSystem final : public FileSystem {
 
   std::string Key(const std::string& name) const;
 
-  std::map<std::string, MemoryEntry> entries_;  // key: the name, folded when case is ignored
+  std::map<std::string, MemoryEntry> entries_;  // key: the name, folded as case is ignored
 };
 
 }  // namespace renamer::testing

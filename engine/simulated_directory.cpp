@@ -1,0 +1,148 @@
+#include "engine/simulated_directory.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "engine/safe_rename.h"
+
+namespace renamer {
+namespace {
+
+// Status reads a prediction spends on names that only the disk can compare: on a slow
+// mount each is a round trip, and a rule that makes thousands of names meet others by
+// letter case alone is rare. Beyond them, what is known of the letter classes decides.
+constexpr int kQuestions = 1024;
+
+constexpr unsigned Bit(LetterClass which) { return static_cast<unsigned>(which); }
+
+}  // namespace
+
+SimulatedDirectory::SimulatedDirectory(std::unordered_set<std::string> names, Folding ascii,
+                                       Folding other, Directory* disk)
+    : ascii_(ascii), other_(other), disk_(disk), questionsLeft_(disk != nullptr ? kQuestions : 0) {
+  if (Exact()) {
+    names_ = std::move(names);
+    return;
+  }
+  keys_.reserve(names.size());
+  while (!names.empty()) {
+    auto node = names.extract(names.begin());
+    std::string key = FoldKey(node.value());
+    Add(keys_[std::move(key)], {std::move(node.value()), false});
+  }
+}
+
+bool SimulatedDirectory::Exact() const {
+  // No file system folds the case of other letters while it keeps ASCII letters apart.
+  // Where no entry has a letter with case, names meet by case only if renames gave both
+  // of them letters, which counts as exact, as in SameByClass.
+  if (ascii_ == Folding::kExact) return true;
+  return ascii_ == Folding::kNoLetters && other_ == Folding::kNoLetters;
+}
+
+int SimulatedDirectory::Rename(const std::string& from, const std::string& to) {
+  if (Exact()) return RenameExactly(from, to);
+  std::string key = FoldKey(to);
+  const std::string fromKey = FoldKey(from);
+  const auto target = keys_.find(key);
+  if (target != keys_.end() && Blocked(target->second, from, fromKey == key, to)) return EEXIST;
+
+  const auto source = keys_.find(fromKey);
+  if (source != keys_.end()) {
+    const Member left = Remove(source->second, from);
+    if (!left.name.empty() && !left.given) source->second.vacated = true;
+    if (source->second.first.name.empty() && !source->second.vacated) keys_.erase(source);
+  }
+  Add(keys_[std::move(key)], {to, true});
+  return 0;
+}
+
+int SimulatedDirectory::RenameExactly(const std::string& from, const std::string& to) {
+  if (names_.count(to) != 0) return EEXIST;
+  // The entry is reused for the new name: no allocation per file.
+  auto node = names_.extract(from);
+  if (node.empty()) {
+    names_.insert(to);
+    return 0;
+  }
+  node.value() = to;
+  names_.insert(std::move(node));
+  return 0;
+}
+
+bool SimulatedDirectory::Blocked(const Key& key, const std::string& from, bool sourceHere,
+                                 const std::string& to) {
+  const auto taken = [&to](const Member& member) { return member.name == to; };
+  if (taken(key.first) || std::any_of(key.more.begin(), key.more.end(), taken)) return true;
+  // The disk finds `to` as one entry at most. While no entry of the key has left its
+  // name and the file itself is not of the key, that entry is one still in the way.
+  OnDisk onDisk = OnDisk::kNotAsked;
+  bool othersOnDisk = false;
+  const auto blocks = [&](const Member& member) {
+    if (member.name.empty() || member.name == from) return false;
+    if (!member.given) {
+      othersOnDisk = true;
+      if (onDisk == OnDisk::kNotAsked) onDisk = Ask(to);
+      if (onDisk == OnDisk::kAbsent) return false;
+      if (onDisk == OnDisk::kPresent && !key.vacated && !sourceHere) return true;
+    }
+    return SameByClass(to, member.name);
+  };
+  if (blocks(key.first) || std::any_of(key.more.begin(), key.more.end(), blocks)) return true;
+  // A change of case alone goes through a temporary name, but only where the engine's
+  // own comparison sees it as one (it folds no letter beyond U+FFFF); otherwise the
+  // rename is refused if the file system takes both spellings for one name.
+  if (!sourceHere || DifferOnlyInCase(from, to)) return false;
+  if (onDisk == OnDisk::kNotAsked) onDisk = Ask(to);
+  if (onDisk == OnDisk::kAbsent) return false;
+  if (onDisk == OnDisk::kPresent && !key.vacated && !othersOnDisk) return true;
+  return SameByClass(to, from);
+}
+
+SimulatedDirectory::OnDisk SimulatedDirectory::Ask(const std::string& to) {
+  if (questionsLeft_ == 0) return OnDisk::kNoAnswer;
+  --questionsLeft_;
+  FileIdentity identity;
+  const int error = disk_->Identify(to, identity);
+  if (error == 0) return OnDisk::kPresent;
+  return error == ENOENT ? OnDisk::kAbsent : OnDisk::kNoAnswer;
+}
+
+bool SimulatedDirectory::SameByClass(const std::string& a, const std::string& b) const {
+  // A class that nothing told about counts as compared exactly, as on most Linux file
+  // systems; only names that are not on disk yet are left to this guess.
+  const unsigned differences = CaseDifferences(a, b);
+  if ((differences & Bit(LetterClass::kAscii)) != 0 && ascii_ != Folding::kFolds) return false;
+  return (differences & Bit(LetterClass::kOther)) == 0 || other_ == Folding::kFolds;
+}
+
+void SimulatedDirectory::Add(Key& key, Member member) {
+  if (key.first.name.empty()) {
+    key.first = std::move(member);
+    return;
+  }
+  key.more.push_back(std::move(member));
+}
+
+SimulatedDirectory::Member SimulatedDirectory::Remove(Key& key, const std::string& name) {
+  Member removed;
+  if (key.first.name == name) {
+    removed = std::move(key.first);
+    key.first = {};
+  } else {
+    const auto it = std::find_if(key.more.begin(), key.more.end(),
+                                 [&name](const Member& member) { return member.name == name; });
+    if (it == key.more.end()) return removed;
+    removed = std::move(*it);
+    key.more.erase(it);
+  }
+  // The first place is kept filled while there is any name.
+  if (key.first.name.empty() && !key.more.empty()) {
+    key.first = std::move(key.more.back());
+    key.more.pop_back();
+  }
+  return removed;
+}
+
+}  // namespace renamer

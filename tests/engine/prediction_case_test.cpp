@@ -1,0 +1,196 @@
+// The prediction compares names as the file system does, whether it folds the case of
+// no letters, of ASCII letters only or of all: each file's predicted outcome must be
+// what the run then did.
+
+#include "engine/rename_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/name_folding.h"
+#include "tests/engine/prediction_scenario.h"
+#include "tests/support/memory_file_system.h"
+#include "tests/support/memory_window.h"
+#include "tests/support/utf8.h"
+
+namespace renamer {
+namespace {
+
+using testing::Describe;
+using testing::FakeWindow;
+using testing::MemoryFileSystem;
+using testing::PredictThenRun;
+using testing::Scenario;
+using testing::Tally;
+using testing::Utf8;
+using testing::WhatTheRunDid;
+
+// How a file system compares letter case.
+enum class Fold { kNone, kAscii, kUnicode };
+
+// A scenario's directory in memory, on a file system that compares case as `fold` says.
+class MemoryPlace {
+ public:
+  explicit MemoryPlace(Fold fold) {
+    fs.ignoreCase = fold == Fold::kAscii;
+    fs.ignoreUnicodeCase = fold == Fold::kUnicode;
+  }
+  FileSystem& Fs() { return fs; }
+  std::u16string Path() const { return u"/memory"; }
+  bool Exists(const std::string& name) const { return fs.Exists(name); }
+  void File(const std::string& name, std::int64_t time) {
+    fs.Add(name, ++inode_);
+    fs.times[inode_] = time;
+  }
+  /// An entry in the way: kind 0 a directory, else a file (there are no links here).
+  void Obstacle(const std::string& name, std::size_t kind) {
+    fs.Add(name, ++inode_, kind == 0 ? EntryKind::kDirectories : EntryKind::kFiles);
+  }
+  /// A listed file becomes a directory (kind 0) or is gone.
+  void Replace(const std::string& name, std::size_t kind) {
+    if (kind == 0) {
+      Obstacle(name, 0);
+      return;
+    }
+    int error = 0;
+    fs.Open("", error)->Unlink(name);
+  }
+  std::vector<std::string> Entries() const {
+    const std::set<std::string> names = fs.Names();
+    return {names.begin(), names.end()};
+  }
+
+  MemoryFileSystem fs;
+
+ private:
+  int inode_ = 0;
+};
+
+// Case-sensitive, folding ASCII letters only (some FUSE and network mounts), folding
+// every letter (casefold directories, vfat).
+TEST(PredictRunTest, MatchesTheRunHoweverTheFileSystemComparesCase) {
+  constexpr std::uint64_t kScenarios = 2000;
+  for (const Fold fold : {Fold::kNone, Fold::kAscii, Fold::kUnicode}) {
+    Tally tally;
+    for (std::uint64_t seed = 1; seed <= kScenarios; ++seed) {
+      SCOPED_TRACE("folding " + std::to_string(static_cast<int>(fold)) + ", seed " +
+                   std::to_string(seed));
+      Scenario scenario(seed);
+      MemoryPlace place(fold);
+      scenario.MakeDirectory(place);
+      PredictThenRun(scenario, place, tally);
+      if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(tally.renamed, kScenarios);
+    EXPECT_GT(tally.failed, kScenarios / 2);
+  }
+}
+
+// Cases that a prediction once got wrong: it must say what the run does, and the run
+// must fail `fails` files.
+TEST(PredictRunTest, ComparesNamesAsTheFileSystemDoes) {
+  // Entries that end with "/" are directories, in the way but not listed.
+  const std::vector<std::string> photos = {"x.jpg", "AX.JPG/", "Xy.jpg", "photo.jpg"};
+  // A letter beyond U+FFFF in either case.
+  const std::u16string upper = u"\U00010400";
+  const std::u16string lower = u"\U00010428";
+  struct Case {
+    const char* what;
+    Fold fold;
+    std::vector<std::string> entries;
+    std::u16string code;
+    std::u16string stringText;
+    std::u16string value;
+    std::size_t fails;
+  } cases[] = {
+      {"a prefix that meets another spelling", Fold::kAscii, photos, u"ADDPRE", u"", u"a", 1},
+      {"a change of case alone", Fold::kAscii, photos, u"EXT", u"", u".JPG", 0},
+      {"a name that another spelling holds", Fold::kAscii, photos, u"REP", u"y", u"", 1},
+      {"no ASCII letter listed", Fold::kUnicode, {"照片", "A照片/"}, u"ADDPRE", u"", u"a", 1},
+      {"folding ASCII letters only", Fold::kAscii, {"x.txt", "é.txt"}, u"REP", u"x", u"É", 0},
+      // "ß" has no upper case to try; only the disk can say whether "ẞ" is "ß".
+      {"a letter without another case", Fold::kUnicode, {"1", "ß/"}, u"REP", u"1", u"ẞ", 1},
+      {"the same where case counts", Fold::kNone, {"1", "ß/"}, u"REP", u"1", u"ẞ", 0},
+      // Neither name is on disk yet: what the other entries told decides.
+      {"two new names", Fold::kUnicode, {"é1", "É2"}, u"DELLSTN", u"", u"1", 1},
+      // "é1.t" leaves its name to "éé1.t"; the disk, still holding it, cannot tell
+      // whether "É1.t" is the same name.
+      {"a freed name", Fold::kAscii, {"é1.t", "éé1.t", "É1.t/"}, u"DELPREN", u"", u"1", 0},
+      // The run changes case through a temporary name only where its own comparison
+      // sees a change of case, and that folds no letter beyond U+FFFF.
+      {"case beyond U+FFFF", Fold::kUnicode, {Utf8(upper) + ".t"}, u"REP", upper, lower, 1},
+  };
+  for (const Case& c : cases) {
+    // Some mounts that ignore case give each spelling its own inode number.
+    for (const bool inodePerSpelling : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (inodePerSpelling ? ", an inode per spelling" : ""));
+      MemoryPlace place(c.fold);
+      place.fs.inodePerSpelling = inodePerSpelling;
+      for (const std::string& name : c.entries) {
+        if (name.ends_with('/')) {
+          place.Obstacle(name.substr(0, name.size() - 1), 0);
+        } else {
+          place.File(name, 0);
+        }
+      }
+      FakeWindow window;
+      window.path = place.Path();
+      window.files = ListNames(place.fs, window.path, EntryKind::kFiles);
+      window.stringText = c.stringText;
+      window.valueText = c.value;
+      RenameEngine engine(window, place.fs);
+      engine.ChgMode = c.code;
+      const RunPrediction prediction = engine.PredictRun();
+      engine.RenameFiles();
+      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+      ASSERT_EQ(prediction.files.size(), done.size());
+      std::size_t fails = 0;
+      for (std::size_t k = 0; k < done.size(); ++k) {
+        EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));
+        fails += done[k].outcome == PredictedOutcome::kFails ? 1 : 0;
+      }
+      EXPECT_EQ(fails, c.fails);
+    }
+  }
+}
+
+// The key, and the other spellings that learn how a file system folds each class.
+TEST(NameFoldingTest, FoldsEveryLetterAndSwapsOneClassAtATime) {
+  struct Case {
+    std::string name;
+    std::string key;
+    std::string asciiSwapped;  // empty: nothing to swap
+    std::string otherSwapped;
+  } cases[] = {
+      {"Ab.JPG", "ab.jpg", "aB.jpg", ""},
+      {"É照片", "é照片", "", "é照片"},
+      {"Éa", "éa", "ÉA", "éa"},
+      // U+0130 folds to "i": it has no other case beyond ASCII to try.
+      {"\u0130x", "ix", "\u0130X", ""},
+      // "ẞ" folds to "ß", which has no upper case of its own.
+      {"ẞß", "ßß", "", "ßß"},
+      {"\U00010400", "\U00010428", "", "\U00010428"},
+      {"\377\303A", "\377\303a", "\377\303a", ""},  // bytes that are not UTF-8 stay
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FoldKey(c.name), c.key);
+    EXPECT_EQ(FoldKey(c.key), c.key);
+    EXPECT_EQ(SwapCase(c.name, LetterClass::kAscii), c.asciiSwapped);
+    EXPECT_EQ(SwapCase(c.name, LetterClass::kOther), c.otherSwapped);
+    for (const auto& [swapped, which] : {std::pair{c.asciiSwapped, LetterClass::kAscii},
+                                         std::pair{c.otherSwapped, LetterClass::kOther}}) {
+      if (swapped.empty()) continue;
+      EXPECT_EQ(FoldKey(swapped), c.key);
+      EXPECT_EQ(CaseDifferences(c.name, swapped), static_cast<unsigned>(which));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace renamer
