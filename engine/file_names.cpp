@@ -9,8 +9,9 @@ constexpr char16_t kEscapeBase = 0xDC00;
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
-// Length of the valid, shortest-form UTF-8 sequence at `pos`, or 0 if there is none.
-std::size_t ValidSequenceLength(std::string_view bytes, std::size_t pos, char32_t& cp) {
+}  // namespace
+
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t pos, char32_t& cp) {
   const auto lead = static_cast<unsigned char>(bytes[pos]);
   std::size_t length = 0;
   char32_t min = 0;
@@ -55,8 +56,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-}  // namespace
-
 std::u16string DecodeFileName(std::string_view bytes) {
   std::u16string text;
   text.reserve(bytes.size());
@@ -69,7 +68,7 @@ std::u16string DecodeFileName(std::string_view bytes) {
       continue;
     }
     char32_t cp = 0;
-    const std::size_t length = ValidSequenceLength(bytes, pos, cp);
+    const std::size_t length = Utf8SequenceLength(bytes, pos, cp);
     if (length == 0) {
       text.push_back(static_cast<char16_t>(kEscapeBase + byte));
       ++pos;

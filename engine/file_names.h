@@ -10,6 +10,13 @@ namespace renamer {
 /// surrogate U+DC00 + byte.
 std::u16string DecodeFileName(std::string_view bytes);
 
+/// The length of the valid, shortest-form UTF-8 sequence at `pos` of `bytes`, with its
+/// code point in `cp`; 0 when none starts there.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t pos, char32_t& cp);
+
+/// Appends the UTF-8 form of `cp`.
+void AppendUtf8(std::string& out, char32_t cp);
+
 /// The exact inverse of DecodeFileName. A lone surrogate that DecodeFileName cannot
 /// produce is written as U+FFFD, so the result is always valid to hand to the kernel.
 std::string EncodeFileName(std::u16string_view name);

@@ -106,6 +106,16 @@ void PutRecord(std::string& out, char type, const std::string& payload) {
   PutNumber(out, Checksum(type, payload));
 }
 
+/// A record of something per step: the number of steps, then their bytes.
+std::string StepsRecord(char type, std::size_t steps, std::string_view perStep) {
+  std::string payload;
+  PutNumber(payload, steps);
+  PutText(payload, perStep);
+  std::string bytes;
+  PutRecord(bytes, type, payload);
+  return bytes;
+}
+
 /// A name that undo may hand to the file system: one entry of the run's directory. A
 /// journal is only ever written by this program, but one planted in a shared folder
 /// must not move a file anywhere else.
@@ -236,23 +246,13 @@ std::string EncodeEndRecord(const std::vector<bool>& renamed) {
   for (std::size_t i = 0; i < renamed.size(); ++i) {
     if (renamed[i]) bits[i / 8] = static_cast<char>(bits[i / 8] | (1 << (i % 8)));
   }
-  std::string payload;
-  PutNumber(payload, renamed.size());
-  PutText(payload, bits);
-  std::string bytes;
-  PutRecord(bytes, kEndRecord, payload);
-  return bytes;
+  return StepsRecord(kEndRecord, renamed.size(), bits);
 }
 
 std::string EncodeUndoRecord(const std::vector<StepState>& state) {
   std::string states(state.size(), '\0');
   for (std::size_t i = 0; i < state.size(); ++i) states[i] = static_cast<char>(state[i]);
-  std::string payload;
-  PutNumber(payload, state.size());
-  PutText(payload, states);
-  std::string bytes;
-  PutRecord(bytes, kUndoRecord, payload);
-  return bytes;
+  return StepsRecord(kUndoRecord, state.size(), states);
 }
 
 bool DecodeJournal(std::string_view bytes, JournaledRun& run, std::size_t* validBytes) {

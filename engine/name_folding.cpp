@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <string_view>
 
+#include "engine/file_names.h"
+
 namespace renamer {
 namespace {
 
@@ -23,13 +25,6 @@ bool IsAscii(std::string_view name) {
   return std::none_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
 }
 
-char32_t Lower(char32_t cp) {
-  if (cp < 0x80) return cp >= U'A' && cp <= U'Z' ? cp - U'A' + U'a' : cp;
-  const locale_t locale = CaseLocale();
-  if (locale == locale_t{}) return cp;
-  return static_cast<char32_t>(::towlower_l(static_cast<wint_t>(cp), locale));
-}
-
 char32_t Upper(char32_t cp) {
   const locale_t locale = CaseLocale();
   if (locale == locale_t{}) return cp;
@@ -41,7 +36,7 @@ bool IsCased(char32_t cp) {
   const locale_t locale = CaseLocale();
   if (locale == locale_t{}) return false;
   const auto wide = static_cast<wint_t>(cp);
-  return ::iswlower_l(wide, locale) != 0 || ::iswupper_l(wide, locale) != 0 || Lower(cp) != cp;
+  return ::iswlower_l(wide, locale) != 0 || ::iswupper_l(wide, locale) != 0 || LowerCase(cp) != cp;
 }
 
 // One step through the bytes of a name: a character of valid, shortest-form UTF-8, or a
@@ -53,46 +48,10 @@ struct Step {
 };
 
 Step Next(std::string_view bytes, std::size_t pos) {
-  const auto lead = static_cast<unsigned char>(bytes[pos]);
-  if (lead < 0x80) return {lead, 1, true};
-  std::size_t length = 0;
   char32_t cp = 0;
-  char32_t min = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, cp = lead & 0x1F, min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, cp = lead & 0x0F, min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, cp = lead & 0x07, min = 0x10000;
-  } else {
-    return {lead, 1, false};
-  }
-  if (pos + length > bytes.size()) return {lead, 1, false};
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(bytes[pos + i]);
-    if ((next & 0xC0) != 0x80) return {lead, 1, false};
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {lead, 1, false};
+  const std::size_t length = Utf8SequenceLength(bytes, pos, cp);
+  if (length == 0) return {static_cast<unsigned char>(bytes[pos]), 1, false};
   return {cp, length, true};
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
 }
 
 // `name` with `change` applied to each character beyond ASCII, bytes that are not UTF-8
@@ -117,9 +76,9 @@ std::string MapBeyondAscii(const std::string& name, Change change) {
 // The other case of a letter beyond ASCII, or the letter itself when it has none that
 // is also beyond ASCII and folds alike (U+0130 folds to "i").
 char32_t OtherCase(char32_t cp) {
-  const char32_t lower = Lower(cp);
+  const char32_t lower = LowerCase(cp);
   const char32_t other = lower != cp ? lower : Upper(cp);
-  if (other == cp || other < 0x80 || Lower(other) != lower) return cp;
+  if (other == cp || other < 0x80 || LowerCase(other) != lower) return cp;
   return other;
 }
 
@@ -145,8 +104,15 @@ void LowerAscii(std::string& name) {
 
 }  // namespace
 
+char32_t LowerCase(char32_t cp) {
+  if (cp < 0x80) return cp >= U'A' && cp <= U'Z' ? cp - U'A' + U'a' : cp;
+  const locale_t locale = CaseLocale();
+  if (locale == locale_t{}) return cp;
+  return static_cast<char32_t>(::towlower_l(static_cast<wint_t>(cp), locale));
+}
+
 std::string FoldKey(const std::string& name) {
-  std::string key = IsAscii(name) ? name : MapBeyondAscii(name, Lower);
+  std::string key = IsAscii(name) ? name : MapBeyondAscii(name, LowerCase);
   LowerAscii(key);
   return key;
 }

@@ -22,6 +22,9 @@ enum class Folding {
   kFolds,      ///< different case, same name
 };
 
+/// The lower case of one character, as the C.UTF-8 locale has it.
+char32_t LowerCase(char32_t cp);
+
 /// `name` with every letter in lower case, code point by code point (beyond U+FFFF
 /// too): the fullest folding a file system is taken to do, so that two names it takes
 /// for one always get the same key. Bytes that are not UTF-8 are kept as they are.

@@ -1,11 +1,9 @@
 #include "engine/safe_rename.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <cerrno>
 
 #include "engine/file_names.h"
+#include "engine/name_folding.h"
 
 namespace renamer {
 namespace {
@@ -59,17 +57,9 @@ int MoveThroughTemporaryName(Directory& dir, const std::string& from, const std:
   return EEXIST;
 }
 
-locale_t CaseLocale() {
-  static const locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  return locale;
-}
-
 char16_t Fold(char16_t unit) {
-  if (unit >= u'A' && unit <= u'Z') return static_cast<char16_t>(unit - u'A' + u'a');
-  if (unit < 0x80 || (unit >= 0xD800 && unit <= 0xDFFF)) return unit;
-  const locale_t locale = CaseLocale();
-  if (locale == locale_t{}) return unit;
-  const auto lower = ::towlower_l(static_cast<wint_t>(unit), locale);
+  if (unit >= 0xD800 && unit <= 0xDFFF) return unit;
+  const char32_t lower = LowerCase(unit);
   return lower <= 0xFFFF ? static_cast<char16_t>(lower) : unit;
 }
 
@@ -77,12 +67,6 @@ char16_t Fold(char16_t unit) {
 
 std::string TemporaryName(const FileIdentity& identity, int attempt) {
   return "batch-renamer-" + std::to_string(identity.inode) + "-" + std::to_string(attempt) + ".tmp";
-}
-
-std::string FoldedName(const std::string& name) {
-  std::u16string text = DecodeFileName(name);
-  for (char16_t& unit : text) unit = Fold(unit);
-  return EncodeFileName(text);
 }
 
 bool DifferOnlyInCase(const std::string& a, const std::string& b) {

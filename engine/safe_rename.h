@@ -23,10 +23,6 @@ std::string TemporaryName(const FileIdentity& identity, int attempt);
 /// How many temporary names a change of case tries before it gives up.
 inline constexpr int kTemporaryAttempts = 8;
 
-/// `name` with every letter in lower case, as a file system that ignores case
-/// compares names.
-std::string FoldedName(const std::string& name);
-
 /// True when the two names differ, but only in letter case.
 bool DifferOnlyInCase(const std::string& a, const std::string& b);
 

@@ -146,7 +146,6 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
       const CallTimer timer(control);
       if (TakeBack(*dir, prefix, step, reason, gone) == 0) {
         outcome.state[i] = StepState::kDone;
-        ++outcome.restored;
         continue;
       }
     }

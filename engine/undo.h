@@ -14,8 +14,6 @@ namespace renamer {
 struct UndoOutcome {
   /// Where each step of the run stands now; what the journal keeps.
   std::vector<StepState> state;
-  /// Files that went back to their old names.
-  std::uint64_t restored = 0;
   /// Report entries ("new -> old(reason)", LF CR each) of the files that could not go
   /// back and are tried again by the next undo, and of those given up.
   std::u16string waiting;
