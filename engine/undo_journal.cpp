@@ -116,9 +116,9 @@ struct JournalFile {
 };
 
 /// The journals in the folder, oldest first: regular files of this user, not links.
-/// Removes temporary files that a program left when it died while writing one; the
-/// caller holds the store lock, so no program is writing one now.
-std::vector<JournalFile> ListJournals(const StateFolder& folder) {
+/// A caller that holds the store lock (`locked`) also removes the temporary files that
+/// a program left when it died while writing one: then no program is writing one now.
+std::vector<JournalFile> ListJournals(const StateFolder& folder, bool locked) {
   std::vector<JournalFile> journals;
   const int fd = ::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return journals;
@@ -131,7 +131,7 @@ std::vector<JournalFile> ListJournals(const StateFolder& folder) {
     const std::string_view name = entry->d_name;
     if (!name.starts_with(kPrefix)) continue;
     if (name.ends_with(kTemporarySuffix)) {
-      ::unlinkat(folder.Fd(), entry->d_name, 0);
+      if (locked) ::unlinkat(folder.Fd(), entry->d_name, 0);
       continue;
     }
     if (name.size() != kPrefix.size() + kSequenceDigits + kSuffix.size() ||
@@ -239,7 +239,7 @@ int RunJournal::Create(const JournaledRun& run, const RunControl* control,
   if (const int error = StateFolder::Open(true, folder)) return error;
   const StoreLock lock(*folder, control);
   if (lock.Error() != 0) return lock.Error();
-  std::vector<JournalFile> journals = ListJournals(*folder);
+  std::vector<JournalFile> journals = ListJournals(*folder, true);
   const std::string name = NextJournalName(journals);
   const std::string temporary = name + std::string(kTemporarySuffix);
   const int dirFd = folder->Fd();
@@ -284,7 +284,7 @@ bool ReadNewestJournal(NewestJournal& newest) {
   if (StateFolder::Open(false, folder) != 0) return false;
   // Read without the store lock: the start of a journal never changes once it has its
   // name, and a journal removed meanwhile is simply not found.
-  std::vector<JournalFile> journals = ListJournals(*folder);
+  std::vector<JournalFile> journals = ListJournals(*folder, false);
   while (!journals.empty()) {
     newest.name = journals.back().name;
     const int fd = OpenJournal(*folder, newest.name);
@@ -321,7 +321,7 @@ TakeResult JournalLease::TakeNewest(const std::string* expected, const RunContro
   WaitFor(control, [&] {
     const StoreLock lock(*folder, control);
     if (lock.Error() != 0) return false;
-    const std::vector<JournalFile> journals = ListJournals(*folder);
+    const std::vector<JournalFile> journals = ListJournals(*folder, true);
     if (journals.empty()) {
       result = expected != nullptr ? TakeResult::kChanged : TakeResult::kNone;
       return true;

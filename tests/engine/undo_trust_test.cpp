@@ -212,6 +212,16 @@ TEST_F(UndoTrustTest, ARunDoesNotWaitForEverForAHungProgram) {
   ::close(lock);
 }
 
+TEST_F(UndoTrustTest, ReadingTheOfferLeavesAJournalBeingWrittenAlone) {
+  dir.MakeFile("a");
+  ASSERT_EQ(Run(dir, u"ADDLST", u"1"), "");
+  // Another program is writing its journal under the temporary name right now.
+  const std::string writing = state.Journals() + "/run-99999999999999999999.journal.tmp";
+  std::ofstream(writing) << "BRJ2";
+  EXPECT_TRUE(engine.NextUndo().has_value());
+  EXPECT_TRUE(std::filesystem::exists(writing));
+}
+
 TEST(SameFileTest, TellsAReusedInodeNumberFromTheFileThatHadIt) {
   FileIdentity file{1, 7, 1, 0};
   file.modifiedNanoseconds = 100;
