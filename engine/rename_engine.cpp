@@ -219,11 +219,13 @@ void RenameEngine::FinishJournal() {
   journal_.reset();
 }
 
-std::u16string RenameEngine::UndoLastRun() { return Undo(nullptr); }
+std::u16string RenameEngine::UndoLastRun() { return Undo(nullptr, nullptr); }
 
-std::u16string RenameEngine::UndoRun(const UndoOffer& offer) { return Undo(&offer.journal); }
+std::u16string RenameEngine::UndoRun(const UndoOffer& offer, std::optional<JobOutcome>* outcome) {
+  return Undo(&offer.journal, outcome);
+}
 
-std::u16string RenameEngine::Undo(const std::string* expected) {
+std::u16string RenameEngine::Undo(const std::string* expected, std::optional<JobOutcome>* done) {
   std::unique_ptr<JournalLease> lease;
   switch (JournalLease::TakeNewest(expected, control_, lease)) {
     case TakeResult::kTaken:
@@ -241,9 +243,11 @@ std::u16string RenameEngine::Undo(const std::string* expected) {
     case TakeResult::kUnsafe:
       return u"无法撤销：" + DescribeError(kErrorStateUnsafe) + u"，其中的撤销记录不可信。";
   }
-  const UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
+  UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
   lease->Settle(outcome.state);
-  return UndoReport(outcome);
+  std::u16string report = UndoReport(outcome);
+  if (done != nullptr) *done = OutcomeOfUndo(DecodeFileName(lease->Run().path), std::move(outcome));
+  return report;
 }
 
 std::optional<UndoOffer> RenameEngine::NextUndo() const {

@@ -11,6 +11,7 @@
 #include "engine/file_names.h"
 #include "engine/file_system.h"
 #include "engine/input_check.h"
+#include "engine/job_outcome.h"
 #include "engine/name_rules.h"
 #include "engine/prediction.h"
 #include "engine/run_control.h"
@@ -93,8 +94,9 @@ class RenameEngine {
   std::u16string UndoLastRun();
 
   /// UndoLastRun() for exactly the run `offer` names; when the newest run is another one
-  /// by now, undoes nothing and says that the offer changed.
-  std::u16string UndoRun(const UndoOffer& offer);
+  /// by now, undoes nothing and says that the offer changed. `outcome`, if given,
+  /// receives what the undo did when it tried any file.
+  std::u16string UndoRun(const UndoOffer& offer, std::optional<JobOutcome>* outcome = nullptr);
 
   /// True when UndoLastRun() has a run to undo.
   bool CanUndo() const { return NextUndo().has_value(); }
@@ -148,7 +150,7 @@ class RenameEngine {
   void ExecutePlan(Directory* dir, int openError);
   void FinishJournal();
   /// Undoes the newest run, or only the one in journal `expected` when given.
-  std::u16string Undo(const std::string* expected);
+  std::u16string Undo(const std::string* expected, std::optional<JobOutcome>* outcome);
   /// Puts FileNames and FileTimes into time order, and what the fill found with them.
   void SortTablesByTime();
 

@@ -142,13 +142,17 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
     const JournalStep& step = run.steps[i];
     std::u16string reason = directoryFault;
     bool gone = false;
+    FileChange& change = outcome.changes.emplace_back(
+        FileChange{DecodeFileName(step.newName), DecodeFileName(step.oldName), false, {}});
     if (reason.empty()) {
       const CallTimer timer(control);
       if (TakeBack(*dir, prefix, step, reason, gone) == 0) {
         outcome.state[i] = StepState::kDone;
+        change.done = true;
         continue;
       }
     }
+    change.reason = reason;
     // A file that is gone cannot come back, and one that failed before has been seen to
     // fail: neither may keep the runs before it from being undone.
     if (gone || outcome.state[i] == StepState::kReported) {
@@ -165,10 +169,10 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
 }
 
 std::u16string UndoReport(const UndoOutcome& outcome) {
-  std::u16string report;
-  if (outcome.left != 0) report = CancelledLine(outcome.left).append(kEntryEnd);
-  if (outcome.waitingCount == 0 && outcome.givenUpCount == 0) return report;
-  report.append(u"撤销未全部完成。");
+  if (outcome.left == 0 && outcome.waitingCount == 0 && outcome.givenUpCount == 0) return {};
+  std::u16string report(u"撤销未全部完成：");
+  report.append(kEntryEnd);
+  if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
   if (outcome.waitingCount != 0) {
     report += Heading(u"以下 ", outcome.waitingCount, u" 个文件仍待撤销，再按“撤销”将重试：");
     report += outcome.waiting;
@@ -178,6 +182,16 @@ std::u16string UndoReport(const UndoOutcome& outcome) {
     report += outcome.givenUp;
   }
   return report;
+}
+
+JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome) {
+  JobOutcome done;
+  done.kind = JobKind::kUndo;
+  done.path = std::move(path);
+  done.changes = std::move(outcome.changes);
+  for (const FileChange& change : done.changes) ++(change.done ? done.done : done.failed);
+  done.left = outcome.left;
+  return done;
 }
 
 }  // namespace renamer

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/job_outcome.h"
 #include "engine/journal_format.h"
 #include "engine/run_control.h"
 
@@ -22,6 +23,8 @@ struct UndoOutcome {
   std::uint64_t givenUpCount = 0;
   /// Steps that a cancel left untried; the next undo tries them.
   std::uint64_t left = 0;
+  /// Each step tried, from its new name back to its old one, in the order tried.
+  std::vector<FileChange> changes;
 };
 
 /// Renames the files of `run` back to their names before it, newest rename first, each
@@ -32,7 +35,11 @@ struct UndoOutcome {
 /// kept for one more try, unless it is gone: a second failure gives it up.
 UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control);
 
-/// The text the window shows after an undo: empty when every file went back.
+/// The text the window shows after an undo: empty when every file went back. Else its
+/// first line says that an undo did not finish, so that it is not taken for a run's.
 std::u16string UndoReport(const UndoOutcome& outcome);
+
+/// What the undo of the run in `path` did, for the window to show.
+JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome);
 
 }  // namespace renamer

@@ -29,8 +29,11 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
   FreeElsewhere(std::move(prediction));
 }
 
-std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files) {
+std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files,
+                                                          SecondColumn kind) {
   if (files.size() != names_->size()) return files;
+  const bool newKind = kind != kind_;
+  kind_ = kind;
   if (!showPrediction_) {
     beginInsertColumns({}, 1, 1);
     showPrediction_ = true;
@@ -39,6 +42,7 @@ std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedR
     return files;
   }
   prediction_.swap(files);
+  if (newKind) emit headerDataChanged(Qt::Horizontal, 0, 1);
   // Only the visible rows are asked again; the view draws nothing else.
   if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 1));
   return files;
@@ -48,6 +52,7 @@ void FileListModel::ClearPrediction() {
   if (!showPrediction_) return;
   beginRemoveColumns({}, 1, 1);
   showPrediction_ = false;
+  kind_ = SecondColumn::kPrediction;
   prediction_.clear();
   endRemoveColumns();
 }
@@ -68,7 +73,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const bool predicted = row < prediction_.size();
   switch (role) {
     case Qt::DisplayRole:
-      if (index.column() == 0) return ToQString((*names_)[row]);
+      if (index.column() == 0) {
+        const bool before = kind_ != SecondColumn::kPrediction && predicted && showPrediction_;
+        return ToQString(before ? prediction_[row].oldName : (*names_)[row]);
+      }
       return predicted ? ToQString(prediction_[row].newName) : QString();
     case Qt::ForegroundRole:
       return Foreground(row);
@@ -81,6 +89,14 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (kind_) {
+    case SecondColumn::kRunOutcome:
+      return section == 0 ? QStringLiteral("改名前") : QStringLiteral("改名后");
+    case SecondColumn::kUndoOutcome:
+      return section == 0 ? QStringLiteral("撤销前") : QStringLiteral("撤销后");
+    case SecondColumn::kPrediction:
+      break;
+  }
   return section == 0 ? QStringLiteral("文件名") : QStringLiteral("新文件名");
 }
 
@@ -99,8 +115,9 @@ QVariant FileListModel::Foreground(std::size_t row) const {
 }
 
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {
-  if (column == 0 || row >= prediction_.size()) return ToQString((*names_)[row]);
+  if (column == 0 || row >= prediction_.size()) return data(index(static_cast<int>(row), 0));
   const PredictedRename& file = prediction_[row];
+  if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file);
   switch (file.outcome) {
     case PredictedOutcome::kNotSelected:
       return QStringLiteral("文件类型不符，不改名");
@@ -113,6 +130,24 @@ QVariant FileListModel::ToolTip(std::size_t row, int column) const {
       break;
   }
   return ToQString(file.newName);
+}
+
+QVariant FileListModel::OutcomeToolTip(const PredictedRename& file) const {
+  const bool undo = kind_ == SecondColumn::kUndoOutcome;
+  switch (file.outcome) {
+    case PredictedOutcome::kRenamed:
+      return ToQString(file.newName);
+    case PredictedOutcome::kFails: {
+      const QString why = (undo ? QStringLiteral("未能恢复：") : QStringLiteral("未改名：")) +
+                          ToQString(file.reason);
+      return file.newName.empty() ? why : ToQString(file.newName) + QLatin1Char('\n') + why;
+    }
+    case PredictedOutcome::kNotSelected:
+    case PredictedOutcome::kUnchanged:
+      break;
+  }
+  return undo ? QStringLiteral("这次撤销没有改动这个文件")
+              : QStringLiteral("这次改名没有改动这个文件");
 }
 
 }  // namespace renamer::ui

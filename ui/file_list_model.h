@@ -10,8 +10,16 @@
 
 namespace renamer::ui {
 
+/// What the second column of the file list shows.
+enum class SecondColumn {
+  kPrediction,   ///< what the next run would do to each file
+  kRunOutcome,   ///< what the run just done did: the names before it and after it
+  kUndoOutcome,  ///< what the undo just done did
+};
+
 /// The names of the file list, one per row, exactly as the engine listed them; with a
-/// prediction, a second column shows each file's new name.
+/// prediction, a second column shows each file's new name. After a run or an undo the
+/// two columns show each file's name before and after it instead.
 class FileListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -23,10 +31,13 @@ class FileListModel : public QAbstractTableModel {
 
   /// Shows `files` (one per row, for the names shown now) as the second column, and
   /// hands back the prediction it replaces, so that the caller can free it elsewhere.
-  std::vector<PredictedRename> SetPrediction(std::vector<PredictedRename> files);
+  /// For an outcome, the first column shows each row's `oldName`, the name before.
+  std::vector<PredictedRename> SetPrediction(std::vector<PredictedRename> files,
+                                             SecondColumn kind = SecondColumn::kPrediction);
   /// Back to one column.
   void ClearPrediction();
   bool HasPrediction() const { return showPrediction_; }
+  SecondColumn Kind() const { return kind_; }
 
   const std::u16string& Path() const { return path_; }
   const std::vector<std::u16string>& Names() const { return *names_; }
@@ -43,11 +54,13 @@ class FileListModel : public QAbstractTableModel {
  private:
   QVariant Foreground(std::size_t row) const;
   QVariant ToolTip(std::size_t row, int column) const;
+  QVariant OutcomeToolTip(const PredictedRename& file) const;
 
   std::u16string path_;
   std::shared_ptr<const std::vector<std::u16string>> names_ =
       std::make_shared<const std::vector<std::u16string>>();
   bool showPrediction_ = false;
+  SecondColumn kind_ = SecondColumn::kPrediction;
   std::vector<PredictedRename> prediction_;
 };
 

@@ -195,6 +195,8 @@ void MainWindow::ConnectHandlers() {
   connect(FileType, &QComboBox::editTextChanged, preview_, &Preview::Schedule);
   connect(Strchar, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
+  // Once the user has typed a value, a wrong one is told as the run's check tells it.
+  connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
@@ -262,10 +264,14 @@ void MainWindow::ApplyRule() {
   }
   const Rule* current = RuleForCode(engine_.ChgMode);
   const std::u16string_view caption = current ? current->valueCaption : u"修改值";
-  Frame4->setTitle(QString::fromStdU16String(std::u16string(caption)));
+  const QString title = QString::fromStdU16String(std::u16string(caption));
+  Frame4->setTitle(title);
   Strchar->clear();
   Chgstr->clear();
-  preview_->Schedule();
+  // The value field was just emptied: say what belongs there rather than that it is wrong.
+  const QString ask = QStringLiteral("请输入");
+  preview_->SetValueHint(title.startsWith(ask) ? title : ask + title);
+  preview_->Edited();
 }
 
 void MainWindow::Command2_Click() {
@@ -275,6 +281,7 @@ void MainWindow::Command2_Click() {
 
 void MainWindow::Dir1_Change() {
   ReloadFileList();
+  preview_->Edited();
   engine_.RefreshTypes();
   Drive1->ShowVolumeOf(Dir1->Path());
   lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = Dir1->Path();
@@ -297,18 +304,18 @@ void MainWindow::ShowListing(const std::u16string& path, std::vector<std::u16str
   if (preview_ != nullptr) preview_->ListingChanged();
 }
 
-void MainWindow::ShowSummary(const QString& summary) {
+void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
   const QString title = QStringLiteral("选择文件");
   if (summary.isEmpty()) {
     Frame2->setTitle(title);
     Frame2->setToolTip({});
     return;
   }
-  // The caption says what a run would do; a long one is cut, and whole in the tip.
+  // The caption says what a run would do or did; a long one is cut, and whole in the tip.
   const QString full = title + QStringLiteral("：") + summary;
   const int room = Frame2->width() - 2 * Frame2->fontMetrics().averageCharWidth();
   Frame2->setTitle(Frame2->fontMetrics().elidedText(full, Qt::ElideRight, room));
-  Frame2->setToolTip(full);
+  Frame2->setToolTip(detail.isEmpty() ? full : full + QLatin1Char('\n') + detail);
 }
 
 void MainWindow::File1_DiskChange() {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QPalette>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,13 +87,17 @@ class MainWindow : public QWidget, public WindowPort {
   void ReloadFileList();
   /// Shows `names` as the listing of `path`.
   void ShowListing(const std::u16string& path, std::vector<std::u16string> names);
-  void ShowSummary(const QString& summary);
+  void ShowSummary(const QString& summary, const QString& detail);
   std::u16string RunRenaming();
   /// Runs `job` off the window's thread under a progress window titled `title`, with
   /// everything it reads or writes disabled meanwhile, then lists the folder once and
   /// returns the job's report. The job works on the engine, which reports its progress
-  /// to the progress window meanwhile; the window does not touch the engine.
-  std::u16string RunInBackground(const QString& title, const std::function<std::u16string()>& job);
+  /// to the progress window meanwhile; the window does not touch the engine. What the
+  /// job did, if it did anything, goes into `outcome`.
+  std::u16string RunInBackground(
+      const QString& title,
+      const std::function<std::u16string(std::optional<JobOutcome>& outcome)>& job,
+      std::optional<JobOutcome>& outcome);
   /// Disables or enables the rule, the fields, the lists and the buttons for a run.
   void SetRunning(bool running);
 
@@ -102,6 +108,9 @@ class MainWindow : public QWidget, public WindowPort {
   /// True while a job works on the engine from another thread.
   bool running_ = false;
   QPointer<QWidget> focusBeforeRun_;
+  /// The fields' colours before a run, which greys them while it works.
+  QPalette stringPalette_;
+  QPalette valuePalette_;
 
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;

@@ -8,6 +8,7 @@
 
 #include "engine/window_snapshot.h"
 #include "ui/background_run.h"
+#include "ui/colors.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/main_window.h"
@@ -18,6 +19,8 @@
 namespace renamer::ui {
 
 void MainWindow::Command1_Click() {
+  // From now on a wrong value is told as what it is, also in the caption.
+  preview_->SetValueHint({});
   std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
   if (message.empty()) message = RunRenaming();
   if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
@@ -27,10 +30,18 @@ std::u16string MainWindow::RunRenaming() {
   // The run reads and writes this copy of the lists and fields, never the widgets.
   WindowSnapshot snapshot = WindowSnapshot::Capture(*this);
   const std::u16string before = snapshot.stringText;
+  std::optional<JobOutcome> outcome;
   std::u16string report = RunInBackground(
-      QStringLiteral("正在改名"), [this, &snapshot] { return engine_.RenameFilesOn(snapshot); });
+      QStringLiteral("正在改名"),
+      [this, &snapshot](std::optional<JobOutcome>& done) {
+        std::u16string result = engine_.RenameFilesOn(snapshot);
+        done = OutcomeOfRun(snapshot.path, engine_.Plan);
+        return result;
+      },
+      outcome);
   // The last running number, drawn once rather than once per file.
   if (snapshot.stringText != before) SetStringFieldText(snapshot.stringText);
+  if (outcome) preview_->ShowOutcome(std::make_shared<const JobOutcome>(std::move(*outcome)));
   return report;
 }
 
@@ -40,22 +51,28 @@ void MainWindow::Command3_Click() {
   // changed what there is to undo since.
   const std::optional<UndoOffer> offer = undo_->Offer();
   if (!offer) return;
-  const std::u16string report = RunInBackground(QStringLiteral("正在撤销"),
-                                                [this, &offer] { return engine_.UndoRun(*offer); });
+  std::optional<JobOutcome> outcome;
+  const std::u16string report = RunInBackground(
+      QStringLiteral("正在撤销"),
+      [this, &offer](std::optional<JobOutcome>& done) { return engine_.UndoRun(*offer, &done); },
+      outcome);
+  if (outcome) preview_->ShowOutcome(std::make_shared<const JobOutcome>(std::move(*outcome)));
   if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
 }
 
-std::u16string MainWindow::RunInBackground(const QString& title,
-                                           const std::function<std::u16string()>& job) {
+std::u16string MainWindow::RunInBackground(
+    const QString& title,
+    const std::function<std::u16string(std::optional<JobOutcome>& outcome)>& job,
+    std::optional<JobOutcome>& outcome) {
   // One job at a time: the engine is the worker's until it returns.
   if (running_) return {};
   const std::u16string path = Dir1->Path();
   std::vector<std::u16string> listing;
   SetRunning(true);
   std::u16string report =
-      background_->Run(title, [this, &path, &listing, &job](RunControl& control) {
+      background_->Run(title, [this, &path, &listing, &job, &outcome](RunControl& control) {
         engine_.SetRunControl(&control);
-        std::u16string result = job();
+        std::u16string result = job(outcome);
         engine_.SetRunControl(nullptr);
         // Listing a large folder again would stop the window for a moment; the worker
         // does it while it is here anyway.
@@ -82,6 +99,17 @@ void MainWindow::SetRunning(bool running) {
        {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
         static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2)}) {
     part->setEnabled(!running);
+  }
+  // The fields carry their colours themselves, so disabling their frame alone would
+  // leave an enabled field white; grey them like every other control meanwhile.
+  if (running) {
+    stringPalette_ = Strchar->palette();
+    valuePalette_ = Chgstr->palette();
+    SetFieldBackground(*Strchar, SystemColor::kInactiveBorder);
+    SetFieldBackground(*Chgstr, SystemColor::kInactiveBorder);
+  } else {
+    Strchar->setPalette(stringPalette_);
+    Chgstr->setPalette(valuePalette_);
   }
   // Enabled again by what the run leaves to undo.
   undo_->SetBusy(running);

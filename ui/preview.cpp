@@ -7,7 +7,7 @@
 
 namespace renamer::ui {
 
-QString PreviewSummary(const RunPrediction& prediction, std::u16string_view typeText) {
+QString PreviewSummary(const RunPrediction& prediction, const PlanInput& plan) {
   if (!prediction.message.empty()) return QString::fromStdU16String(prediction.message);
   std::size_t selected = 0;
   std::size_t renamed = 0;
@@ -18,16 +18,44 @@ QString PreviewSummary(const RunPrediction& prediction, std::u16string_view type
     fails += file.outcome == PredictedOutcome::kFails ? 1 : 0;
   }
   if (prediction.files.empty()) return QStringLiteral("目录中没有文件");
+  // The type list starts empty, and an empty type selects only files without an
+  // extension: say so, or the first run renames far fewer files than expected.
+  const std::u16string_view type = TrimSpaces(plan.typeText);
+  const QString emptyType = QStringLiteral("文件类型为空：只改无扩展名的文件");
   if (selected == 0) {
-    // The type list starts empty, and an empty type selects only files without an
-    // extension: say so, or the first run renames nothing without a word.
-    const std::u16string_view type = TrimSpaces(typeText);
-    if (type.empty()) return QStringLiteral("没有无扩展名的文件，请选择文件类型");
+    if (type.empty()) return emptyType + QStringLiteral("，目录中没有这样的文件");
     return QStringLiteral("没有扩展名为“%1”的文件")
         .arg(QString::fromStdU16String(std::u16string(type)));
   }
-  QString summary = QStringLiteral("将改名 %1 个文件").arg(renamed);
+  // 确定 holds the focus at start, and without a rule every file it takes is reported.
+  if (plan.code.empty()) {
+    return QStringLiteral("未选择修改方式：确定将把 %1 个文件报告为文件名不能为空").arg(selected);
+  }
+  QString summary = type.empty() ? emptyType + QStringLiteral("，") : QString();
+  summary += QStringLiteral("将改名 %1 个文件").arg(renamed);
   if (fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(fails);
+  return summary;
+}
+
+QString OutcomeSummary(const JobOutcome& outcome, std::u16string_view shownPath) {
+  QString summary;
+  if (outcome.kind == JobKind::kRun) {
+    summary = QStringLiteral("已改名 %1 个文件").arg(outcome.done);
+    if (outcome.failed > 0) summary += QStringLiteral("，%1 个未改名").arg(outcome.failed);
+  } else {
+    if (outcome.path == shownPath) {
+      summary = QStringLiteral("已撤销：");
+    } else {
+      const std::size_t slash = outcome.path.find_last_of(u'/');
+      const std::u16string name = slash == std::u16string::npos || slash + 1 == outcome.path.size()
+                                      ? outcome.path
+                                      : outcome.path.substr(slash + 1);
+      summary = QStringLiteral("已撤销“%1”中的改名：").arg(QString::fromStdU16String(name));
+    }
+    summary += QStringLiteral("%1 个文件已恢复原名").arg(outcome.done);
+    if (outcome.failed > 0) summary += QStringLiteral("，%1 个未能恢复").arg(outcome.failed);
+  }
+  if (outcome.left > 0) summary += QStringLiteral("，%1 个因取消未处理").arg(outcome.left);
   return summary;
 }
 
@@ -54,6 +82,23 @@ void Preview::ListingChanged() {
   Schedule();
 }
 
+void Preview::ShowOutcome(std::shared_ptr<const JobOutcome> outcome) {
+  outcome_ = std::move(outcome);
+  outcomeTexts_ = engine_.CapturePlan();
+  Schedule();
+}
+
+void Preview::Edited() {
+  outcome_.reset();
+  Schedule();
+}
+
+void Preview::SetValueHint(const QString& hint) {
+  if (hint == valueHint_) return;
+  valueHint_ = hint;
+  Schedule();
+}
+
 void Preview::SetPaused(bool paused) {
   paused_ = paused;
   if (paused) {
@@ -69,16 +114,21 @@ void Preview::Start() {
     pending_ = true;
     return;
   }
-  if (engine_.ChgMode.empty()) {
-    ShowWithoutPrediction({});
-    return;
-  }
   PlanInput plan = engine_.CapturePlan();
-  // A run that its own checks would refuse renames nothing: show why instead.
-  const std::u16string check = CheckRunInput(plan.code, plan.valueText);
-  if (!check.empty()) {
-    ShowWithoutPrediction(QString::fromStdU16String(check));
-    return;
+  const auto sameTexts = [](const PlanInput& a, const PlanInput& b) {
+    return a.code == b.code && a.typeText == b.typeText && a.stringText == b.stringText &&
+           a.valueText == b.valueText;
+  };
+  if (outcome_ != nullptr && !sameTexts(plan, outcomeTexts_)) outcome_.reset();
+  const bool ruleChosen = !plan.code.empty();
+  if (outcome_ == nullptr && ruleChosen) {
+    // A run that its own checks would refuse renames nothing: show why instead.
+    const std::u16string check = CheckRunInput(plan.code, plan.valueText);
+    if (!check.empty()) {
+      const bool hint = plan.valueText.empty() && !valueHint_.isEmpty();
+      ShowWithoutPrediction(hint ? valueHint_ : QString::fromStdU16String(check));
+      return;
+    }
   }
   busy_ = true;
   FileSystem* fs = &engine_.Files();
@@ -86,33 +136,50 @@ void Preview::Start() {
   const std::uint64_t listing = listing_;
   // The names are copied on the worker: at 100,000 files the copy alone would stall
   // typing. The model never changes a list it has shared.
-  worker_.start([this, fs, generation, listing, path = model_.Path(), names = model_.SharedNames(),
-                 plan = std::move(plan),
+  worker_.start([this, fs, generation, listing, ruleChosen, outcome = outcome_,
+                 path = model_.Path(), names = model_.SharedNames(), plan = std::move(plan),
                  timeKeys = keysListing_ == listing_ ? timeKeys_ : nullptr] {
-    const PredictionInput input{path, *names, plan, timeKeys};
-    RunPrediction prediction = Predict(*fs, input);
-    QString summary = PreviewSummary(prediction, input.plan.typeText);
+    Result result;
+    if (outcome != nullptr) {
+      result.files = OutcomeRows(*outcome, path, *names);
+      result.kind =
+          outcome->kind == JobKind::kRun ? SecondColumn::kRunOutcome : SecondColumn::kUndoOutcome;
+      result.summary = OutcomeSummary(*outcome, path);
+      if (outcome->path != path) {
+        result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
+      }
+    } else {
+      const PredictionInput input{path, *names, plan, timeKeys};
+      RunPrediction prediction = Predict(*fs, input);
+      result.summary = PreviewSummary(prediction, input.plan);
+      result.timeKeys = std::move(prediction.timeKeys);
+      // Without a rule the list stays a plain list; only the summary warns.
+      result.column = ruleChosen;
+      if (ruleChosen) result.files = std::move(prediction.files);
+    }
     QMetaObject::invokeMethod(
         this,
-        [this, generation, listing, prediction = std::move(prediction),
-         summary = std::move(summary)]() mutable {
-          Finish(generation, listing, std::move(prediction), summary);
+        [this, generation, listing, result = std::move(result)]() mutable {
+          Finish(generation, listing, std::move(result));
         },
         Qt::QueuedConnection);
   });
 }
 
-void Preview::Finish(std::uint64_t generation, std::uint64_t listing, RunPrediction prediction,
-                     const QString& summary) {
+void Preview::Finish(std::uint64_t generation, std::uint64_t listing, Result result) {
   busy_ = false;
-  if (listing == listing_ && prediction.timeKeys) {
-    timeKeys_ = prediction.timeKeys;
+  if (listing == listing_ && result.timeKeys) {
+    timeKeys_ = result.timeKeys;
     keysListing_ = listing;
   }
   if (generation == generation_ && listing == listing_ && !paused_) {
-    // The prediction replaced holds a string or three per file: freed on the worker.
-    worker_.start([old = model_.SetPrediction(std::move(prediction.files))] {});
-    emit SummaryChanged(summary);
+    if (result.column) {
+      // The prediction replaced holds a string or three per file: freed on the worker.
+      worker_.start([old = model_.SetPrediction(std::move(result.files), result.kind)] {});
+    } else {
+      model_.ClearPrediction();
+    }
+    emit SummaryChanged(result.summary, result.detail);
     emit Shown();
   }
   // An edit arrived while predicting and its wait is over: predict for it now.
@@ -123,18 +190,14 @@ void Preview::Finish(std::uint64_t generation, std::uint64_t listing, RunPredict
 }
 
 void Preview::ShowWithoutPrediction(const QString& summary) {
-  if (summary.isEmpty()) {
-    model_.ClearPrediction();
-  } else {
-    // The second column stays, empty: the run's checks would stop it.
-    std::vector<PredictedRename> files;
-    files.reserve(model_.Names().size());
-    for (const std::u16string& name : model_.Names()) {
-      files.push_back({name, {}, PredictedOutcome::kUnchanged, {}});
-    }
-    model_.SetPrediction(std::move(files));
+  // The second column stays, empty: the run's checks would stop it.
+  std::vector<PredictedRename> files;
+  files.reserve(model_.Names().size());
+  for (const std::u16string& name : model_.Names()) {
+    files.push_back({name, {}, PredictedOutcome::kUnchanged, {}});
   }
-  emit SummaryChanged(summary);
+  model_.SetPrediction(std::move(files));
+  emit SummaryChanged(summary, {});
   emit Shown();
 }
 

@@ -10,19 +10,24 @@
 #include <string>
 #include <vector>
 
+#include "engine/job_outcome.h"
 #include "engine/rename_engine.h"
+#include "ui/file_list_model.h"
 
 namespace renamer::ui {
 
-class FileListModel;
+/// The one-line summary of a prediction from `plan`: how many files a run would rename
+/// and how many it could not, or why it would rename none.
+QString PreviewSummary(const RunPrediction& prediction, const PlanInput& plan);
 
-/// The one-line summary of a prediction: how many files a run would rename and how
-/// many it could not, or why it would rename none.
-QString PreviewSummary(const RunPrediction& prediction, std::u16string_view typeText);
+/// The one-line summary of what a run or an undo did; an undo in a folder other than
+/// `shownPath` names that folder.
+QString OutcomeSummary(const JobOutcome& outcome, std::u16string_view shownPath);
 
 /// Keeps the file list's second column on what a run would do now. Edits are
 /// debounced, predictions run on a worker thread, and a result that an edit has made
-/// stale is dropped, so typing never waits for the disk.
+/// stale is dropped, so typing never waits for the disk. Right after a run or an undo
+/// the list shows what it did instead, until the user changes what a run reads.
 class Preview : public QObject {
   Q_OBJECT
 
@@ -36,20 +41,38 @@ class Preview : public QObject {
   void ListingChanged();
   /// While a run works nothing is predicted; afterwards the next run is.
   void SetPaused(bool paused);
+  /// Shows what a run or an undo did until the rule, a text or the folder changes.
+  void ShowOutcome(std::shared_ptr<const JobOutcome> outcome);
+  /// The user chose a rule or another folder: back to predicting, even when the texts
+  /// stay as they were.
+  void Edited();
+  /// While the value field is empty, `hint` stands where the run's check would complain,
+  /// so that choosing a rule is not answered with an error; empty once the user typed.
+  void SetValueHint(const QString& hint);
 
   /// Milliseconds from the last edit to the prediction.
   static constexpr int kDebounceMs = 150;
 
  signals:
-  /// The summary to show, empty when no rule is chosen.
-  void SummaryChanged(const QString& summary);
+  /// The summary to show, and a detail for its tooltip; both may be empty.
+  void SummaryChanged(const QString& summary, const QString& detail);
   /// A prediction (or its absence) is now on the screen.
   void Shown();
 
  private:
+  /// What one prediction or outcome puts on the screen.
+  struct Result {
+    /// The second column's rows; none when the list stays a plain list.
+    std::vector<PredictedRename> files;
+    bool column = true;
+    SecondColumn kind = SecondColumn::kPrediction;
+    QString summary;
+    QString detail;
+    std::shared_ptr<const std::vector<std::u16string>> timeKeys;
+  };
+
   void Start();
-  void Finish(std::uint64_t generation, std::uint64_t listing, RunPrediction prediction,
-              const QString& summary);
+  void Finish(std::uint64_t generation, std::uint64_t listing, Result result);
   void ShowWithoutPrediction(const QString& summary);
 
   RenameEngine& engine_;
@@ -62,6 +85,10 @@ class Preview : public QObject {
   std::uint64_t listing_ = 0;
   std::uint64_t keysListing_ = 0;
   std::shared_ptr<const std::vector<std::u16string>> timeKeys_;
+  /// The job whose outcome is shown, and the texts a run read right after it.
+  std::shared_ptr<const JobOutcome> outcome_;
+  PlanInput outcomeTexts_;
+  QString valueHint_;
   bool busy_ = false;
   bool pending_ = false;
   bool paused_ = false;

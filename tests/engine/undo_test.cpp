@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -64,7 +65,7 @@ class UndoTest : public ::testing::Test {
     return dir.path() + "/" + now + " -> " + dir.path() + "/" + back + "(" + reason + ")\n\r";
   }
 
-  const std::string kWaiting = "撤销未全部完成。以下 1 个文件仍待撤销，再按“撤销”将重试：\n\r";
+  const std::string kWaiting = "撤销未全部完成：\n\r以下 1 个文件仍待撤销，再按“撤销”将重试：\n\r";
   const std::string kGivenUp2 = "以下 2 个文件无法恢复原名，不再撤销：\n\r";
 
   StateHome state;
@@ -255,6 +256,42 @@ TEST(JournalDirectoryTest, FollowsTheStateHomeElseTheHome) {
     EXPECT_EQ(JournalDirectory(), c.expected);
   }
   ::setenv("HOME", home.c_str(), 1);
+}
+
+// What the window shows after a run and after its undo: each listed file with its name
+// before and after, a failure with the reason, and nothing for a file left alone or for
+// the listing of another folder.
+TEST_F(UndoTest, OutcomeRowsFollowTheFilesThroughRunAndUndo) {
+  Make({"1.txt", "x1.txt", "keep.dat"});
+  window.typeText = u".txt";
+  Run(u"ADDPRE", u"x");
+  const JobOutcome ran = OutcomeOfRun(window.path, engine.Plan);
+  EXPECT_EQ(ran.done, 1U);
+  EXPECT_EQ(ran.failed, 1U);
+  using Row = std::tuple<std::string, std::string, PredictedOutcome>;
+  const auto rows = [this](const JobOutcome& outcome, const std::u16string& path) {
+    std::vector<Row> seen;
+    for (const PredictedRename& row : OutcomeRows(outcome, path, window.files))
+      seen.emplace_back(Utf8(row.oldName), Utf8(row.newName), row.outcome);
+    return seen;
+  };
+  EXPECT_EQ(rows(ran, window.path),
+            (std::vector<Row>{{"1.txt", "x1.txt", PredictedOutcome::kFails},
+                              {"keep.dat", "", PredictedOutcome::kNotSelected},
+                              {"x1.txt", "xx1.txt", PredictedOutcome::kRenamed}}));
+  EXPECT_EQ(rows(ran, u"/elsewhere")[2], (Row{"xx1.txt", "", PredictedOutcome::kNotSelected}));
+
+  std::optional<JobOutcome> undone;
+  EXPECT_EQ(Utf8(engine.UndoRun(*engine.NextUndo(), &undone)), "");
+  ASSERT_TRUE(undone.has_value());
+  ShowDirectory(window, dir);
+  EXPECT_EQ(undone->kind, JobKind::kUndo);
+  EXPECT_EQ(undone->done, 1U);
+  EXPECT_EQ(rows(*undone, window.path)[2], (Row{"xx1.txt", "x1.txt", PredictedOutcome::kRenamed}));
+
+  std::optional<JobOutcome> nothing;
+  EXPECT_NE(Utf8(engine.UndoRun(UndoOffer{}, &nothing)), "");
+  EXPECT_FALSE(nothing.has_value());
 }
 
 }  // namespace

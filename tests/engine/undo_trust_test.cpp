@@ -122,7 +122,7 @@ TEST_F(UndoTrustTest, KeepsWhatMayStillGoBackAndGivesUpAfterASecondFailure) {
     return from == "a2" ? EPERM : FaultyFileSystem::kPass;
   };
   EXPECT_EQ(Utf8(engine.UndoLastRun()),
-            "撤销未全部完成。以下 1 个文件仍待撤销，再按“撤销”将重试：\n\r" +
+            "撤销未全部完成：\n\r以下 1 个文件仍待撤销，再按“撤销”将重试：\n\r" +
                 Entry("a2", "a", "没有权限"));
   EXPECT_EQ(dir.Entries(), (Names{"a2", "b"}));
   // The run stays offered, and the next undo tries only what is left.
@@ -131,7 +131,7 @@ TEST_F(UndoTrustTest, KeepsWhatMayStillGoBackAndGivesUpAfterASecondFailure) {
   fs.calls.clear();
   EXPECT_EQ(
       Utf8(engine.UndoLastRun()),
-      "撤销未全部完成。以下 1 个文件无法恢复原名，不再撤销：\n\r" + Entry("a2", "a", "没有权限"));
+      "撤销未全部完成：\n\r以下 1 个文件无法恢复原名，不再撤销：\n\r" + Entry("a2", "a", "没有权限"));
   for (const std::string& call : fs.calls) EXPECT_EQ(call.find("b2"), std::string::npos) << call;
   // Seen twice, it no longer keeps the run before from being undone.
   ASSERT_TRUE(engine.NextUndo().has_value());

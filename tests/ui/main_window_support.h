@@ -1,16 +1,20 @@
 #pragma once
 
 #include <QApplication>
+#include <QBrush>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <memory>
 #include <string>
@@ -112,6 +116,31 @@ class WindowOnDirectory {
   QPointer<MainWindow> window;
   bool active = false;
 };
+
+/// One row of the file list as the user sees it.
+struct ListRow {
+  QString name;
+  QString newName;
+  QString tip;
+  QColor color;
+};
+
+/// The row whose first column shows `name`; empty when there is none.
+inline ListRow RowOf(const WindowOnDirectory& view, const QString& name) {
+  const QAbstractItemModel* model = view.Child<QTreeView>("File1")->model();
+  for (int row = 0; row < model->rowCount(); ++row) {
+    if (model->index(row, 0).data().toString() != name) continue;
+    const QModelIndex second = model->index(row, 1);
+    return {name, second.data().toString(), second.data(Qt::ToolTipRole).toString(),
+            second.data(Qt::ForegroundRole).value<QBrush>().color()};
+  }
+  return {};
+}
+
+/// The whole caption of the file list's frame, with its tooltip's detail.
+inline QString Caption(const WindowOnDirectory& view) {
+  return view.Child<QGroupBox>("Frame2")->toolTip();
+}
 
 /// Saves a picture of `widget` when RENAMER_SCREENSHOT_DIR names a folder.
 inline void SaveScreenshot(QWidget& widget, const QString& name) {

@@ -18,12 +18,9 @@ using testing::SaveScreenshot;
 using testing::SeenBox;
 using testing::WindowOnDirectory;
 
-struct Row {
-  QString name;
-  QString newName;
-  QString tip;
-  QColor color;
-};
+using Row = testing::ListRow;
+using testing::Caption;
+using testing::RowOf;
 
 class PreviewTest : public QObject {
   Q_OBJECT
@@ -34,19 +31,6 @@ class PreviewTest : public QObject {
     auto* preview = view.window->findChild<Preview*>();
     QSignalSpy shown(preview, &Preview::Shown);
     return shown.wait(3000);
-  }
-  static Row RowOf(const WindowOnDirectory& view, const QString& name) {
-    const QAbstractItemModel* model = view.Child<QTreeView>("File1")->model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-      if (model->index(row, 0).data().toString() != name) continue;
-      const QModelIndex second = model->index(row, 1);
-      return {name, second.data().toString(), second.data(Qt::ToolTipRole).toString(),
-              second.data(Qt::ForegroundRole).value<QBrush>().color()};
-    }
-    return {};
-  }
-  static QString Caption(const WindowOnDirectory& view) {
-    return view.Child<QGroupBox>("Frame2")->toolTip();
   }
 
  private slots:
@@ -79,7 +63,8 @@ class PreviewTest : public QObject {
     QCOMPARE(Caption(view), QStringLiteral("选择文件：将改名 1 个文件，1 个不能改名"));
     SaveScreenshot(*view.window, QStringLiteral("preview_collision"));
 
-    // The run does exactly that, and the list then shows the next run's prediction.
+    // The run does exactly that; the list shows what it did until the next edit, and
+    // then the next run's prediction.
     const SeenBox box = view.Run();
     QVERIFY(box.shown);
     QCOMPARE(box.text.count(QStringLiteral("\n\r")), 1);
@@ -88,40 +73,80 @@ class PreviewTest : public QObject {
              (QStringList{QStringLiteral("holiday.JPG"), QStringLiteral("notes"),
                           QStringLiteral("新_照片1.jpg"), QStringLiteral("照片2.jpg")}));
     QVERIFY(WaitForPreview(view));
-    QCOMPARE(RowOf(view, QStringLiteral("新_照片1.jpg")).newName,
-             QStringLiteral("新_新_照片1.jpg"));
+    QCOMPARE(RowOf(view, QStringLiteral("照片1.jpg")).newName, QStringLiteral("新_照片1.jpg"));
+    QCOMPARE(RowOf(view, QStringLiteral("照片2.jpg")).color.red(), 0xC0);
+    QCOMPARE(Caption(view), QStringLiteral("选择文件：已改名 1 个文件，1 个未改名"));
+    view.SetValue(QStringLiteral("新"));
+    QVERIFY(WaitForPreview(view));
+    QCOMPARE(RowOf(view, QStringLiteral("新_照片1.jpg")).newName, QStringLiteral("新新_照片1.jpg"));
   }
 
-  void summarySaysWhyNothingWouldBeRenamed_data() {
+  void captionSaysWhatTheRunWouldDo_data() {
+    QTest::addColumn<QString>("extra");
     QTest::addColumn<QString>("rule");
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("erased");
+    QTest::addColumn<bool>("pressed");
     QTest::addColumn<QString>("summary");
+    const QString none;
+    const QString all = QStringLiteral("*.*");
+    const QString numbering = QStringLiteral("前加顺序号");
     QTest::newRow("empty type, every file has an extension")
-        << QStringLiteral("增加后缀") << QString() << QStringLiteral("_x")
-        << QStringLiteral("选择文件：没有无扩展名的文件，请选择文件类型");
+        << none << QStringLiteral("增加后缀") << none << QStringLiteral("_x") << none << 0 << false
+        << QStringLiteral("文件类型为空：只改无扩展名的文件，目录中没有这样的文件");
+    QTest::newRow("empty type, a file without one")
+        << QStringLiteral("说明") << QStringLiteral("增加后缀") << none << QStringLiteral("_x")
+        << none << 0 << false
+        << QStringLiteral("文件类型为空：只改无扩展名的文件，将改名 1 个文件");
     QTest::newRow("a type no file has")
-        << QStringLiteral("增加后缀") << QStringLiteral(".png") << QStringLiteral("_x")
-        << QStringLiteral("选择文件：没有扩展名为“.png”的文件");
-    QTest::newRow("the run's own check")
-        << QStringLiteral("前加顺序号") << QStringLiteral("*.*") << QStringLiteral("abc")
-        << QStringLiteral("选择文件：请输入整数！");
+        << none << QStringLiteral("增加后缀") << QStringLiteral(".png") << QStringLiteral("_x")
+        << none << 0 << false << QStringLiteral("没有扩展名为“.png”的文件");
+    QTest::newRow("no rule") << none << none << all << none << none << 0 << false
+                             << QStringLiteral(
+                                    "未选择修改方式：确定将把 2 个文件报告为文件名不能为空");
+    QTest::newRow("no rule, no file selected")
+        << none << none << none << none << none << 0 << false
+        << QStringLiteral("文件类型为空：只改无扩展名的文件，目录中没有这样的文件");
+    QTest::newRow("numbering just chosen") << none << numbering << all << none << none << 0 << false
+                                           << QStringLiteral("请输入顺序号长度");
+    QTest::newRow("a count just chosen") << none << QStringLiteral("删除前N个字符") << all << none
+                                         << none << 0 << false << QStringLiteral("请输入修改值");
+    QTest::newRow("a wrong value typed") << none << numbering << all << none << QStringLiteral("x")
+                                         << 0 << false << QStringLiteral("请输入整数！");
+    QTest::newRow("a value typed and erased")
+        << none << numbering << all << none << QStringLiteral("3") << 1 << false
+        << QStringLiteral("请输入整数！");
+    QTest::newRow("确定 pressed on no value")
+        << none << numbering << all << none << none << 0 << true << QStringLiteral("请输入整数！");
+    QTest::newRow("the run's own check") << none << numbering << all << QStringLiteral("abc")
+                                         << none << 0 << false << QStringLiteral("请输入整数！");
     QTest::newRow("a name with a slash")
-        << QStringLiteral("增加前缀") << QStringLiteral("*.*") << QStringLiteral("a/")
-        << QStringLiteral("选择文件：将改名 0 个文件，2 个不能改名");
+        << none << QStringLiteral("增加前缀") << all << QStringLiteral("a/") << none << 0 << false
+        << QStringLiteral("将改名 0 个文件，2 个不能改名");
   }
-  void summarySaysWhyNothingWouldBeRenamed() {
+  void captionSaysWhatTheRunWouldDo() {
+    QFETCH(QString, extra);
     QFETCH(QString, rule);
     QFETCH(QString, type);
     QFETCH(QString, value);
+    QFETCH(QString, typed);
+    QFETCH(int, erased);
+    QFETCH(bool, pressed);
     QFETCH(QString, summary);
-    WindowOnDirectory view({QStringLiteral("a.jpg"), QStringLiteral("b.txt")});
+    QStringList names = {QStringLiteral("a.jpg"), QStringLiteral("b.txt")};
+    if (!extra.isEmpty()) names << extra;
+    WindowOnDirectory view(names);
     QVERIFY(view.active);
     view.PickRule(rule);
     view.SetType(type);
     view.SetValue(value);
-    QVERIFY(WaitForPreview(view));
-    QCOMPARE(Caption(view), summary);
+    auto* field = view.Child<QLineEdit>("Chgstr");
+    QTest::keyClicks(field, typed);
+    for (int i = 0; i < erased; ++i) QTest::keyClick(field, Qt::Key_Backspace);
+    if (pressed) QCOMPARE(view.Run().text, summary);
+    QTRY_COMPARE_WITH_TIMEOUT(Caption(view), QStringLiteral("选择文件：") + summary, 3000);
     for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("b.txt")}) {
       const Row row = RowOf(view, name);
       if (value == QStringLiteral("a/")) {
@@ -130,6 +155,8 @@ class PreviewTest : public QObject {
         QVERIFY(row.newName.isEmpty());
       }
     }
+    // Before a rule is chosen the list stays a plain list.
+    QCOMPARE(view.Child<QTreeView>("File1")->model()->columnCount(), rule.isEmpty() ? 1 : 2);
     SaveScreenshot(*view.window,
                    QStringLiteral("preview_%1").arg(QTest::currentDataTag()).replace(u' ', u'_'));
   }

@@ -118,7 +118,7 @@ class UndoWindowTest : public QObject {
         [](QWidget& shown) { testing::SaveScreenshot(shown, QStringLiteral("undo-waiting")); });
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("提示"));
-    QVERIFY(box.text.startsWith(QStringLiteral("撤销未全部完成。")));
+    QVERIFY(box.text.startsWith(QStringLiteral("撤销未全部完成：\n\r")));
     QVERIFY(view.Child<QPushButton>("Command3")->isEnabled());
     QVERIFY2(box.text.contains(view.Path() + QStringLiteral("/a_1.txt -> ") + view.Path() +
                                QStringLiteral("/a.txt(")),
