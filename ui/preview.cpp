@@ -145,8 +145,11 @@ void Preview::Start() {
       result.kind =
           outcome->kind == JobKind::kRun ? SecondColumn::kRunOutcome : SecondColumn::kUndoOutcome;
       result.summary = OutcomeSummary(*outcome, path);
+      // None of the files shown was touched: a plain list under the caption that says
+      // where the undo worked.
       if (outcome->path != path) {
         result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
+        result.column = false;
       }
     } else {
       const PredictionInput input{path, *names, plan, timeKeys};
