@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyle>
 
 namespace renamer::ui {
@@ -51,8 +52,16 @@ DirectoryList::DirectoryList(Lister lister, QWidget* parent)
 void DirectoryList::SetPath(const std::u16string& path) {
   if (path == path_) return;
   path_ = path;
-  Rebuild();
+  Rebuild(lister_(path_));
   emit PathChanged();
+}
+
+void DirectoryList::Refresh() {
+  std::vector<std::u16string> subdirectories = lister_(path_);
+  if (subdirectories == shown_) return;
+  const int scrolled = verticalScrollBar()->value();
+  Rebuild(std::move(subdirectories));
+  verticalScrollBar()->setValue(scrolled);
 }
 
 std::u16string DirectoryList::PathOf(const QTreeWidgetItem& item) {
@@ -76,7 +85,7 @@ void DirectoryList::keyPressEvent(QKeyEvent* event) {
 
 void DirectoryList::drawBranches(QPainter*, const QRect&, const QModelIndex&) const {}
 
-void DirectoryList::Rebuild() {
+void DirectoryList::Rebuild(std::vector<std::u16string> subdirectories) {
   clear();
   const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
   const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
@@ -89,7 +98,8 @@ void DirectoryList::Rebuild() {
     open->addChild(child);
     open = child;
   }
-  for (const std::u16string& name : lister_(path_)) {
+  shown_ = std::move(subdirectories);
+  for (const std::u16string& name : shown_) {
     open->addChild(MakeItem(name, Join(path_, name), closedIcon));
   }
   expandAll();

@@ -27,6 +27,10 @@ class DirectoryList : public QTreeWidget {
   /// Opens `path`; emits PathChanged when it differs from the open directory.
   void SetPath(const std::u16string& path);
 
+  /// Lists the open directory's subdirectories again, for those another program made or
+  /// removed; leaves the list as it is when they did not change.
+  void Refresh();
+
   /// The full path an item stands for.
   static std::u16string PathOf(const QTreeWidgetItem& item);
 
@@ -42,11 +46,13 @@ class DirectoryList : public QTreeWidget {
   void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
  private:
-  void Rebuild();
+  void Rebuild(std::vector<std::u16string> subdirectories);
   void Open(QTreeWidgetItem* item);
 
   Lister lister_;
   std::u16string path_;
+  /// The subdirectories shown under the open directory.
+  std::vector<std::u16string> shown_;
 };
 
 }  // namespace renamer::ui

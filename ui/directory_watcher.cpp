@@ -3,15 +3,35 @@
 #include <QFileSystemWatcher>
 
 #include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "engine/file_names.h"
+#include "engine/journal_format.h"
 
 namespace renamer::ui {
 
-DirectoryWatcher::DirectoryWatcher(QObject* parent)
-    : QObject(parent), watcher_(new QFileSystemWatcher(this)) {
+namespace {
+
+int IdentifyDirectory(const std::u16string& path, FileIdentity& identity) {
+  int error = 0;
+  const std::unique_ptr<Directory> dir = RealFileSystem().Open(EncodeFileName(path), error);
+  if (dir == nullptr) return error;
+  return dir->Identify(".", identity);
+}
+
+}  // namespace
+
+DirectoryWatcher::DirectoryWatcher(QObject* parent) : DirectoryWatcher(IdentifyDirectory, parent) {}
+
+DirectoryWatcher::DirectoryWatcher(Probe probe, QObject* parent)
+    : QObject(parent), probe_(std::move(probe)), watcher_(new QFileSystemWatcher(this)) {
   timer_.setSingleShot(true);
+  check_.setInterval(kCheckMs);
   clock_.start();
   connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &DirectoryWatcher::Note);
   connect(&timer_, &QTimer::timeout, this, &DirectoryWatcher::Report);
+  connect(&check_, &QTimer::timeout, this, [this] { Check(); });
 }
 
 void DirectoryWatcher::Watch(const std::u16string& path) {
@@ -20,8 +40,36 @@ void DirectoryWatcher::Watch(const std::u16string& path) {
   const QStringList watched = watcher_->directories();
   if (!watched.isEmpty()) watcher_->removePaths(watched);
   timer_.stop();
+  check_.stop();
   firstUnreported_ = -1;
-  if (!path.empty()) watcher_->addPath(QString::fromStdU16String(path));
+  path_ = path;
+  known_ = false;
+  if (path.empty()) return;
+  watcher_->addPath(QString::fromStdU16String(path));
+  known_ = probe_(path_, identity_) == 0;
+  check_.start();
+}
+
+bool DirectoryWatcher::Check() {
+  FileIdentity now;
+  const int error = probe_(path_, now);
+  if (error == ENOENT || error == ENOTDIR) {
+    Watch({});
+    emit Vanished();
+    return false;
+  }
+  if (error != 0) return true;
+  // Another directory at the path (deleted and made again, or one moved there): its
+  // entries are news, and the watch went with the old one.
+  if (known_ && !SameDirectory(now, identity_)) {
+    const QStringList watched = watcher_->directories();
+    if (!watched.isEmpty()) watcher_->removePaths(watched);
+    Note();
+  }
+  if (watcher_->directories().isEmpty()) watcher_->addPath(QString::fromStdU16String(path_));
+  identity_ = now;
+  known_ = true;
+  return true;
 }
 
 void DirectoryWatcher::Note() {
@@ -34,6 +82,8 @@ void DirectoryWatcher::Note() {
 
 void DirectoryWatcher::Report() {
   firstUnreported_ = -1;
+  // The watch also fires when the directory itself goes.
+  if (!Check()) return;
   ++reportCount_;
   const qint64 started = clock_.elapsed();
   emit Changed();

@@ -4,13 +4,17 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <string>
+
+#include "engine/file_system.h"
 
 class QFileSystemWatcher;
 
 namespace renamer::ui {
 
-/// Tells when the entries of one directory changed on disk, coalescing bursts.
+/// Tells when the entries of one directory changed on disk, coalescing bursts, and when
+/// the directory itself was moved away or deleted.
 ///
 /// A change is reported once the directory has been quiet for a moment, or at the
 /// latest about a second after the first unreported change, so a long copy still
@@ -28,7 +32,16 @@ class DirectoryWatcher : public QObject {
   /// The pause after a report is at least this many times the receivers' time.
   static constexpr int kPauseFactor = 4;
 
+  /// How often the directory's path is looked at: a move of a folder above it, or a
+  /// delete and make again, reaches no watch on the directory itself.
+  static constexpr int kCheckMs = 1000;
+
+  /// Finds the directory at a path: 0 and its identity, or the errno.
+  using Probe = std::function<int(const std::u16string& path, FileIdentity& identity)>;
+
+  /// Watches through the real file system.
   explicit DirectoryWatcher(QObject* parent = nullptr);
+  DirectoryWatcher(Probe probe, QObject* parent = nullptr);
 
   /// Watches `path` from now on and forgets every change seen so far: the caller lists
   /// the directory right after, and changes made before, by our own runs among them,
@@ -39,15 +52,25 @@ class DirectoryWatcher : public QObject {
   int ReportCount() const { return reportCount_; }
 
  signals:
-  /// The watched directory's entries changed since the last report or Watch.
+  /// The watched directory's entries changed since the last report or Watch; also when
+  /// another directory now stands at its path.
   void Changed();
+  /// No directory stands at the watched path any more. Said once per Watch.
+  void Vanished();
 
  private:
   void Note();
   void Report();
+  /// Looks at the path: false after saying that the directory vanished.
+  bool Check();
 
+  Probe probe_;
+  std::u16string path_;
+  FileIdentity identity_;
+  bool known_ = false;
   QFileSystemWatcher* watcher_ = nullptr;
   QTimer timer_;
+  QTimer check_;
   QElapsedTimer clock_;
   qint64 firstUnreported_ = -1;
   qint64 earliestReport_ = 0;

@@ -74,6 +74,19 @@ QLineEdit* MakeField(QWidget* parent, const char* name, QRect place) {
   return field;
 }
 
+int IdentifyDirectory(FileSystem& fs, const std::u16string& path, FileIdentity& identity) {
+  int error = 0;
+  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(path), error);
+  if (dir == nullptr) return error;
+  return dir->Identify(".", identity);
+}
+
+std::u16string ParentOf(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u'/');
+  if (slash == 0 || slash == std::u16string::npos) return u"/";
+  return path.substr(0, slash);
+}
+
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));
@@ -100,7 +113,11 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
   setFixedSize(TwipsToPixels(8130), TwipsToPixels(6330));
   SetWindowBackground(*this, SystemColor::kInactiveBorder);
   setAcceptDrops(true);
-  watcher_ = new DirectoryWatcher(this);
+  watcher_ = new DirectoryWatcher(
+      [&fs](const std::u16string& path, FileIdentity& identity) {
+        return IdentifyDirectory(fs, path, identity);
+      },
+      this);
   background_ = new BackgroundRun(*this);
 
   CreateRuleFrames();
@@ -199,6 +216,7 @@ void MainWindow::ConnectHandlers() {
   connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
+  connect(watcher_, &DirectoryWatcher::Vanished, this, &MainWindow::FolderVanished);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
                            static_cast<QObject*>(Command2), static_cast<QObject*>(Command3)}) {
     watched->installEventFilter(this);
@@ -320,12 +338,27 @@ void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
 
 void MainWindow::File1_DiskChange() {
   if (running_) return;
+  Dir1->Refresh();
   // The list view keeps its scroll position through the model's reset.
   const std::u16string path = Dir1->Path();
   fileModel_->SetNames(path, engine_.ListFiles(path));
   // Rebuilding the items would reset what the user is typing there.
   if (!FileType->lineEdit()->isModified()) engine_.RefreshTypes();
   preview_->ListingChanged();
+}
+
+void MainWindow::FolderVanished() {
+  if (running_) return;
+  // The lists would go on showing files that are no longer there; the nearest folder
+  // that still exists is where the user would go.
+  const std::u16string gone = Dir1->Path();
+  std::u16string parent = ParentOf(gone);
+  FileIdentity identity;
+  while (parent != u"/" && IdentifyDirectory(engine_.Files(), parent, identity) != 0) {
+    parent = ParentOf(parent);
+  }
+  OpenDirectory(parent);
+  ShowMessage(this, QStringLiteral("目录已被移走或删除：%1").arg(QString::fromStdU16String(gone)));
 }
 
 std::u16string MainWindow::FileListPath() const { return fileModel_->Path(); }

@@ -88,6 +88,9 @@ class MainWindow : public QWidget, public WindowPort {
   /// Shows `names` as the listing of `path`.
   void ShowListing(const std::u16string& path, std::vector<std::u16string> names);
   void ShowSummary(const QString& summary, const QString& detail);
+  /// The open folder was moved away or deleted: opens the nearest folder above it that
+  /// still exists, and says so.
+  void FolderVanished();
   std::u16string RunRenaming();
   /// Runs `job` off the window's thread under a progress window titled `title`, with
   /// everything it reads or writes disabled meanwhile, then lists the folder once and

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tests/ui/main_window_support.h"
+#include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/main_window.h"
 
@@ -89,6 +90,79 @@ class FolderTest : public QObject {
     QCOMPARE(QString::fromStdU16String(view.window->FileListPath()), expected);
     QCOMPARE(Listed(view), opened.isEmpty() ? QStringList{"a.txt"} : QStringList{"b.txt"});
     QCOMPARE(TypeItems(view), QStringList({"*.*", ".txt"}));
+  }
+
+  void followsTheOpenFolderAndItsSubfolders_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("gone");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("subfolders");
+    const QStringList inside = {QStringLiteral("照片.jpg")};
+    const QStringList above = {QStringLiteral("上层.txt")};
+    QTest::newRow("renamed") << "renamed" << true << above << QStringList{"别处"};
+    QTest::newRow("deleted") << "deleted" << true << above << QStringList{};
+    QTest::newRow("a folder above it renamed")
+        << "above" << true << QStringList{} << QStringList{"别处"};
+    QTest::newRow("deleted and made again")
+        << "remade" << false << QStringList{"新.txt"} << QStringList{};
+    QTest::newRow("a subfolder made")
+        << "made" << false << inside << QStringList{"子目录", "新目录"};
+    QTest::newRow("a subfolder removed") << "removed" << false << inside << QStringList{};
+  }
+
+  // Another program moves, deletes or changes the open folder: within about a second the
+  // lists show what is there, and a folder gone is left for the nearest one above it.
+  void followsTheOpenFolderAndItsSubfolders() {
+    QFETCH(QString, change);
+    QFETCH(bool, gone);
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, subfolders);
+    WindowOnDirectory view({QStringLiteral("上层.txt")});
+    QDir root(view.Path());
+    QVERIFY(root.mkpath(QStringLiteral("上层/相册/子目录")));
+    const QString album = root.filePath(QStringLiteral("上层/相册"));
+    MakeFile(album + QStringLiteral("/照片.jpg"));
+    QVERIFY(QFile::rename(root.filePath(QStringLiteral("上层.txt")),
+                          root.filePath(QStringLiteral("上层/上层.txt"))));
+    view.window->OpenDirectory(album.toStdU16String());
+    auto* folders = view.Child<DirectoryList>("Dir1");
+    const QString opened = QString::fromStdU16String(folders->Path());
+    const auto changeDisk = [&] {
+      QDir parent(root.filePath(QStringLiteral("上层")));
+      if (change == QStringLiteral("renamed"))
+        parent.rename(QStringLiteral("相册"), QStringLiteral("别处"));
+      if (change == QStringLiteral("deleted")) QDir(album).removeRecursively();
+      if (change == QStringLiteral("above"))
+        root.rename(QStringLiteral("上层"), QStringLiteral("别处"));
+      if (change == QStringLiteral("remade")) {
+        QDir(album).removeRecursively();
+        parent.mkdir(QStringLiteral("相册"));
+        MakeFile(album + QStringLiteral("/新.txt"));
+      }
+      if (change == QStringLiteral("made")) QDir(album).mkdir(QStringLiteral("新目录"));
+      if (change == QStringLiteral("removed")) QDir(album).rmdir(QStringLiteral("子目录"));
+    };
+    const testing::SeenBox box = testing::CatchMessageBox([&] {
+      changeDisk();
+      QElapsedTimer waited;
+      waited.start();
+      while (Listed(view) != listed && waited.elapsed() < 3 * kFollowMs) QTest::qWait(20);
+    });
+    QCOMPARE(Listed(view), listed);
+    QCOMPARE(box.shown, gone);
+    QCOMPARE(box.text, gone ? QStringLiteral("目录已被移走或删除：") + opened : QString());
+    QCOMPARE(QString::fromStdU16String(folders->Path()) == opened, !gone);
+    const auto shown = [folders] {
+      QStringList names;
+      for (int i = 0; i < folders->currentItem()->childCount(); ++i)
+        names << folders->currentItem()->child(i)->text(0);
+      return names;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), subfolders, 2 * kFollowMs);
+    // Whatever folder is open now is watched: a folder made again is not a dead end.
+    QTest::qWait(DirectoryWatcher::kLongestDelayMs);
+    MakeFile(QString::fromStdU16String(folders->Path()) + QStringLiteral("/后来.txt"));
+    QTRY_VERIFY_WITH_TIMEOUT(Listed(view).contains(QStringLiteral("后来.txt")), 2 * kFollowMs);
   }
 
   void followsChangesOnDisk_data() {
