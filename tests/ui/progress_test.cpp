@@ -17,6 +17,7 @@
 #include "tests/support/faulty_file_system.h"
 #include "tests/ui/main_window_support.h"
 #include "ui/background_run.h"
+#include "ui/colors.h"
 #include "ui/preview.h"
 #include "ui/progress_window.h"
 
@@ -150,6 +151,9 @@ class ProgressTest : public QObject {
             QVERIFY2(!view.Child<QGroupBox>(part)->isEnabled(), part);
           QVERIFY(!view.Child<QPushButton>("Command1")->isEnabled());
           QVERIFY(!view.Child<QPushButton>("Command2")->isEnabled());
+          // The value field the rule enabled is grey like the rest meanwhile.
+          QCOMPARE(view.Child<QLineEdit>("Chgstr")->palette().color(QPalette::Base),
+                   ColorOf(SystemColor::kInactiveBorder));
           QVERIFY(!view.window->close());
           QVERIFY(view.window->isVisible());
           // The busy cursor is the main window's; the progress window has the normal one.
@@ -183,10 +187,11 @@ class ProgressTest : public QObject {
     QVERIFY(view.Child<QPushButton>("Command1")->isEnabled());
     QCOMPARE(view.window->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    auto* model = view.Child<QTreeView>("File1")->model();
+    QCOMPARE(view.Child<QLineEdit>("Chgstr")->palette().color(QPalette::Base),
+             ColorOf(SystemColor::kWindowBackground));
     QStringList shown;
-    for (int row = 0; row < model->rowCount(); ++row)
-      shown << model->index(row, 0).data().toString();
+    for (int k = 0; k < view.window->FileListCount(); ++k)
+      shown << QString::fromStdU16String(view.window->FileListItem(k));
     shown.sort();
     QCOMPARE(shown, expected);
 
