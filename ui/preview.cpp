@@ -19,20 +19,21 @@ QString PreviewSummary(const RunPrediction& prediction, const PlanInput& plan) {
   }
   if (prediction.files.empty()) return QStringLiteral("目录中没有文件");
   // The type list starts empty, and an empty type selects only files without an
-  // extension: say so, or the first run renames far fewer files than expected.
+  // extension: say so, or the first run renames far fewer files than expected. The
+  // caption has room for about 25 characters; the most telling part comes first.
   const std::u16string_view type = TrimSpaces(plan.typeText);
-  const QString emptyType = QStringLiteral("文件类型为空：只改无扩展名的文件");
   if (selected == 0) {
-    if (type.empty()) return emptyType + QStringLiteral("，目录中没有这样的文件");
+    if (type.empty()) return QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
     return QStringLiteral("没有扩展名为“%1”的文件")
         .arg(QString::fromStdU16String(std::u16string(type)));
   }
   // 确定 holds the focus at start, and without a rule every file it takes is reported.
   if (plan.code.empty()) {
-    return QStringLiteral("未选择修改方式：确定将把 %1 个文件报告为文件名不能为空").arg(selected);
+    return QStringLiteral("未选择修改方式：确定将报告 %1 个文件名为空").arg(selected);
   }
-  QString summary = type.empty() ? emptyType + QStringLiteral("，") : QString();
-  summary += QStringLiteral("将改名 %1 个文件").arg(renamed);
+  QString summary = type.empty() ? QStringLiteral("文件类型为空，只改无扩展名的 %1 个文件")
+                                 : QStringLiteral("将改名 %1 个文件");
+  summary = summary.arg(renamed);
   if (fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(fails);
   return summary;
 }

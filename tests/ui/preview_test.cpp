@@ -95,20 +95,18 @@ class PreviewTest : public QObject {
     const QString numbering = QStringLiteral("前加顺序号");
     QTest::newRow("empty type, every file has an extension")
         << none << QStringLiteral("增加后缀") << none << QStringLiteral("_x") << none << 0 << false
-        << QStringLiteral("文件类型为空：只改无扩展名的文件，目录中没有这样的文件");
+        << QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
     QTest::newRow("empty type, a file without one")
         << QStringLiteral("说明") << QStringLiteral("增加后缀") << none << QStringLiteral("_x")
-        << none << 0 << false
-        << QStringLiteral("文件类型为空：只改无扩展名的文件，将改名 1 个文件");
+        << none << 0 << false << QStringLiteral("文件类型为空，只改无扩展名的 1 个文件");
     QTest::newRow("a type no file has")
         << none << QStringLiteral("增加后缀") << QStringLiteral(".png") << QStringLiteral("_x")
         << none << 0 << false << QStringLiteral("没有扩展名为“.png”的文件");
     QTest::newRow("no rule") << none << none << all << none << none << 0 << false
-                             << QStringLiteral(
-                                    "未选择修改方式：确定将把 2 个文件报告为文件名不能为空");
+                             << QStringLiteral("未选择修改方式：确定将报告 2 个文件名为空");
     QTest::newRow("no rule, no file selected")
         << none << none << none << none << none << 0 << false
-        << QStringLiteral("文件类型为空：只改无扩展名的文件，目录中没有这样的文件");
+        << QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
     QTest::newRow("numbering just chosen") << none << numbering << all << none << none << 0 << false
                                            << QStringLiteral("请输入顺序号长度");
     QTest::newRow("a count just chosen") << none << QStringLiteral("删除前N个字符") << all << none
