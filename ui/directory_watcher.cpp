@@ -4,25 +4,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 
-#include "engine/file_names.h"
 #include "engine/journal_format.h"
+#include "ui/open_folder.h"
 
 namespace renamer::ui {
 
-namespace {
-
-int IdentifyDirectory(const std::u16string& path, FileIdentity& identity) {
-  int error = 0;
-  const std::unique_ptr<Directory> dir = RealFileSystem().Open(EncodeFileName(path), error);
-  if (dir == nullptr) return error;
-  return dir->Identify(".", identity);
-}
-
-}  // namespace
-
-DirectoryWatcher::DirectoryWatcher(QObject* parent) : DirectoryWatcher(IdentifyDirectory, parent) {}
+DirectoryWatcher::DirectoryWatcher(QObject* parent)
+    : DirectoryWatcher(
+          [](const std::u16string& path, FileIdentity& identity) {
+            return IdentifyDirectory(RealFileSystem(), path, identity);
+          },
+          parent) {}
 
 DirectoryWatcher::DirectoryWatcher(Probe probe, QObject* parent)
     : QObject(parent), probe_(std::move(probe)), watcher_(new QFileSystemWatcher(this)) {

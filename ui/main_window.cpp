@@ -74,19 +74,6 @@ QLineEdit* MakeField(QWidget* parent, const char* name, QRect place) {
   return field;
 }
 
-int IdentifyDirectory(FileSystem& fs, const std::u16string& path, FileIdentity& identity) {
-  int error = 0;
-  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(path), error);
-  if (dir == nullptr) return error;
-  return dir->Identify(".", identity);
-}
-
-std::u16string ParentOf(const std::u16string& path) {
-  const std::size_t slash = path.find_last_of(u'/');
-  if (slash == 0 || slash == std::u16string::npos) return u"/";
-  return path.substr(0, slash);
-}
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));
@@ -352,11 +339,7 @@ void MainWindow::FolderVanished() {
   // The lists would go on showing files that are no longer there; the nearest folder
   // that still exists is where the user would go.
   const std::u16string gone = Dir1->Path();
-  std::u16string parent = ParentOf(gone);
-  FileIdentity identity;
-  while (parent != u"/" && IdentifyDirectory(engine_.Files(), parent, identity) != 0) {
-    parent = ParentOf(parent);
-  }
+  const std::u16string parent = NearestExistingParent(engine_.Files(), gone);
   OpenDirectory(parent);
   ShowMessage(this, QStringLiteral("目录已被移走或删除：%1").arg(QString::fromStdU16String(gone)));
 }

@@ -62,4 +62,21 @@ std::u16string DroppedFolder(const QMimeData& data) {
   return {};
 }
 
+int IdentifyDirectory(FileSystem& fs, const std::u16string& path, FileIdentity& identity) {
+  int error = 0;
+  const std::unique_ptr<Directory> dir = fs.Open(EncodeFileName(path), error);
+  if (dir == nullptr) return error;
+  return dir->Identify(".", identity);
+}
+
+std::u16string NearestExistingParent(FileSystem& fs, const std::u16string& path) {
+  std::u16string parent = path;
+  FileIdentity identity;
+  do {
+    const std::size_t slash = parent.find_last_of(u'/');
+    parent = slash == 0 || slash == std::u16string::npos ? u"/" : parent.substr(0, slash);
+  } while (parent != u"/" && IdentifyDirectory(fs, parent, identity) != 0);
+  return parent;
+}
+
 }  // namespace renamer::ui
