@@ -16,14 +16,14 @@ void Print(const renamer::ui::CommandLine& line) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // --help and --version answer before QApplication, which needs a display. Anything
-  // else waits for it: Qt's own options (-platform, -style, ...) are known only once
-  // QApplication has taken them out of argv.
-  const renamer::ui::CommandLine early =
-      renamer::ui::ParseCommandLine(renamer::ui::ArgumentsOf(argc, argv));
-  if (early.exitCode == 0) {
+  // Answered before QApplication, which needs a display, with Qt's own options (-platform,
+  // -style, ...) left out as QApplication will take them. The parse after QApplication
+  // stays the one that counts for the rest.
+  const renamer::ui::CommandLine early = renamer::ui::ParseCommandLine(
+      renamer::ui::WithoutToolkitOptions(renamer::ui::ArgumentsOf(argc, argv)));
+  if (early.exitCode) {
     Print(early);
-    return 0;
+    return *early.exitCode;
   }
   QApplication app(argc, argv);
   const renamer::ui::CommandLine line =

@@ -3,6 +3,9 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <algorithm>
+#include <vector>
+
 #include "engine/file_names.h"
 #include "engine/file_system.h"
 #include "ui/lifetime.h"
@@ -12,6 +15,8 @@
 
 namespace renamer::ui {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 constexpr int kUsageError = 2;
 
@@ -44,12 +49,90 @@ QString AsGiven(const QString& name, const QStringList& arguments) {
 
 QString Quoted(const QString& text) { return QStringLiteral("“%1”").arg(text); }
 
+// How an option takes its value: not at all, from the next argument, or from that or
+// joined as `-name=value`.
+enum class Takes { kNothing, kNextArgument, kNextOrJoined };
+
+struct ToolkitOption {
+  QLatin1StringView name;
+  Takes value = Takes::kNothing;
+  // Left in argv when it comes last, with no value after it; the others Qt drops.
+  bool keptWhenLast = false;
+};
+
+constexpr bool kKeptWhenLast = true;
+
+// Qt takes its options out of argv in passes, one after the other, each over what the
+// earlier ones left: so `-style -platformtheme x y` sets the style "y". The passes in Qt's
+// order: the platform, the X11 platform plugin, QCoreApplication, QGuiApplication,
+// QApplication. -geometry, -title and -icon count only where X11 is the default platform;
+// dropping them elsewhere as well only defers the answer to the parse after QApplication.
+const std::vector<std::vector<ToolkitOption>> kToolkitPasses = {
+    {{"platformpluginpath"_L1, Takes::kNextArgument},
+     {"platform"_L1, Takes::kNextArgument},
+     {"platformtheme"_L1, Takes::kNextArgument},
+     {"qwindowgeometry"_L1, Takes::kNextArgument},
+     {"geometry"_L1, Takes::kNextArgument},
+     {"qwindowtitle"_L1, Takes::kNextArgument},
+     {"title"_L1, Takes::kNextArgument},
+     {"qwindowicon"_L1, Takes::kNextArgument},
+     {"icon"_L1, Takes::kNextArgument}},
+    {{"display"_L1, Takes::kNextArgument},
+     {"name"_L1, Takes::kNextArgument},
+     {"visual"_L1, Takes::kNextArgument},
+     {"sync"_L1},
+     {"nograb"_L1},
+     {"dograb"_L1}},
+    {{"qmljsdebugger"_L1, Takes::kNextOrJoined, kKeptWhenLast}},
+    {{"plugin"_L1, Takes::kNextArgument},
+     {"reverse"_L1},
+     {"testability"_L1},
+     {"session"_L1, Takes::kNextArgument, kKeptWhenLast},
+     {"style"_L1, Takes::kNextOrJoined, kKeptWhenLast}},
+    {{"stylesheet"_L1, Takes::kNextOrJoined, kKeptWhenLast}, {"widgetcount"_L1}},
+};
+
+bool IsJoined(QStringView name, const ToolkitOption& option) {
+  return option.value == Takes::kNextOrJoined && name.startsWith(option.name) &&
+         name.mid(option.name.size()).startsWith(u'=');
+}
+
+QStringList WithoutPass(const QStringList& arguments, const std::vector<ToolkitOption>& pass) {
+  // Qt never looks at the program's own name.
+  QStringList left = arguments.mid(0, 1);
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    // Qt reads `--name` as `-name`.
+    const QStringView name = QStringView(argument).mid(argument.startsWith(u"--") ? 2 : 1);
+    const auto taken = std::find_if(pass.begin(), pass.end(), [&](const ToolkitOption& option) {
+      return name == option.name || IsJoined(name, option);
+    });
+    if (!argument.startsWith(u'-') || taken == pass.end()) {
+      left << argument;
+      continue;
+    }
+    if (taken->value == Takes::kNothing || IsJoined(name, *taken)) continue;
+    if (i + 1 < arguments.size()) {
+      ++i;
+      continue;
+    }
+    if (taken->keptWhenLast) left << argument;
+  }
+  return left;
+}
+
 }  // namespace
 
 QStringList ArgumentsOf(int argc, const char* const* argv) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromStdU16String(DecodeFileName(argv[i]));
   return arguments;
+}
+
+QStringList WithoutToolkitOptions(const QStringList& arguments) {
+  QStringList left = arguments;
+  for (const std::vector<ToolkitOption>& pass : kToolkitPasses) left = WithoutPass(left, pass);
+  return left;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments) {

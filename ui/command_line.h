@@ -26,6 +26,10 @@ struct CommandLine {
 /// that are not UTF-8.
 QStringList ArgumentsOf(int argc, const char* const* argv);
 
+/// The arguments without the options that QApplication takes out of argv itself
+/// (-platform, -style, ...), so that they can be read before there is a QApplication.
+QStringList WithoutToolkitOptions(const QStringList& arguments);
+
 /// Reads `batch-renamer [目录]` with the options --help and --version.
 CommandLine ParseCommandLine(const QStringList& arguments);
 

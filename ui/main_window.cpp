@@ -23,6 +23,7 @@
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/drive_list.h"
+#include "ui/elide_change.h"
 #include "ui/file_list_model.h"
 #include "ui/message_box.h"
 #include "ui/open_folder.h"
@@ -154,6 +155,8 @@ void MainWindow::CreateFileFrame() {
   File1->setUniformRowHeights(true);
   File1->setAllColumnsShowFocus(true);
   File1->setTextElideMode(Qt::ElideMiddle);
+  // A long name is cut around its change, or both columns could read the same.
+  File1->setItemDelegate(new ChangeElideDelegate(File1));
   File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   File1->setModel(fileModel_);
   File1->header()->setSectionResizeMode(QHeaderView::Stretch);

@@ -124,6 +124,25 @@ class CommandLineTest : public QObject {
     QCOMPARE(problem.isEmpty(), line.problem.isEmpty());
   }
 
+  // What Qt 6 leaves in argv, as seen on its QApplication. The program's name stays.
+  void leavesOutQtsOwnOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("apart") << QStringList{"-style", "-platform", "xcb", "--reverse", "d"}
+                           << QStringList{"-style", "d"};
+    QTest::newRow("joined") << QStringList{"x", "--style=Fusion", "-platform=xcb"}
+                            << QStringList{"x", "-platform=xcb"};
+    QTest::newRow("last") << QStringList{"x", "-style", "-platform"} << QStringList{"x", "-style"};
+    QTest::newRow("passes in order")
+        << QStringList{"x", "-style", "-platformtheme", "y", "d"} << QStringList{"x"};
+  }
+
+  void leavesOutQtsOwnOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, left);
+    QCOMPARE(WithoutToolkitOptions(arguments), left);
+  }
+
   void answersOptionsAsAProcess_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("display");
@@ -140,6 +159,11 @@ class CommandLineTest : public QObject {
         << QStringList{"-style", "Fusion", "--version"} << true << 0 << version << QString();
     QTest::newRow("unknown") << QStringList{"--bogus"} << true << 2 << QString()
                              << "未知选项：--bogus\n" + kUsageStart;
+    QTest::newRow("unknown, no display")
+        << QStringList{"--bogus"} << false << 2 << QString() << "未知选项：--bogus\n" + kUsageStart;
+    QTest::newRow("Qt's option with an unknown one, no display")
+        << QStringList{"-style", "Fusion", "--bogus"} << false << 2 << QString()
+        << "未知选项：--bogus\n" + kUsageStart;
   }
 
   void answersOptionsAsAProcess() {

@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include "tests/ui/main_window_support.h"
+#include "ui/elide_change.h"
 #include "ui/file_list_model.h"
 #include "ui/main_window.h"
 #include "ui/preview.h"
@@ -157,6 +158,28 @@ class PreviewTest : public QObject {
     QCOMPARE(view.Child<QTreeView>("File1")->model()->columnCount(), rule.isEmpty() ? 1 : 2);
     SaveScreenshot(*view.window,
                    QStringLiteral("preview_%1").arg(QTest::currentDataTag()).replace(u' ', u'_'));
+  }
+
+  // Both columns of a long name keep its change in sight at the list's own width.
+  void aLongNameShowsItsChange() {
+    const QString name = QStringLiteral("这是一个非常非常长的报告%1最终版，请勿外传.docx");
+    WindowOnDirectory view({name.arg(2023)});
+    QVERIFY(view.active);
+    view.PickRule(QStringLiteral("替换字符"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetString(QStringLiteral("2023"));
+    view.SetValue(QStringLiteral("2024"));
+    QTRY_COMPARE_WITH_TIMEOUT(RowOf(view, name.arg(2023)).newName, name.arg(2024), 3000);
+    auto* list = view.Child<QTreeView>("File1");
+    const QFontMetrics metrics(list->font());
+    const int room = list->columnWidth(1) - 2 * metrics.averageCharWidth();
+    QVERIFY(metrics.horizontalAdvance(name.arg(2024)) > room);
+    QVERIFY(qobject_cast<ChangeElideDelegate*>(list->itemDelegate()) != nullptr);
+    for (const int year : {2023, 2024}) {
+      const QString shown = ElideAroundChange(name.arg(year), name.arg(4047 - year), metrics, room);
+      QVERIFY2(shown.contains(QStringLiteral("报告%1最终").arg(year)), qPrintable(shown));
+    }
+    SaveScreenshot(*view.window, QStringLiteral("preview_long_name"));
   }
 
   void followsTypingAndDropsStaleResults() {
