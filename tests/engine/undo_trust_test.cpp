@@ -129,9 +129,9 @@ TEST_F(UndoTrustTest, KeepsWhatMayStillGoBackAndGivesUpAfterASecondFailure) {
   ASSERT_TRUE(engine.NextUndo().has_value());
   EXPECT_EQ(engine.NextUndo()->journal, newest->journal);
   fs.calls.clear();
-  EXPECT_EQ(
-      Utf8(engine.UndoLastRun()),
-      "撤销未全部完成：\n\r以下 1 个文件无法恢复原名，不再撤销：\n\r" + Entry("a2", "a", "没有权限"));
+  EXPECT_EQ(Utf8(engine.UndoLastRun()),
+            "撤销未全部完成：\n\r以下 1 个文件无法恢复原名，不再撤销：\n\r" +
+                Entry("a2", "a", "没有权限"));
   for (const std::string& call : fs.calls) EXPECT_EQ(call.find("b2"), std::string::npos) << call;
   // Seen twice, it no longer keeps the run before from being undone.
   ASSERT_TRUE(engine.NextUndo().has_value());
