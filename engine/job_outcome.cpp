@@ -7,7 +7,8 @@ namespace renamer {
 JobOutcome OutcomeOfRun(std::u16string path, const std::vector<PlannedRename>& plan) {
   JobOutcome outcome;
   outcome.path = std::move(path);
-  const std::u16string prefix = outcome.path == u"/" ? outcome.path : outcome.path + u"/";
+  // The reasons read as the run's report words them, whose prefix is the path and "/".
+  const std::u16string prefix = outcome.path + u"/";
   for (const PlannedRename& planned : plan) {
     switch (planned.status) {
       case PlanStatus::kUnchanged:

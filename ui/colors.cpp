@@ -23,10 +23,12 @@ QColor ColorOf(SystemColor color) {
 
 void SetFieldBackground(QWidget& field, SystemColor color) {
   QPalette palette = field.palette();
-  // Every group, so that a disabled field shows the colour too, not the style's own.
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
     palette.setColor(group, QPalette::Base, ColorOf(color));
   }
+  // A disabled field is grey whatever disabled it: its rule, or a run that disables the
+  // frame around it.
+  palette.setColor(QPalette::Disabled, QPalette::Base, ColorOf(SystemColor::kInactiveBorder));
   // The style's own disabled text is nearly the grey of a disabled field, and the
   // string field shows the running number while it is disabled.
   palette.setColor(QPalette::Disabled, QPalette::Text, ColorOf(SystemColor::kGrayText));

@@ -18,8 +18,8 @@ enum class SystemColor {
 /// The fixed colour of the classic scheme for a system colour.
 QColor ColorOf(SystemColor color);
 
-/// Sets the background of a text field, enabled or not, and the readable grey text
-/// that the field shows while it is disabled.
+/// Sets the background of a text field while it is enabled; disabled, it is grey, with
+/// readable grey text.
 void SetFieldBackground(QWidget& field, SystemColor color);
 
 /// Sets the background of a window or frame, and the grey of its disabled captions.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPalette>
 #include <QPointer>
 #include <QWidget>
 
@@ -111,9 +110,6 @@ class MainWindow : public QWidget, public WindowPort {
   /// True while a job works on the engine from another thread.
   bool running_ = false;
   QPointer<QWidget> focusBeforeRun_;
-  /// The fields' colours before a run, which greys them while it works.
-  QPalette stringPalette_;
-  QPalette valuePalette_;
 
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;

@@ -8,7 +8,6 @@
 
 #include "engine/window_snapshot.h"
 #include "ui/background_run.h"
-#include "ui/colors.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/main_window.h"
@@ -99,17 +98,6 @@ void MainWindow::SetRunning(bool running) {
        {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
         static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2)}) {
     part->setEnabled(!running);
-  }
-  // The fields carry their colours themselves, so disabling their frame alone would
-  // leave an enabled field white; grey them like every other control meanwhile.
-  if (running) {
-    stringPalette_ = Strchar->palette();
-    valuePalette_ = Chgstr->palette();
-    SetFieldBackground(*Strchar, SystemColor::kInactiveBorder);
-    SetFieldBackground(*Chgstr, SystemColor::kInactiveBorder);
-  } else {
-    Strchar->setPalette(stringPalette_);
-    Chgstr->setPalette(valuePalette_);
   }
   // Enabled again by what the run leaves to undo.
   undo_->SetBusy(running);

@@ -142,15 +142,16 @@ void Preview::Start() {
                  timeKeys = keysListing_ == listing_ ? timeKeys_ : nullptr] {
     Result result;
     if (outcome != nullptr) {
-      result.files = OutcomeRows(*outcome, path, *names);
       result.kind =
           outcome->kind == JobKind::kRun ? SecondColumn::kRunOutcome : SecondColumn::kUndoOutcome;
       result.summary = OutcomeSummary(*outcome, path);
       // None of the files shown was touched: a plain list under the caption that says
       // where the undo worked.
-      if (outcome->path != path) {
+      result.column = outcome->path == path;
+      if (result.column) {
+        result.files = OutcomeRows(*outcome, path, *names);
+      } else {
         result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
-        result.column = false;
       }
     } else {
       const PredictionInput input{path, *names, plan, timeKeys};

@@ -152,7 +152,9 @@ class ProgressTest : public QObject {
           QVERIFY(!view.Child<QPushButton>("Command1")->isEnabled());
           QVERIFY(!view.Child<QPushButton>("Command2")->isEnabled());
           // The value field the rule enabled is grey like the rest meanwhile.
-          QCOMPARE(view.Child<QLineEdit>("Chgstr")->palette().color(QPalette::Base),
+          auto* value = view.Child<QLineEdit>("Chgstr");
+          QVERIFY(!value->isEnabled());
+          QCOMPARE(value->palette().color(QPalette::Disabled, QPalette::Base),
                    ColorOf(SystemColor::kInactiveBorder));
           QVERIFY(!view.window->close());
           QVERIFY(view.window->isVisible());
@@ -187,7 +189,8 @@ class ProgressTest : public QObject {
     QVERIFY(view.Child<QPushButton>("Command1")->isEnabled());
     QCOMPARE(view.window->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QCOMPARE(view.Child<QLineEdit>("Chgstr")->palette().color(QPalette::Base),
+    QVERIFY(view.Child<QLineEdit>("Chgstr")->isEnabled());
+    QCOMPARE(view.Child<QLineEdit>("Chgstr")->palette().color(QPalette::Active, QPalette::Base),
              ColorOf(SystemColor::kWindowBackground));
     QStringList shown;
     for (int k = 0; k < view.window->FileListCount(); ++k)
