@@ -191,55 +191,6 @@ FileSystem& RealFileSystem() {
   return fs;
 }
 
-std::u16string DescribeError(int error) {
-  switch (error) {
-    case EEXIST:
-    case ENOTEMPTY:
-      return u"目标文件已存在";
-    case ENOENT:
-      return u"文件不存在";
-    case EACCES:
-    case EPERM:
-      return u"没有权限";
-    case EROFS:
-      return u"文件系统是只读的";
-    case ENAMETOOLONG:
-      return u"文件名太长";
-    case ENOSPC:
-    case EDQUOT:
-      return u"磁盘空间不足";
-    case EBUSY:
-    case ETXTBSY:
-      return u"文件正在使用中";
-    case ENOTDIR:
-      return u"路径中有一部分不是目录";
-    case EINVAL:
-      return u"文件名无效";
-    case EXDEV:
-      return u"不能跨文件系统改名";
-    case EIO:
-      return u"读写磁盘出错";
-    case kErrorNoSafeRename:
-      return u"此文件系统无法在不覆盖文件的前提下改名";
-    case kErrorBadNewName:
-      return u"新文件名不能含有“/”或空字符，也不能是“.”或“..”或空名";
-    case kErrorBadOldName:
-      return u"文件名含有“/”或空字符，或是“.”或“..”，不能改名";
-    case kErrorNotRegular:
-      return u"已不是普通文件";
-    case kErrorStateUnsafe:
-      return u"保存撤销记录的文件夹不属于当前用户，或其他用户也能写入";
-    case kErrorStateBusy:
-      return u"撤销记录正被另一个程序占用";
-    default:
-      break;
-  }
-  char buffer[256];
-  const char* text = ::strerror_r(error, buffer, sizeof buffer);
-  std::string ascii = "系统错误 " + std::to_string(error) + "：" + (text ? text : "");
-  return DecodeFileName(ascii);
-}
-
 std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
                                       int* error) {
   std::vector<std::string> raw;

@@ -109,9 +109,6 @@ inline constexpr int kErrorNotRegular = -4;    ///< the listed name now holds no
 inline constexpr int kErrorStateUnsafe = -5;   ///< the undo journals' folder is not private
 inline constexpr int kErrorStateBusy = -6;     ///< another program holds the journals' lock
 
-/// A short Chinese description of an error for the report.
-std::u16string DescribeError(int error);
-
 /// The directory's entries of `kind`, decoded and in natural order.
 std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
                                       int* error = nullptr);

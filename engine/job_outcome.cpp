@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "engine/report.h"
+
 namespace renamer {
 
 JobOutcome OutcomeOfRun(std::u16string path, const std::vector<PlannedRename>& plan) {

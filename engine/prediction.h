@@ -7,6 +7,7 @@
 
 #include "engine/file_system.h"
 #include "engine/run_plan.h"
+#include "engine/run_request.h"
 
 namespace renamer {
 
@@ -30,23 +31,17 @@ struct RunPrediction {
   /// The message the run would return instead of renaming anything (an unreadable
   /// modification time); empty otherwise. Then no file has a new name.
   std::u16string message;
-  /// The listing's time keys, when the prediction needed them; hand them back in the
-  /// next input for the same listing so that they are read only once.
+  /// The listing's time keys in list order, when the prediction needed them; hand them
+  /// back to the next prediction of the same listing.
   std::shared_ptr<const std::vector<std::u16string>> timeKeys;
 };
 
-/// Everything a prediction reads of the window, so that it can run on any thread.
-struct PredictionInput {
-  std::u16string path;                ///< the file list's directory
-  std::vector<std::u16string> names;  ///< the file list, in list order
-  PlanInput plan;
-  /// The listing's time keys if already read, in list order; read when needed if null.
-  std::shared_ptr<const std::vector<std::u16string>> timeKeys;
-};
-
-/// What a run with `input` would do on `fs` as it is now. Changes nothing: besides the
-/// listing it reads the status of a few names, where only the file system can tell
-/// whether it takes two spellings for one name.
-RunPrediction Predict(FileSystem& fs, const PredictionInput& input);
+/// What a run of `request` would do on `fs` as it is now: the run's own steps on a
+/// simulated copy of the directory. Changes nothing: besides the listing it reads the
+/// status of a few names, where only the file system can tell whether it takes two
+/// spellings for one name. `timeKeys`, if given, are the listing's time keys from an
+/// earlier prediction of the same listing, so that they are read only once.
+RunPrediction Predict(FileSystem& fs, const RunRequest& request,
+                      std::shared_ptr<const std::vector<std::u16string>> timeKeys = nullptr);
 
 }  // namespace renamer

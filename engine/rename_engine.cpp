@@ -14,30 +14,12 @@ namespace renamer {
 namespace {
 
 constexpr std::u16string_view kAllTypes = u"*.*";
-constexpr std::u16string_view kNoNewName = u" -> (文件名不能为空)";
-
-std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
-  std::size_t size = 0;
-  for (std::u16string_view part : parts) size += part.size();
-  std::u16string result;
-  result.reserve(size);
-  for (std::u16string_view part : parts) result.append(part);
-  return result;
-}
 
 }  // namespace
 
 RenameEngine::RenameEngine(WindowPort& window) : RenameEngine(window, RealFileSystem()) {}
 
-RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs)
-    : ownWindow_(window), window_(&window), fs_(fs) {}
-
-std::u16string RenameEngine::RenameFilesOn(WindowPort& window) {
-  window_ = &window;
-  std::u16string report = RenameFiles();
-  window_ = &ownWindow_;
-  return report;
-}
+RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs) : window_(window), fs_(fs) {}
 
 std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16string_view code,
                                          std::u16string_view stringText,
@@ -45,171 +27,77 @@ std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16strin
   return MakeNewBaseName(base, code, stringText, valueText, MaxLen);
 }
 
-std::u16string RenameEngine::DirectoryPrefix() const { return window_->FileListPath() + u"/"; }
-
-std::u16string CancelledLine(std::uint64_t left) {
-  return u"已取消：还有 " + DecimalText(static_cast<long long>(left)) + u" 个文件未处理。";
-}
+std::u16string RenameEngine::DirectoryPrefix() const { return window_.FileListPath() + u"/"; }
 
 std::u16string RenameEngine::RenameFiles() {
-  cancelledLeft_ = 0;
+  return Run(Request(), [this](long long number) {
+    window_.SetStringFieldText(DecimalText(number));
+    return window_.StringFieldText();
+  });
+}
+
+std::u16string RenameEngine::RenameFiles(RunRequest& request) {
+  return Run(request, [&request](long long number) {
+    request.stringText = DecimalText(number);
+    return request.stringText;
+  });
+}
+
+std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (control_ != nullptr) {
     control_->done.store(0);
     control_->total.store(0);
   }
   int openError = 0;
-  const std::unique_ptr<Directory> dir =
-      fs_.Open(EncodeFileName(window_->FileListPath()), openError);
+  const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(request.path), openError);
 
-  std::u16string failure = FillTables(dir.get(), openError);
+  FillTable fill;
+  const std::u16string failure =
+      FillFromDirectory(dir.get(), openError, request, true, control_, fill);
+  if (failure.empty() && request.code == u"ADDPRENO") SortFillByTime(fill);
+  FileNames = fill.names;
+  FileTimes = std::move(fill.times);
   if (!failure.empty()) {
     Plan.clear();
     return failure;
   }
-  if (ChgMode == u"ADDPRENO") SortTablesByTime();
-  if (ChgMode == u"SAMELEN") FindMaxLen();
-  MakePlan();
-  PrejudgePlan();
-  const std::u16string journalFault = StartJournal(dir.get());
-  ExecutePlan(dir.get(), openError);
+  if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
+  Plan = PlanRenames(fill, request, number);
+  bytes_ = PrejudgePlan(Plan);
+  const std::u16string journalFault = StartJournal(dir.get(), request.path);
+  const std::uint64_t left = ExecutePlan(dir.get(), openError, Plan, bytes_, control_);
   FinishJournal();
-  std::u16string report = FormatReport(DirectoryPrefix(), Plan);
+  std::u16string report = FormatReport(request.path + u"/", Plan);
   // Without a rename there is nothing that undo would have taken back.
   const bool renamed = std::any_of(Plan.begin(), Plan.end(), [](const PlannedRename& p) {
     return p.status == PlanStatus::kRenamed;
   });
   if (renamed && !journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
-  if (cancelledLeft_ == 0) return report;
-  return CancelledLine(cancelledLeft_).append(kEntryEnd).append(report);
+  if (left == 0) return report;
+  return CancelledLine(left).append(kEntryEnd).append(report);
 }
 
-std::u16string RenameEngine::FillTables(Directory* dir, int openError) {
-  const int count = std::max(window_->FileListCount(), 0);
-  FileNames.clear();
-  FileTimes.clear();
-  FileNames.reserve(static_cast<std::size_t>(count));
-  FileTimes.reserve(static_cast<std::size_t>(count));
-  fill_.Reset(static_cast<std::size_t>(count));
-  for (int k = 0; k < count; ++k) {
-    if (control_ != nullptr && control_->cancel.load()) {
-      return CancelledLine(static_cast<std::uint64_t>(count - k));
-    }
-    FileNames.push_back(window_->FileListItem(k));
-    fill_.names.push_back(FileNames.back());
-    const auto slot = static_cast<std::size_t>(k);
-    FileStatus status;
-    if (!IsSafeFileName(FileNames.back())) {
-      // Such a name would reach outside the directory; it is never handed to the
-      // file system, not even to read its time.
-      fill_.errors[slot] = kErrorBadOldName;
-    } else {
-      int error = openError;
-      if (dir != nullptr) {
-        const CallTimer timer(control_);
-        error = dir->Status(EncodeFileName(FileNames.back()), status);
-      }
-      if (error != 0) {
-        return Concat({kUnreadableTimeMessage, DirectoryPrefix(), FileNames.back(), u"(",
-                       DescribeError(error), u")"});
-      }
-      // Something else may have taken the name since it was listed.
-      if (!status.regular) fill_.errors[slot] = kErrorNotRegular;
-      fill_.identities[slot] = status.identity;
-    }
-    FileTimes.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
-  }
-  return {};
-}
+void RenameEngine::FindMaxLen() { MaxLen = MeasureMaxLen(ListedNames(window_), MaxLen); }
 
-void RenameEngine::SortTablesByTime() {
-  const std::vector<std::uint32_t> order = TimeOrder(FileTimes);
-  ApplyOrder(order, FileTimes);
-  ApplyOrder(order, FileNames);
-  if (fill_.names.size() != order.size()) return;
-  ApplyOrder(order, fill_.names);
-  ApplyOrder(order, fill_.identities);
-  ApplyOrder(order, fill_.errors);
-  ApplyOrder(order, fill_.listIndex);
-}
-
-void RenameEngine::FindMaxLen() {
-  const int count = window_->FileListCount();
-  for (int k = 0; k < count; ++k) {
-    const std::u16string name = window_->FileListItem(k);
-    const std::size_t baseLength = name.size() - detail::ExtensionLength(name);
-    const auto limit = static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max());
-    if (baseLength > static_cast<std::size_t>(std::max<std::int16_t>(MaxLen, 0))) {
-      MaxLen = static_cast<std::int16_t>(std::min(baseLength, limit));
-    }
-  }
-}
-
-void RenameEngine::MakePlan() {
-  // Neither field changes during a run except through the running number, so they are
-  // read once; under the numbering rules the string field is read back per file.
-  const PlanInput input = CapturePlan();
-  const auto count = static_cast<std::size_t>(std::max(window_->FileListCount(), 0));
-  Plan = PlanRenames(fill_, count, input, [this](long long number) {
-    window_->SetStringFieldText(DecimalText(number));
-    return window_->StringFieldText();
-  });
-}
-
-void RenameEngine::PrejudgePlan() {
-  fromBytes_.resize(Plan.size());
-  toBytes_.resize(Plan.size());
-  for (std::size_t j = 0; j < Plan.size(); ++j) {
-    fromBytes_[j] = EncodeFileName(Plan[j].oldName);
-    toBytes_[j] = EncodeFileName(Plan[j].newName);
-    Prejudge(Plan[j], fromBytes_[j], toBytes_[j]);
-  }
-}
-
-std::u16string RenameEngine::StartJournal(Directory* dir) {
+std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& path) {
   journal_.reset();
   journaled_.clear();
   JournaledRun run;
   for (std::size_t j = 0; j < Plan.size(); ++j) {
     if (Plan[j].status != PlanStatus::kPending) continue;
     journaled_.push_back(j);
-    run.steps.push_back({fromBytes_[j], toBytes_[j], Plan[j].identity});
+    run.steps.push_back({bytes_.from[j], bytes_.to[j], Plan[j].identity});
   }
   if (run.steps.empty() || dir == nullptr) return {};
-  run.path = EncodeFileName(window_->FileListPath());
+  run.path = EncodeFileName(path);
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
   if (error == 0) error = RunJournal::Create(run, control_, journal_);
-  if (error != 0) {
-    return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
-  }
-  return {};
-}
-
-void RenameEngine::ExecutePlan(Directory* dir, int openError) {
-  if (control_ != nullptr) control_->total.store(Plan.size());
-  for (std::size_t j = 0; j < Plan.size(); ++j) {
-    // The file being renamed finishes; the next one is not started.
-    if (control_ != nullptr && control_->cancel.load()) {
-      cancelledLeft_ = Plan.size() - j;
-      // What was decided without the disk is not reported for a file never reached.
-      for (std::size_t k = j; k < Plan.size(); ++k) Plan[k].status = PlanStatus::kPending;
-      return;
-    }
-    PlannedRename& planned = Plan[j];
-    if (planned.status == PlanStatus::kPending) {
-      const CallTimer timer(control_);
-      planned.error = dir == nullptr ? openError
-                                     : RenameWithoutReplacing(*dir, fromBytes_[j], toBytes_[j],
-                                                              &planned.strandedAt);
-      planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
-    }
-    if (control_ != nullptr) control_->done.store(j + 1);
-  }
+  return error != 0 ? JournalFaultLine(error) : std::u16string();
 }
 
 void RenameEngine::FinishJournal() {
-  fromBytes_.clear();
-  toBytes_.clear();
+  bytes_ = {};
   if (journal_ == nullptr) return;
   std::vector<bool> renamed(journaled_.size());
   for (std::size_t i = 0; i < journaled_.size(); ++i) {
@@ -257,36 +145,21 @@ std::optional<UndoOffer> RenameEngine::NextUndo() const {
                    newest.damaged};
 }
 
-RunPrediction RenameEngine::PredictRun() { return Predict(fs_, CapturePrediction()); }
-
-PredictionInput RenameEngine::CapturePrediction() const {
-  PredictionInput input;
-  input.path = window_->FileListPath();
-  const int count = std::max(window_->FileListCount(), 0);
-  input.names.reserve(static_cast<std::size_t>(count));
-  for (int k = 0; k < count; ++k) input.names.push_back(window_->FileListItem(k));
-  input.plan = CapturePlan();
-  return input;
-}
-
-PlanInput RenameEngine::CapturePlan() const {
-  return {ChgMode, window_->TypeListText(), window_->StringFieldText(), window_->ValueFieldText(),
-          MaxLen};
-}
+RunPrediction RenameEngine::PredictRun() { return Predict(fs_, Request()); }
 
 void RenameEngine::RefreshTypes() {
-  for (int i = window_->TypeListCount(); i > 0; --i) window_->TypeListRemoveFirst();
+  for (int i = window_.TypeListCount(); i > 0; --i) window_.TypeListRemoveFirst();
   CollectTypes();
-  window_->TypeListAppend(std::u16string(kAllTypes));
-  for (const std::u16string& type : TypeNames) window_->TypeListAppend(type);
+  window_.TypeListAppend(std::u16string(kAllTypes));
+  for (const std::u16string& type : TypeNames) window_.TypeListAppend(type);
 }
 
 std::size_t RenameEngine::CollectTypes() {
   TypeNames.clear();
   std::unordered_set<std::u16string> seen;
-  const int count = window_->FileListCount();
+  const int count = window_.FileListCount();
   for (int k = 0; k < count; ++k) {
-    const std::u16string name = window_->FileListItem(k);
+    const std::u16string name = window_.FileListItem(k);
     std::u16string ext(LastUnits(name, detail::ExtensionLength(name)));
     if (seen.insert(ext).second) TypeNames.push_back(std::move(ext));
   }
@@ -300,20 +173,6 @@ std::vector<std::u16string> RenameEngine::ListFiles(std::u16string_view path, in
 std::vector<std::u16string> RenameEngine::ListDirectories(std::u16string_view path,
                                                           int* error) const {
   return ListNames(fs_, path, EntryKind::kDirectories, error);
-}
-
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned) {
-  if (!planned.hasNewName) return Concat({prefix, planned.oldName, kNoNewName, kEntryEnd});
-  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(",
-                 FailureReason(prefix, planned), u")", kEntryEnd});
-}
-
-std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan) {
-  std::u16string report;
-  for (const PlannedRename& planned : plan) {
-    if (planned.status == PlanStatus::kFailed) report += ReportEntry(prefix, planned);
-  }
-  return report;
 }
 
 }  // namespace renamer

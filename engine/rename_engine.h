@@ -14,30 +14,14 @@
 #include "engine/job_outcome.h"
 #include "engine/name_rules.h"
 #include "engine/prediction.h"
+#include "engine/report.h"
 #include "engine/run_control.h"
 #include "engine/run_plan.h"
+#include "engine/run_request.h"
 #include "engine/time_key.h"
 #include "engine/undo_journal.h"
 
 namespace renamer {
-
-/// What the engine needs of the main window; the window implements it.
-class WindowPort {
- public:
-  virtual ~WindowPort() = default;
-  /// The file list's directory, without a trailing "/" except for the root "/".
-  virtual std::u16string FileListPath() const = 0;
-  virtual int FileListCount() const = 0;
-  /// Item `k` of the file list, counted from 0.
-  virtual std::u16string FileListItem(int k) const = 0;
-  virtual std::u16string TypeListText() const = 0;
-  virtual int TypeListCount() const = 0;
-  virtual void TypeListRemoveFirst() = 0;
-  virtual void TypeListAppend(const std::u16string& item) = 0;
-  virtual std::u16string StringFieldText() const = 0;
-  virtual void SetStringFieldText(const std::u16string& text) = 0;
-  virtual std::u16string ValueFieldText() const = 0;
-};
 
 /// The run that an undo would take back.
 struct UndoOffer {
@@ -80,9 +64,9 @@ class RenameEngine {
   /// message for an unreadable modification time (then nothing was renamed).
   std::u16string RenameFiles();
 
-  /// RenameFiles() reading and writing `window` instead of the engine's own window; a run
-  /// on another thread works on a snapshot of the window this way.
-  std::u16string RenameFilesOn(WindowPort& window);
+  /// RenameFiles() for `request`, taken from the window earlier: a run on another thread
+  /// works this way. The running numbers go into its string text instead of the window.
+  std::u16string RenameFiles(RunRequest& request);
 
   /// Renames the files of the most recent run not yet undone (of any program, also one
   /// cut short by a crash) back to their names before it, newest rename first, never
@@ -112,10 +96,10 @@ class RenameEngine {
   /// for none. `control` must outlive the runs.
   void SetRunControl(RunControl* control) { control_ = control; }
 
-  /// What a prediction reads of the window, for predicting on another thread.
-  PredictionInput CapturePrediction() const;
-  /// The part of it that a plan is made from: the rule and the window's texts.
-  PlanInput CapturePlan() const;
+  /// What a run would read of the window now, with the rule and MaxLen.
+  RunRequest Request() const { return RunRequest::Capture(window_, ChgMode, MaxLen); }
+  /// Request() without the names, which are costly to copy from a large list.
+  RunRequest RequestTexts() const { return RunRequest::Texts(window_, ChgMode, MaxLen); }
 
   /// The file-system layer this engine works on; predictions on another thread use it.
   FileSystem& Files() const { return fs_; }
@@ -140,43 +124,23 @@ class RenameEngine {
   std::vector<std::u16string> ListDirectories(std::u16string_view path, int* error = nullptr) const;
 
  private:
-  std::u16string FillTables(Directory* dir, int openError);
-  void MakePlan();
-  /// Encodes each planned name once and decides what needs no disk.
-  void PrejudgePlan();
+  /// The whole run for `request`; `number` is told each running number.
+  std::u16string Run(RunRequest request, const NumberSink& number);
   /// Journals the renames about to be tried; returns the line for the report when the
   /// journal cannot be written (the run goes on without undo).
-  std::u16string StartJournal(Directory* dir);
-  void ExecutePlan(Directory* dir, int openError);
+  std::u16string StartJournal(Directory* dir, const std::u16string& path);
   void FinishJournal();
   /// Undoes the newest run, or only the one in journal `expected` when given.
   std::u16string Undo(const std::string* expected, std::optional<JobOutcome>* outcome);
-  /// Puts FileNames and FileTimes into time order, and what the fill found with them.
-  void SortTablesByTime();
-
-  /// What the fill found, parallel to FileNames.
-  FillTable fill_;
   RunControl* control_ = nullptr;
-  /// Files the last run left untouched because it was cancelled.
-  std::uint64_t cancelledLeft_ = 0;
-  /// The plan's names as bytes, parallel to Plan, for the run in progress.
-  std::vector<std::string> fromBytes_;
-  std::vector<std::string> toBytes_;
+  /// The plan's names as bytes, for the run in progress.
+  EncodedPlan bytes_;
   /// The journal of the run in progress, and the plan index of each of its steps.
   std::unique_ptr<RunJournal> journal_;
   std::vector<std::size_t> journaled_;
 
-  /// The window the engine was made with.
-  WindowPort& ownWindow_;
-  /// The window a run reads and writes: the own window, or another for one run.
-  WindowPort* window_;
+  WindowPort& window_;
   FileSystem& fs_;
 };
-
-/// The report entry for a planned file that was not renamed.
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned);
-
-/// The report of a plan: one entry per failed file, in plan order.
-std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
 
 }  // namespace renamer

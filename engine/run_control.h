@@ -45,7 +45,4 @@ class CallTimer {
   RunControl* control_;
 };
 
-/// The line a cancelled run's report begins with.
-std::u16string CancelledLine(std::uint64_t left);
-
 }  // namespace renamer

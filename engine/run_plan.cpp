@@ -1,13 +1,35 @@
 #include "engine/run_plan.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "engine/file_names.h"
 #include "engine/name_rules.h"
+#include "engine/report.h"
+#include "engine/safe_rename.h"
 #include "engine/text.h"
+#include "engine/time_key.h"
 
 namespace renamer {
 namespace {
 
 constexpr std::u16string_view kAllTypes = u"*.*";
+
+/// Decides `planned` from its encoded names, as PrejudgePlan() says.
+void Prejudge(PlannedRename& planned, const std::string& from, const std::string& to) {
+  if (!planned.hasNewName) {
+    planned.error = 0;
+    planned.status = PlanStatus::kFailed;
+    return;
+  }
+  // Compared as bytes: two texts can differ and still name the same file.
+  if (from == to) {
+    planned.status = PlanStatus::kUnchanged;
+    return;
+  }
+  if (planned.error == 0 && !IsSafeFileName(planned.newName)) planned.error = kErrorBadNewName;
+  planned.status = planned.error != 0 ? PlanStatus::kFailed : PlanStatus::kPending;
+}
 
 }  // namespace
 
@@ -18,19 +40,70 @@ void FillTable::Reset(std::size_t count) {
   errors.assign(count, 0);
   listIndex.resize(count);
   for (std::size_t k = 0; k < count; ++k) listIndex[k] = static_cast<std::uint32_t>(k);
+  times.clear();
 }
 
-std::vector<PlannedRename> PlanRenames(const FillTable& fill, std::size_t count,
-                                       const PlanInput& input, const NumberSink& number) {
+std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
+                                 bool times, RunControl* control, FillTable& fill) {
+  const std::vector<std::u16string>& names = *request.names;
+  fill.Reset(names.size());
+  if (times) fill.times.reserve(names.size());
+  const std::u16string prefix = request.path + u"/";
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (control != nullptr && control->cancel.load()) return CancelledLine(names.size() - k);
+    const std::u16string& name = names[k];
+    fill.names.push_back(name);
+    FileStatus status;
+    if (!IsSafeFileName(name)) {
+      // Such a name would reach outside the directory; it is never handed to the
+      // file system, not even to read its time.
+      fill.errors[k] = kErrorBadOldName;
+    } else {
+      int error = openError;
+      if (dir != nullptr) {
+        const CallTimer timer(control);
+        error = dir->Status(EncodeFileName(name), status);
+      }
+      if (error != 0) return UnreadableTimeMessage(prefix, name, error);
+      // Something else may have taken the name since it was listed.
+      if (!status.regular) fill.errors[k] = kErrorNotRegular;
+      fill.identities[k] = status.identity;
+    }
+    if (times) fill.times.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
+  }
+  return {};
+}
+
+void SortFillByTime(FillTable& fill) {
+  const std::vector<std::uint32_t> order = TimeOrder(fill.times);
+  ApplyOrder(order, fill.times);
+  ApplyOrder(order, fill.names);
+  ApplyOrder(order, fill.identities);
+  ApplyOrder(order, fill.errors);
+  ApplyOrder(order, fill.listIndex);
+}
+
+std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen) {
+  std::size_t longest = static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0));
+  for (const std::u16string& name : names) {
+    longest = std::max(longest, name.size() - detail::ExtensionLength(name));
+  }
+  const std::size_t limit = std::numeric_limits<std::int16_t>::max();
+  return longest > static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0))
+             ? static_cast<std::int16_t>(std::min(longest, limit))
+             : maxLen;
+}
+
+std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
+                                       const NumberSink& number) {
   std::vector<PlannedRename> plan;
-  const std::u16string_view typeText = TrimSpaces(input.typeText);
+  const std::u16string_view typeText = TrimSpaces(request.typeText);
   const bool allTypes = typeText == kAllTypes;
-  const bool numbering = IsNumberingRule(input.code);
-  std::u16string stringText = input.stringText;
-  count = std::min(count, fill.names.size());
+  const bool numbering = IsNumberingRule(request.code);
+  std::u16string stringText = request.stringText;
 
   long long planCount = 0;
-  for (std::size_t k = 0; k < count; ++k) {
+  for (std::size_t k = 0; k < fill.names.size(); ++k) {
     const std::u16string& name = fill.names[k];
     const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
@@ -40,16 +113,16 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, std::size_t count,
     PlannedRename planned;
     planned.oldName = name;
     planned.hasNewName = true;
-    if (k < fill.identities.size()) planned.identity = fill.identities[k];
-    if (k < fill.errors.size()) planned.error = fill.errors[k];
-    if (k < fill.listIndex.size()) planned.listIndex = fill.listIndex[k];
-    if (input.code == u"EXT") {
-      planned.newName = std::u16string(TrimSpaces(base)).append(TrimSpaces(input.valueText));
+    planned.identity = fill.identities[k];
+    planned.error = fill.errors[k];
+    planned.listIndex = fill.listIndex[k];
+    if (request.code == u"EXT") {
+      planned.newName = std::u16string(TrimSpaces(base)).append(TrimSpaces(request.valueText));
     } else {
       ++planCount;
       if (numbering) stringText = number(planCount);
       const std::u16string newBase =
-          MakeNewBaseName(base, input.code, stringText, input.valueText, input.maxLen);
+          MakeNewBaseName(base, request.code, stringText, request.valueText, request.maxLen);
       planned.hasNewName = !newBase.empty();
       if (planned.hasNewName) {
         planned.newName = std::u16string(TrimSpaces(newBase)).append(TrimSpaces(ext));
@@ -60,34 +133,44 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, std::size_t count,
   return plan;
 }
 
-PlanStatus Prejudge(PlannedRename& planned, const std::string& from, const std::string& to) {
-  if (!planned.hasNewName) {
-    planned.error = 0;
-    return planned.status = PlanStatus::kFailed;
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan) {
+  EncodedPlan bytes;
+  bytes.from.resize(plan.size());
+  bytes.to.resize(plan.size());
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    bytes.from[j] = EncodeFileName(plan[j].oldName);
+    bytes.to[j] = EncodeFileName(plan[j].newName);
+    Prejudge(plan[j], bytes.from[j], bytes.to[j]);
   }
-  // Compared as bytes: two texts can differ and still name the same file.
-  if (from == to) return planned.status = PlanStatus::kUnchanged;
-  if (planned.error != 0) return planned.status = PlanStatus::kFailed;
-  if (!IsSafeFileName(planned.newName)) {
-    planned.error = kErrorBadNewName;
-    return planned.status = PlanStatus::kFailed;
+  return bytes;
+}
+
+std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
+                          const EncodedPlan& bytes, RunControl* control) {
+  if (control != nullptr) control->total.store(plan.size());
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    // The file being renamed finishes; the next one is not started.
+    if (control != nullptr && control->cancel.load()) {
+      // What was decided without the disk is not reported for a file never reached.
+      for (std::size_t k = j; k < plan.size(); ++k) plan[k].status = PlanStatus::kPending;
+      return plan.size() - j;
+    }
+    PlannedRename& planned = plan[j];
+    if (planned.status == PlanStatus::kPending) {
+      const CallTimer timer(control);
+      planned.error = dir == nullptr ? openError
+                                     : RenameWithoutReplacing(*dir, bytes.from[j], bytes.to[j],
+                                                              &planned.strandedAt);
+      planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
+    }
+    if (control != nullptr) control->done.store(j + 1);
   }
-  return planned.status = PlanStatus::kPending;
+  return 0;
 }
 
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
-}
-
-std::u16string FailureReason(std::u16string_view prefix, const PlannedRename& planned) {
-  if (!planned.hasNewName) return u"文件名不能为空";
-  std::u16string reason = DescribeError(planned.error);
-  if (planned.strandedAt.empty()) return reason;
-  return reason.append(u"；文件已暂存为“")
-      .append(prefix)
-      .append(DecodeFileName(planned.strandedAt))
-      .append(u"”");
 }
 
 }  // namespace renamer

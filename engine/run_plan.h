@@ -7,14 +7,10 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/run_control.h"
+#include "engine/run_request.h"
 
 namespace renamer {
-
-/// Text that ends every report entry: a line feed, then a carriage return.
-inline constexpr std::u16string_view kEntryEnd = u"\n\r";
-
-/// Start of the message for a file whose modification time cannot be read.
-inline constexpr std::u16string_view kUnreadableTimeMessage = u"无法读取文件的修改时间：";
 
 /// What became of a planned file, or what will become of it before the run.
 enum class PlanStatus {
@@ -48,36 +44,56 @@ struct FillTable {
   /// 0, or the code of a check that already keeps the file from being renamed.
   std::vector<int> errors;
   std::vector<std::uint32_t> listIndex;
+  /// The time key of each file, when the fill read them.
+  std::vector<std::u16string> times;
 
   /// Makes room for `count` files in list order, with nothing found yet.
   void Reset(std::size_t count);
 };
 
-/// The window's texts a plan is made from.
-struct PlanInput {
-  std::u16string code;
-  std::u16string typeText;  ///< as the type list holds it; trimmed when compared
-  std::u16string stringText;
-  std::u16string valueText;
-  std::int16_t maxLen = 0;
+/// The plan's names as bytes, parallel to the plan.
+struct EncodedPlan {
+  std::vector<std::string> from;
+  std::vector<std::string> to;
 };
 
 /// Told each running number of a numbering rule; returns the string field's text then.
 using NumberSink = std::function<std::u16string(long long number)>;
 
-/// The plan for the first `count` files of `fill`: one entry per file that passes the
-/// type filter, with its new name, in fill order.
-std::vector<PlannedRename> PlanRenames(const FillTable& fill, std::size_t count,
-                                       const PlanInput& input, const NumberSink& number);
+/// Fills `fill` with what the run reads of each listed file of `request` in `dir`
+/// before it plans: whether it is still a regular file, its identity and, with
+/// `times`, its time key. A name that would reach outside the directory is never handed
+/// to it. Returns empty, or what stops the run instead: a time that cannot be read, or
+/// the cancel line when `control` asks to stop. `dir` is null when the directory could
+/// not be opened, with `openError`.
+std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
+                                 bool times, RunControl* control, FillTable& fill);
 
-/// Decides what can be decided without the disk, from the encoded names: kUnchanged,
-/// kFailed with its error, or kPending when the rename is to be tried.
-PlanStatus Prejudge(PlannedRename& planned, const std::string& from, const std::string& to);
+/// Puts the fill into the order of its time keys, oldest first.
+void SortFillByTime(FillTable& fill);
+
+/// `maxLen` raised to the longest base name of `names`.
+std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen);
+
+/// Told each running number of a numbering rule; returns the string field's text then.
+using NumberSink = std::function<std::u16string(long long number)>;
+
+/// The plan for the files of `fill`: one entry per file that passes the type filter of
+/// `request`, with its new name by its rule and texts, in fill order.
+std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
+                                       const NumberSink& number);
+
+/// Encodes each planned name once and decides what can be decided without the disk:
+/// kUnchanged, kFailed with its error, or kPending when the rename is to be tried.
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan);
+
+/// Renames the pending files of `plan` in `dir` in plan order, never replacing
+/// anything, and records each outcome. Stops before the next file when `control` asks;
+/// returns how many files that left untried, whose status goes back to kPending.
+std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
+                          const EncodedPlan& bytes, RunControl* control);
 
 /// True when `name` can be handed to the file system as a name inside the directory.
 bool IsSafeFileName(std::u16string_view name);
-
-/// The reason a failed file gives in its report entry, in Chinese.
-std::u16string FailureReason(std::u16string_view prefix, const PlannedRename& planned);
 
 }  // namespace renamer

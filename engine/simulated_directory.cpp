@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <utility>
 
-#include "engine/safe_rename.h"
-
 namespace renamer {
 namespace {
 
@@ -14,23 +12,76 @@ namespace {
 // letter case alone is rare. Beyond them, what is known of the letter classes decides.
 constexpr int kQuestions = 1024;
 
+// The longest file name most Linux file systems take, in bytes.
+constexpr std::size_t kNameMax = 255;
+
 constexpr unsigned Bit(LetterClass which) { return static_cast<unsigned>(which); }
 
 }  // namespace
 
-SimulatedDirectory::SimulatedDirectory(std::unordered_set<std::string> names, Folding ascii,
-                                       Folding other, Directory* disk)
-    : ascii_(ascii), other_(other), disk_(disk), questionsLeft_(disk != nullptr ? kQuestions : 0) {
+SimulatedDirectory::SimulatedDirectory(Start start, Directory* disk)
+    : ascii_(start.ascii),
+      other_(start.other),
+      listed_(start.listed),
+      readsTimes_(start.readsTimes),
+      disk_(disk),
+      questionsLeft_(disk != nullptr ? kQuestions : 0),
+      irregular_(std::move(start.irregular)) {
   if (Exact()) {
-    names_ = std::move(names);
+    names_ = std::move(start.names);
     return;
   }
-  keys_.reserve(names.size());
-  while (!names.empty()) {
-    auto node = names.extract(names.begin());
+  keys_.reserve(start.names.size());
+  while (!start.names.empty()) {
+    auto node = start.names.extract(start.names.begin());
     std::string key = FoldKey(node.value());
     Add(keys_[std::move(key)], {std::move(node.value()), false});
   }
+}
+
+int SimulatedDirectory::Status(const std::string& name, FileStatus& status) {
+  // A regular file of the listing needs no question; anything else, and every time,
+  // is read where it is.
+  const bool known = !listed_ || (Holds(name) && irregular_.count(name) == 0);
+  if (known && !readsTimes_) {
+    status = FileStatus{};
+    status.regular = true;
+    return 0;
+  }
+  return disk_ != nullptr ? disk_->Status(name, status) : ENOENT;
+}
+
+int SimulatedDirectory::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (const int error = Admits(from, to)) return error;
+  Move(from, to);
+  return 0;
+}
+
+int SimulatedDirectory::Link(const std::string& from, const std::string& to) {
+  if (!Holds(from)) return ENOENT;
+  if (const int error = Admits({}, to)) return error;
+  Move({}, to);
+  return 0;
+}
+
+int SimulatedDirectory::Unlink(const std::string& name) {
+  if (!Holds(name)) return ENOENT;
+  if (Exact()) {
+    names_.erase(name);
+    return 0;
+  }
+  const auto key = keys_.find(FoldKey(name));
+  if (!Remove(key->second, name).given) key->second.vacated = true;
+  return 0;
+}
+
+int SimulatedDirectory::Identify(const std::string& name, FileIdentity& identity) {
+  if (name != "." && !Holds(name)) return ENOENT;
+  // A name that only a rename here gave is not on disk; its file's identity is not
+  // needed to foresee a run.
+  if (disk_ != nullptr && disk_->Identify(name, identity) == 0) return 0;
+  identity = FileIdentity{};
+  return 0;
 }
 
 bool SimulatedDirectory::Exact() const {
@@ -41,34 +92,46 @@ bool SimulatedDirectory::Exact() const {
   return ascii_ == Folding::kNoLetters && other_ == Folding::kNoLetters;
 }
 
-int SimulatedDirectory::Rename(const std::string& from, const std::string& to) {
-  if (Exact()) return RenameExactly(from, to);
-  std::string key = FoldKey(to);
-  const std::string fromKey = FoldKey(from);
-  const auto target = keys_.find(key);
-  if (target != keys_.end() && Blocked(target->second, from, fromKey == key, to)) return EEXIST;
-
-  const auto source = keys_.find(fromKey);
-  if (source != keys_.end()) {
-    const Member left = Remove(source->second, from);
-    if (!left.name.empty() && !left.given) source->second.vacated = true;
-    if (source->second.first.name.empty() && !source->second.vacated) keys_.erase(source);
-  }
-  Add(keys_[std::move(key)], {to, true});
-  return 0;
+bool SimulatedDirectory::Holds(const std::string& name) const {
+  if (Exact()) return names_.count(name) != 0;
+  const auto key = keys_.find(FoldKey(name));
+  if (key == keys_.end()) return false;
+  const auto named = [&name](const Member& member) { return member.name == name; };
+  return named(key->second.first) ||
+         std::any_of(key->second.more.begin(), key->second.more.end(), named);
 }
 
-int SimulatedDirectory::RenameExactly(const std::string& from, const std::string& to) {
-  if (names_.count(to) != 0) return EEXIST;
-  // The entry is reused for the new name: no allocation per file.
-  auto node = names_.extract(from);
-  if (node.empty()) {
-    names_.insert(to);
-    return 0;
+int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
+  if (to.size() > kNameMax) return ENAMETOOLONG;
+  if (Exact()) return names_.count(to) != 0 ? EEXIST : 0;
+  const std::string key = FoldKey(to);
+  const auto target = keys_.find(key);
+  if (target == keys_.end()) return 0;
+  const bool sourceHere = !from.empty() && FoldKey(from) == key;
+  return Blocked(target->second, from, sourceHere, to) ? EEXIST : 0;
+}
+
+void SimulatedDirectory::Move(const std::string& from, const std::string& to) {
+  if (Exact()) {
+    // The entry is reused for the new name: no allocation per file.
+    auto node = names_.extract(from);
+    if (node.empty()) {
+      names_.insert(to);
+      return;
+    }
+    node.value() = to;
+    names_.insert(std::move(node));
+    return;
   }
-  node.value() = to;
-  names_.insert(std::move(node));
-  return 0;
+  if (!from.empty()) {
+    const auto source = keys_.find(FoldKey(from));
+    if (source != keys_.end()) {
+      const Member left = Remove(source->second, from);
+      if (!left.name.empty() && !left.given) source->second.vacated = true;
+      if (source->second.first.name.empty() && !source->second.vacated) keys_.erase(source);
+    }
+  }
+  Add(keys_[FoldKey(to)], {to, true});
 }
 
 bool SimulatedDirectory::Blocked(const Key& key, const std::string& from, bool sourceHere,
@@ -90,10 +153,9 @@ bool SimulatedDirectory::Blocked(const Key& key, const std::string& from, bool s
     return SameByClass(to, member.name);
   };
   if (blocks(key.first) || std::any_of(key.more.begin(), key.more.end(), blocks)) return true;
-  // A change of case alone goes through a temporary name, but only where the engine's
-  // own comparison sees it as one (it folds no letter beyond U+FFFF); otherwise the
-  // rename is refused if the file system takes both spellings for one name.
-  if (!sourceHere || DifferOnlyInCase(from, to)) return false;
+  // A change of case alone is refused where the file system takes both spellings for
+  // one name, as the file is already there; the run then goes through a temporary name.
+  if (!sourceHere) return false;
   if (onDisk == OnDisk::kNotAsked) onDisk = Ask(to);
   if (onDisk == OnDisk::kAbsent) return false;
   if (onDisk == OnDisk::kPresent && !key.vacated && !othersOnDisk) return true;

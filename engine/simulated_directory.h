@@ -10,20 +10,35 @@
 
 namespace renamer {
 
-/// The names of a directory as a run's renames would change them, compared as its file
-/// system compares them. Nothing on disk changes.
-class SimulatedDirectory {
+/// A directory in memory that starts as a real one and answers a run's calls as its file
+/// system would, comparing names as that one compares them. Renames change only the
+/// memory; the real directory is only ever read.
+class SimulatedDirectory : public Directory {
  public:
-  /// `names`: every entry of the directory now. `ascii`, `other`: what is known of the
-  /// file system's folding of each letter class. `disk`: the directory itself, asked
-  /// (status reads only) whether a name stands for an entry there when only the file
-  /// system can tell; may be null.
-  SimulatedDirectory(std::unordered_set<std::string> names, Folding ascii, Folding other,
-                     Directory* disk);
+  /// What the simulation starts from.
+  struct Start {
+    /// Every entry of the directory now.
+    std::unordered_set<std::string> names;
+    /// Those of them that are not regular files.
+    std::unordered_set<std::string> irregular;
+    /// The names come from a listing; without one, every name asked about is taken to be
+    /// a regular file there.
+    bool listed = true;
+    /// Status() reads the disk for every name, for its modification time.
+    bool readsTimes = false;
+    /// What is known of the file system's folding of each letter class.
+    Folding ascii = Folding::kExact;
+    Folding other = Folding::kExact;
+  };
 
-  /// The error the run's rename from `from` to `to` would meet, or 0; on 0 the
-  /// directory holds `to` instead of `from`.
-  int Rename(const std::string& from, const std::string& to);
+  /// `disk`: the directory itself, read where only it can tell; may be null.
+  SimulatedDirectory(Start start, Directory* disk);
+
+  int Status(const std::string& name, FileStatus& status) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Link(const std::string& from, const std::string& to) override;
+  int Unlink(const std::string& name) override;
+  int Identify(const std::string& name, FileIdentity& identity) override;
 
  private:
   struct Member {
@@ -44,8 +59,12 @@ class SimulatedDirectory {
 
   /// True when names compare as bytes, and need no FoldKey.
   bool Exact() const;
-  /// Rename() where names compare as bytes.
-  int RenameExactly(const std::string& from, const std::string& to);
+  /// True when `name` is an entry now, spelled exactly so.
+  bool Holds(const std::string& name) const;
+  /// 0 when `to` may be added while `from` (empty for none) makes way, else the error.
+  int Admits(const std::string& from, const std::string& to);
+  /// Adds `to`, taking `from` away unless it is empty.
+  void Move(const std::string& from, const std::string& to);
   /// Whether a name of `key`, the FoldKey of `to`, keeps `from` from being renamed to
   /// `to`; `sourceHere`: `from` is of that key too.
   bool Blocked(const Key& key, const std::string& from, bool sourceHere, const std::string& to);
@@ -60,8 +79,11 @@ class SimulatedDirectory {
 
   Folding ascii_;
   Folding other_;
+  bool listed_;
+  bool readsTimes_;
   Directory* disk_;
   int questionsLeft_;
+  std::unordered_set<std::string> irregular_;
   /// Where names compare as bytes: every name now.
   std::unordered_set<std::string> names_;
   /// Otherwise: every name now, by FoldKey.

@@ -1,6 +1,7 @@
 #include "engine/undo.h"
 
 #include "engine/file_names.h"
+#include "engine/report.h"
 #include "engine/run_plan.h"
 #include "engine/safe_rename.h"
 #include "engine/text.h"

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "engine/window_snapshot.h"
 #include "ui/background_run.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
@@ -26,20 +25,21 @@ void MainWindow::Command1_Click() {
 }
 
 std::u16string MainWindow::RunRenaming() {
-  // The run reads and writes this copy of the lists and fields, never the widgets.
-  WindowSnapshot snapshot = WindowSnapshot::Capture(*this);
-  const std::u16string before = snapshot.stringText;
+  // The run reads what it is handed, never the widgets, and writes the running number
+  // into it.
+  RunRequest request = engine_.Request();
+  const std::u16string before = request.stringText;
   std::optional<JobOutcome> outcome;
   std::u16string report = RunInBackground(
       QStringLiteral("正在改名"),
-      [this, &snapshot](std::optional<JobOutcome>& done) {
-        std::u16string result = engine_.RenameFilesOn(snapshot);
-        done = OutcomeOfRun(snapshot.path, engine_.Plan);
+      [this, &request](std::optional<JobOutcome>& done) {
+        std::u16string result = engine_.RenameFiles(request);
+        done = OutcomeOfRun(request.path, engine_.Plan);
         return result;
       },
       outcome);
   // The last running number, drawn once rather than once per file.
-  if (snapshot.stringText != before) SetStringFieldText(snapshot.stringText);
+  if (request.stringText != before) SetStringFieldText(request.stringText);
   if (outcome) preview_->ShowOutcome(std::make_shared<const JobOutcome>(std::move(*outcome)));
   return report;
 }

@@ -7,7 +7,7 @@
 
 namespace renamer::ui {
 
-QString PreviewSummary(const RunPrediction& prediction, const PlanInput& plan) {
+QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) {
   if (!prediction.message.empty()) return QString::fromStdU16String(prediction.message);
   std::size_t selected = 0;
   std::size_t renamed = 0;
@@ -85,7 +85,7 @@ void Preview::ListingChanged() {
 
 void Preview::ShowOutcome(std::shared_ptr<const JobOutcome> outcome) {
   outcome_ = std::move(outcome);
-  outcomeTexts_ = engine_.CapturePlan();
+  outcomeTexts_ = engine_.RequestTexts();
   Schedule();
 }
 
@@ -115,18 +115,14 @@ void Preview::Start() {
     pending_ = true;
     return;
   }
-  PlanInput plan = engine_.CapturePlan();
-  const auto sameTexts = [](const PlanInput& a, const PlanInput& b) {
-    return a.code == b.code && a.typeText == b.typeText && a.stringText == b.stringText &&
-           a.valueText == b.valueText;
-  };
-  if (outcome_ != nullptr && !sameTexts(plan, outcomeTexts_)) outcome_.reset();
-  const bool ruleChosen = !plan.code.empty();
+  RunRequest request = engine_.RequestTexts();
+  if (outcome_ != nullptr && !request.SameTexts(outcomeTexts_)) outcome_.reset();
+  const bool ruleChosen = !request.code.empty();
   if (outcome_ == nullptr && ruleChosen) {
     // A run that its own checks would refuse renames nothing: show why instead.
-    const std::u16string check = CheckRunInput(plan.code, plan.valueText);
+    const std::u16string check = CheckRunInput(request.code, request.valueText);
     if (!check.empty()) {
-      const bool hint = plan.valueText.empty() && !valueHint_.isEmpty();
+      const bool hint = request.valueText.empty() && !valueHint_.isEmpty();
       ShowWithoutPrediction(hint ? valueHint_ : QString::fromStdU16String(check));
       return;
     }
@@ -135,11 +131,14 @@ void Preview::Start() {
   FileSystem* fs = &engine_.Files();
   const std::uint64_t generation = generation_;
   const std::uint64_t listing = listing_;
-  // The names are copied on the worker: at 100,000 files the copy alone would stall
+  // The names are shared, not copied: at 100,000 files the copy alone would stall
   // typing. The model never changes a list it has shared.
+  request.path = model_.Path();
+  request.names = model_.SharedNames();
   worker_.start([this, fs, generation, listing, ruleChosen, outcome = outcome_,
-                 path = model_.Path(), names = model_.SharedNames(), plan = std::move(plan),
+                 request = std::move(request),
                  timeKeys = keysListing_ == listing_ ? timeKeys_ : nullptr] {
+    const std::u16string& path = request.path;
     Result result;
     if (outcome != nullptr) {
       result.kind =
@@ -149,14 +148,13 @@ void Preview::Start() {
       // where the undo worked.
       result.column = outcome->path == path;
       if (result.column) {
-        result.files = OutcomeRows(*outcome, path, *names);
+        result.files = OutcomeRows(*outcome, path, *request.names);
       } else {
         result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
       }
     } else {
-      const PredictionInput input{path, *names, plan, timeKeys};
-      RunPrediction prediction = Predict(*fs, input);
-      result.summary = PreviewSummary(prediction, input.plan);
+      RunPrediction prediction = Predict(*fs, request, timeKeys);
+      result.summary = PreviewSummary(prediction, request);
       result.timeKeys = std::move(prediction.timeKeys);
       // Without a rule the list stays a plain list; only the summary warns.
       result.column = ruleChosen;

@@ -18,7 +18,7 @@ namespace renamer::ui {
 
 /// The one-line summary of a prediction from `plan`: how many files a run would rename
 /// and how many it could not, or why it would rename none.
-QString PreviewSummary(const RunPrediction& prediction, const PlanInput& plan);
+QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan);
 
 /// The one-line summary of what a run or an undo did; an undo in a folder other than
 /// `shownPath` names that folder.
@@ -87,7 +87,7 @@ class Preview : public QObject {
   std::shared_ptr<const std::vector<std::u16string>> timeKeys_;
   /// The job whose outcome is shown, and the texts a run read right after it.
   std::shared_ptr<const JobOutcome> outcome_;
-  PlanInput outcomeTexts_;
+  RunRequest outcomeTexts_;
   QString valueHint_;
   bool busy_ = false;
   bool pending_ = false;

@@ -140,8 +140,8 @@ TEST(PredictRunTest, ReadsTimesOnlyOnceAndSaysWhenTheRunWouldStop) {
   window.valueText = u"2";
   RenameEngine engine(window);
   engine.ChgMode = u"ADDPRENO";
-  PredictionInput input = engine.CapturePrediction();
-  const RunPrediction first = Predict(RealFileSystem(), input);
+  const RunRequest request = engine.Request();
+  const RunPrediction first = Predict(RealFileSystem(), request);
   ASSERT_TRUE(first.timeKeys);
   EXPECT_EQ(Utf8(first.files[0].newName), "02a.jpg");
   EXPECT_EQ(Utf8(first.files[1].newName), "01b.jpg");
@@ -150,13 +150,11 @@ TEST(PredictRunTest, ReadsTimesOnlyOnceAndSaysWhenTheRunWouldStop) {
   // listing is read again.
   const timespec later[2] = {{1700000900, 0}, {1700000900, 0}};
   ::utimensat(AT_FDCWD, (dir.path() + "/b.jpg").c_str(), later, 0);
-  input.timeKeys = first.timeKeys;
-  EXPECT_EQ(Utf8(Predict(RealFileSystem(), input).files[1].newName), "01b.jpg");
-  input.timeKeys = nullptr;
-  EXPECT_EQ(Utf8(Predict(RealFileSystem(), input).files[1].newName), "02b.jpg");
+  EXPECT_EQ(Utf8(Predict(RealFileSystem(), request, first.timeKeys).files[1].newName), "01b.jpg");
+  EXPECT_EQ(Utf8(Predict(RealFileSystem(), request).files[1].newName), "02b.jpg");
 
   ::unlink((dir.path() + "/a.jpg").c_str());
-  const RunPrediction gone = Predict(RealFileSystem(), input);
+  const RunPrediction gone = Predict(RealFileSystem(), request);
   EXPECT_EQ(Utf8(gone.message), Utf8(engine.RenameFiles()));
   EXPECT_FALSE(gone.message.empty());
   for (const PredictedRename& file : gone.files) EXPECT_TRUE(file.newName.empty());

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/window_snapshot.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/temp_dir.h"
@@ -107,19 +106,19 @@ TEST_F(RunControlTest, MarksEachSystemCallWhileItLasts) {
   EXPECT_EQ(Renamed(), 5u);
 }
 
-// The worker runs on a copy of the window: it must read the copy, write the running
-// number there, and leave the window itself to the window's own thread.
-TEST_F(RunControlTest, ARunOnASnapshotReadsAndWritesOnlyTheSnapshot) {
+// The worker runs on what was taken from the window: it must read that, write the
+// running number there, and leave the window itself to the window's own thread.
+TEST_F(RunControlTest, ARunOnARequestReadsAndWritesOnlyTheRequest) {
   engine.ChgMode = u"ADDLSTNO";
   window.valueText = u"2";
   window.stringText = u"before";
-  WindowSnapshot snapshot = WindowSnapshot::Capture(window);
+  RunRequest request = engine.Request();
   // What the window shows now differs from what the run was started with.
   window.path = u"/nowhere";
   window.files.clear();
   window.valueText = u"x";
-  EXPECT_EQ(engine.RenameFilesOn(snapshot), u"");
-  EXPECT_EQ(snapshot.stringText, u"5");
+  EXPECT_EQ(engine.RenameFiles(request), u"");
+  EXPECT_EQ(request.stringText, u"5");
   EXPECT_EQ(window.stringText, u"before");
   EXPECT_EQ(window.stringWrites, 0);
   EXPECT_EQ(dir.Entries(),

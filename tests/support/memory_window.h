@@ -1,15 +1,37 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "engine/rename_engine.h"
-#include "engine/window_snapshot.h"
 
 namespace renamer::testing {
 
 /// A window without a screen, for running the engine headless (benchmarks, tests,
 /// fuzz targets): the lists and fields are plain members.
-using MemoryWindow = WindowSnapshot;
+class MemoryWindow : public WindowPort {
+ public:
+  std::u16string path;
+  std::vector<std::u16string> files;
+  std::u16string typeText = u"*.*";
+  std::vector<std::u16string> typeItems;
+  std::u16string stringText;
+  std::u16string valueText;
+
+  std::u16string FileListPath() const override { return path; }
+  int FileListCount() const override { return static_cast<int>(files.size()); }
+  std::u16string FileListItem(int k) const override {
+    return files.at(static_cast<std::size_t>(k));
+  }
+  std::u16string TypeListText() const override { return typeText; }
+  int TypeListCount() const override { return static_cast<int>(typeItems.size()); }
+  void TypeListRemoveFirst() override { typeItems.erase(typeItems.begin()); }
+  void TypeListAppend(const std::u16string& item) override { typeItems.push_back(item); }
+  std::u16string StringFieldText() const override { return stringText; }
+  void SetStringFieldText(const std::u16string& text) override { stringText = text; }
+  std::u16string ValueFieldText() const override { return valueText; }
+};
 
 /// The headless window, counting how often the run writes the string field.
 class FakeWindow : public MemoryWindow {

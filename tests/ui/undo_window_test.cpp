@@ -4,7 +4,7 @@
 #include <QKeySequence>
 #include <QTreeView>
 
-#include "engine/window_snapshot.h"
+#include "tests/support/memory_window.h"
 #include "tests/ui/main_window_support.h"
 #include "ui/twips.h"
 #include "ui/undo_control.h"
@@ -141,7 +141,7 @@ class UndoWindowTest : public QObject {
     QFile file(other.filePath(QStringLiteral("b.txt")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
-    WindowSnapshot otherWindow;
+    renamer::testing::MemoryWindow otherWindow;
     otherWindow.path = QDir(other.path()).canonicalPath().toStdU16String();
     otherWindow.files = {u"b.txt"};
     RenameEngine otherProgram(otherWindow);

@@ -1,0 +1,35 @@
+#include "engine/run_request.h"
+
+namespace renamer {
+
+RunRequest RunRequest::Texts(const WindowPort& window, std::u16string code, std::int16_t maxLen) {
+  RunRequest request;
+  request.path = window.FileListPath();
+  request.code = std::move(code);
+  request.typeText = window.TypeListText();
+  request.stringText = window.StringFieldText();
+  request.valueText = window.ValueFieldText();
+  request.maxLen = maxLen;
+  return request;
+}
+
+RunRequest RunRequest::Capture(const WindowPort& window, std::u16string code, std::int16_t maxLen) {
+  RunRequest request = Texts(window, std::move(code), maxLen);
+  request.names = std::make_shared<const std::vector<std::u16string>>(ListedNames(window));
+  return request;
+}
+
+bool RunRequest::SameTexts(const RunRequest& other) const {
+  return code == other.code && typeText == other.typeText && stringText == other.stringText &&
+         valueText == other.valueText;
+}
+
+std::vector<std::u16string> ListedNames(const WindowPort& window) {
+  const int count = window.FileListCount();
+  std::vector<std::u16string> names;
+  names.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+  for (int k = 0; k < count; ++k) names.push_back(window.FileListItem(k));
+  return names;
+}
+
+}  // namespace renamer

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace renamer {
+
+/// What the engine needs of the main window; the window implements it.
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+  /// The file list's directory, without a trailing "/" except for the root "/".
+  virtual std::u16string FileListPath() const = 0;
+  virtual int FileListCount() const = 0;
+  /// Item `k` of the file list, counted from 0.
+  virtual std::u16string FileListItem(int k) const = 0;
+  virtual std::u16string TypeListText() const = 0;
+  virtual int TypeListCount() const = 0;
+  virtual void TypeListRemoveFirst() = 0;
+  virtual void TypeListAppend(const std::u16string& item) = 0;
+  virtual std::u16string StringFieldText() const = 0;
+  virtual void SetStringFieldText(const std::u16string& text) = 0;
+  virtual std::u16string ValueFieldText() const = 0;
+};
+
+/// Everything a run or a prediction reads of the window, taken at one moment, so that
+/// either can work on any thread while the window goes on.
+struct RunRequest {
+  /// The file list's directory.
+  std::u16string path;
+  /// The file list, in list order; shared, as a large listing is costly to copy.
+  std::shared_ptr<const std::vector<std::u16string>> names =
+      std::make_shared<const std::vector<std::u16string>>();
+  /// The rule code, empty when no rule is chosen.
+  std::u16string code;
+  /// As the type list holds it; trimmed when compared.
+  std::u16string typeText;
+  std::u16string stringText;
+  std::u16string valueText;
+  std::int16_t maxLen = 0;
+
+  /// The texts of `window`, with `code` and `maxLen`, and no names.
+  static RunRequest Texts(const WindowPort& window, std::u16string code, std::int16_t maxLen);
+  /// The texts and the file list of `window`.
+  static RunRequest Capture(const WindowPort& window, std::u16string code, std::int16_t maxLen);
+  /// True when both read the same rule and texts; the names are not compared.
+  bool SameTexts(const RunRequest& other) const;
+};
+
+/// The items of the file list of `window`, in list order.
+std::vector<std::u16string> ListedNames(const WindowPort& window);
+
+}  // namespace renamer
