@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <limits>
 #include <unordered_set>
 
 #include "engine/natural_order.h"

@@ -25,7 +25,7 @@ using testing::Describe;
 using testing::FakeWindow;
 using testing::MemoryFileSystem;
 using testing::PredictThenRun;
-using testing::Scenario;
+using testing::RandomFolder;
 using testing::Tally;
 using testing::Utf8;
 using testing::WhatTheRunDid;
@@ -80,10 +80,10 @@ TEST(PredictRunTest, MatchesTheRunHoweverTheFileSystemComparesCase) {
     for (std::uint64_t seed = 1; seed <= kScenarios; ++seed) {
       SCOPED_TRACE("folding " + std::to_string(static_cast<int>(fold)) + ", seed " +
                    std::to_string(seed));
-      Scenario scenario(seed);
+      RandomFolder random(seed);
       MemoryPlace place(fold);
-      scenario.MakeDirectory(place);
-      PredictThenRun(scenario, place, tally);
+      random.MakeCaseFolder(place);
+      PredictThenRun(random, place, tally);
       if (HasFatalFailure()) return;
     }
     EXPECT_GT(tally.renamed, kScenarios);

@@ -23,7 +23,7 @@ namespace {
 using testing::Describe;
 using testing::FakeWindow;
 using testing::PredictThenRun;
-using testing::Scenario;
+using testing::RandomFolder;
 using testing::Tally;
 using testing::TempDir;
 using testing::Utf8;
@@ -70,10 +70,10 @@ TEST(PredictRunTest, MatchesTheRunOnSeededRandomDirectories) {
   Tally tally;
   for (std::uint64_t seed = 1; seed <= kScenarios; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    Scenario scenario(seed);
+    RandomFolder random(seed);
     DiskPlace place;
-    scenario.MakeDirectory(place);
-    PredictThenRun(scenario, place, tally);
+    random.MakeCaseFolder(place);
+    PredictThenRun(random, place, tally);
     if (HasFatalFailure()) return;
   }
   // The scenarios must reach both outcomes often, or they prove little.
