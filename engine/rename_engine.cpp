@@ -30,7 +30,10 @@ std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
 RenameEngine::RenameEngine(WindowPort& window) : RenameEngine(window, RealFileSystem()) {}
 
 RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs)
-    : ownWindow_(window), window_(&window), fs_(fs) {}
+    : RenameEngine(window, fs, DefaultJournalStore()) {}
+
+RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs, JournalStore& journals)
+    : ownWindow_(window), window_(&window), fs_(fs), journals_(journals) {}
 
 std::u16string RenameEngine::RenameFilesOn(WindowPort& window) {
   window_ = &window;
@@ -178,7 +181,7 @@ std::u16string RenameEngine::StartJournal(Directory* dir) {
   run.path = EncodeFileName(window_->FileListPath());
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
-  if (error == 0) error = RunJournal::Create(run, control_, journal_);
+  if (error == 0) error = journals_.Create(run, control_, journal_);
   if (error != 0) {
     return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
   }
@@ -227,7 +230,7 @@ std::u16string RenameEngine::UndoRun(const UndoOffer& offer, std::optional<JobOu
 
 std::u16string RenameEngine::Undo(const std::string* expected, std::optional<JobOutcome>* done) {
   std::unique_ptr<JournalLease> lease;
-  switch (JournalLease::TakeNewest(expected, control_, lease)) {
+  switch (journals_.TakeNewest(expected, control_, lease)) {
     case TakeResult::kTaken:
       break;
     case TakeResult::kNone:
@@ -252,7 +255,7 @@ std::u16string RenameEngine::Undo(const std::string* expected, std::optional<Job
 
 std::optional<UndoOffer> RenameEngine::NextUndo() const {
   NewestJournal newest;
-  if (!ReadNewestJournal(newest)) return std::nullopt;
+  if (!journals_.ReadNewest(newest)) return std::nullopt;
   return UndoOffer{DecodeFileName(newest.header.path), newest.header.startedSeconds, newest.name,
                    newest.damaged};
 }
