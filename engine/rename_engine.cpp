@@ -18,7 +18,11 @@ constexpr std::u16string_view kAllTypes = u"*.*";
 
 RenameEngine::RenameEngine(WindowPort& window) : RenameEngine(window, RealFileSystem()) {}
 
-RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs) : window_(window), fs_(fs) {}
+RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs)
+    : RenameEngine(window, fs, DefaultJournalStore()) {}
+
+RenameEngine::RenameEngine(WindowPort& window, FileSystem& fs, JournalStore& journals)
+    : window_(window), fs_(fs), journals_(journals) {}
 
 std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16string_view code,
                                          std::u16string_view stringText,
@@ -91,7 +95,7 @@ std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& 
   run.path = EncodeFileName(path);
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
-  if (error == 0) error = RunJournal::Create(run, control_, journal_);
+  if (error == 0) error = journals_.Create(run, control_, journal_);
   return error != 0 ? JournalFaultLine(error) : std::u16string();
 }
 
@@ -114,7 +118,7 @@ std::u16string RenameEngine::UndoRun(const UndoOffer& offer, std::optional<JobOu
 
 std::u16string RenameEngine::Undo(const std::string* expected, std::optional<JobOutcome>* done) {
   std::unique_ptr<JournalLease> lease;
-  switch (JournalLease::TakeNewest(expected, control_, lease)) {
+  switch (journals_.TakeNewest(expected, control_, lease)) {
     case TakeResult::kTaken:
       break;
     case TakeResult::kNone:
@@ -139,7 +143,7 @@ std::u16string RenameEngine::Undo(const std::string* expected, std::optional<Job
 
 std::optional<UndoOffer> RenameEngine::NextUndo() const {
   NewestJournal newest;
-  if (!ReadNewestJournal(newest)) return std::nullopt;
+  if (!journals_.ReadNewest(newest)) return std::nullopt;
   return UndoOffer{DecodeFileName(newest.header.path), newest.header.startedSeconds, newest.name,
                    newest.damaged};
 }

@@ -43,6 +43,9 @@ class RenameEngine {
   explicit RenameEngine(WindowPort& window);
   /// Works on `fs`, which must outlive the engine (tests inject faults this way).
   RenameEngine(WindowPort& window, FileSystem& fs);
+  /// Works on `fs` and keeps the journals of its runs in `journals`; both must outlive
+  /// the engine. The other constructors keep them on the disk (DefaultJournalStore()).
+  RenameEngine(WindowPort& window, FileSystem& fs, JournalStore& journals);
 
   /// The rule code, empty until a rule is chosen.
   std::u16string ChgMode;
@@ -141,6 +144,8 @@ class RenameEngine {
 
   WindowPort& window_;
   FileSystem& fs_;
+  /// Where the journals of runs are kept, and undo takes them from.
+  JournalStore& journals_;
 };
 
 }  // namespace renamer

@@ -10,7 +10,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <thread>
+#include <utility>
 
 namespace renamer {
 namespace {
@@ -81,6 +83,39 @@ bool WaitFor(const RunControl* control, Poll poll) {
     std::this_thread::sleep_for(kPoll);
   }
 }
+
+/// The folder of the journals, open. It is used only while it belongs to the user and
+/// no one else may write in it, so that no other user can plant a journal there.
+class StateFolder {
+ public:
+  /// Opens the folder at `path`, making it (private) when `create`; on failure returns
+  /// an errno value, kErrorStateUnsafe or ENOENT (not made yet) and leaves `folder`
+  /// closed.
+  static int Open(const std::string& path, bool create, std::unique_ptr<StateFolder>& folder) {
+    folder.reset();
+    if (create) {
+      if (const int error = MakeDirectories(path)) return error;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return errno == ELOOP ? kErrorStateUnsafe : LastError();
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !IsOwnAndPrivate(status)) {
+      ::close(fd);
+      return kErrorStateUnsafe;
+    }
+    folder.reset(new StateFolder(fd));
+    return 0;
+  }
+  ~StateFolder() { ::close(fd_); }
+  StateFolder(const StateFolder&) = delete;
+  StateFolder& operator=(const StateFolder&) = delete;
+
+  int Fd() const { return fd_; }
+
+ private:
+  explicit StateFolder(int fd) : fd_(fd) {}
+  int fd_;
+};
 
 /// Held while journals are created, chosen or removed, so two programs never pick the
 /// same name or remove a journal the other is choosing. A program that hangs holding it
@@ -199,6 +234,77 @@ void Prune(const StateFolder& folder, std::vector<JournalFile> journals) {
   }
 }
 
+/// The journal of a run in progress, held locked.
+class DiskRunJournal final : public RunJournal {
+ public:
+  DiskRunJournal(std::unique_ptr<StateFolder> folder, int fd, std::string name)
+      : folder_(std::move(folder)), fd_(fd), name_(std::move(name)) {}
+  ~DiskRunJournal() override { ::close(fd_); }
+  DiskRunJournal(const DiskRunJournal&) = delete;
+  DiskRunJournal& operator=(const DiskRunJournal&) = delete;
+
+  void Finish(const std::vector<bool>& renamed) override {
+    if (std::find(renamed.begin(), renamed.end(), true) == renamed.end()) {
+      ::unlinkat(folder_->Fd(), name_.c_str(), 0);
+      return;
+    }
+    // Not synced: a lost end record only makes undo check every step on the disk.
+    WriteAll(fd_, EncodeEndRecord(renamed));
+  }
+  const std::string& Name() const override { return name_; }
+
+ private:
+  std::unique_ptr<StateFolder> folder_;
+  int fd_;
+  std::string name_;
+};
+
+/// The newest journal, held locked.
+class DiskJournalLease final : public JournalLease {
+ public:
+  DiskJournalLease(std::unique_ptr<StateFolder> folder, int fd, std::string name, JournaledRun run,
+                   std::size_t validBytes)
+      : folder_(std::move(folder)),
+        fd_(fd),
+        name_(std::move(name)),
+        run_(std::move(run)),
+        validBytes_(validBytes) {}
+  ~DiskJournalLease() override { ::close(fd_); }
+  DiskJournalLease(const DiskJournalLease&) = delete;
+  DiskJournalLease& operator=(const DiskJournalLease&) = delete;
+
+  const JournaledRun& Run() const override { return run_; }
+  const std::string& Name() const override { return name_; }
+
+  void Settle(const std::vector<StepState>& state) override {
+    run_.state = state;
+    bool left = false;
+    for (std::size_t i = 0; i < run_.steps.size() && !left; ++i) left = run_.Pending(i);
+    if (!left) {
+      Discard();
+      return;
+    }
+    // Appended where the readable records end, over whatever a crash left behind.
+    const std::string record = EncodeUndoRecord(state);
+    if (::ftruncate(fd_, static_cast<off_t>(validBytes_)) != 0) return;
+    if (::lseek(fd_, static_cast<off_t>(validBytes_), SEEK_SET) < 0) return;
+    if (WriteAll(fd_, record) == 0) validBytes_ += record.size();
+  }
+
+ private:
+  void Discard() {
+    const StoreLock lock(*folder_, nullptr);
+    ::unlinkat(folder_->Fd(), name_.c_str(), 0);
+  }
+
+  std::unique_ptr<StateFolder> folder_;
+  int fd_;
+  std::string name_;
+  JournaledRun run_;
+  /// Where the journal's readable records end; an undo's record goes there.
+  std::size_t validBytes_;
+};
+
 }  // namespace
 
 std::string JournalDirectory() {
@@ -210,33 +316,16 @@ std::string JournalDirectory() {
 
 void SetJournalPatience(std::chrono::milliseconds patience) { patienceMs = patience.count(); }
 
-int StateFolder::Open(bool create, std::unique_ptr<StateFolder>& folder) {
-  folder.reset();
-  const std::string path = JournalDirectory();
-  if (create) {
-    if (const int error = MakeDirectories(path)) return error;
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return errno == ELOOP ? kErrorStateUnsafe : LastError();
-  struct stat status {};
-  if (::fstat(fd, &status) != 0 || !IsOwnAndPrivate(status)) {
-    ::close(fd);
-    return kErrorStateUnsafe;
-  }
-  folder.reset(new StateFolder(fd));
-  return 0;
+JournalStore& DefaultJournalStore() {
+  static DiskJournalStore store;
+  return store;
 }
 
-StateFolder::~StateFolder() { ::close(fd_); }
-
-RunJournal::RunJournal(std::unique_ptr<StateFolder> folder, int fd, std::string name)
-    : folder_(std::move(folder)), fd_(fd), name_(std::move(name)) {}
-
-int RunJournal::Create(const JournaledRun& run, const RunControl* control,
-                       std::unique_ptr<RunJournal>& journal) {
+int DiskJournalStore::Create(const JournaledRun& run, const RunControl* control,
+                             std::unique_ptr<RunJournal>& journal) {
   journal.reset();
   std::unique_ptr<StateFolder> folder;
-  if (const int error = StateFolder::Open(true, folder)) return error;
+  if (const int error = StateFolder::Open(Folder(), true, folder)) return error;
   const StoreLock lock(*folder, control);
   if (lock.Error() != 0) return lock.Error();
   std::vector<JournalFile> journals = ListJournals(*folder, true);
@@ -263,25 +352,14 @@ int RunJournal::Create(const JournaledRun& run, const RunControl* control,
   }
   journals.push_back({name, bytes.size()});
   Prune(*folder, std::move(journals));
-  journal.reset(new RunJournal(std::move(folder), fd, name));
+  journal = std::make_unique<DiskRunJournal>(std::move(folder), fd, name);
   return 0;
 }
 
-RunJournal::~RunJournal() { ::close(fd_); }
-
-void RunJournal::Finish(const std::vector<bool>& renamed) {
-  if (std::find(renamed.begin(), renamed.end(), true) == renamed.end()) {
-    ::unlinkat(folder_->Fd(), name_.c_str(), 0);
-    return;
-  }
-  // Not synced: a lost end record only makes undo check every step on the disk.
-  WriteAll(fd_, EncodeEndRecord(renamed));
-}
-
-bool ReadNewestJournal(NewestJournal& newest) {
+bool DiskJournalStore::ReadNewest(NewestJournal& newest) const {
   newest = NewestJournal{};
   std::unique_ptr<StateFolder> folder;
-  if (StateFolder::Open(false, folder) != 0) return false;
+  if (StateFolder::Open(Folder(), false, folder) != 0) return false;
   // Read without the store lock: the start of a journal never changes once it has its
   // name, and a journal removed meanwhile is simply not found.
   std::vector<JournalFile> journals = ListJournals(*folder, false);
@@ -299,19 +377,11 @@ bool ReadNewestJournal(NewestJournal& newest) {
   return false;
 }
 
-JournalLease::JournalLease(std::unique_ptr<StateFolder> folder, int fd, std::string name,
-                           JournaledRun run, std::size_t validBytes)
-    : folder_(std::move(folder)),
-      fd_(fd),
-      name_(std::move(name)),
-      run_(std::move(run)),
-      validBytes_(validBytes) {}
-
-TakeResult JournalLease::TakeNewest(const std::string* expected, const RunControl* control,
-                                    std::unique_ptr<JournalLease>& lease) {
+TakeResult DiskJournalStore::TakeNewest(const std::string* expected, const RunControl* control,
+                                        std::unique_ptr<JournalLease>& lease) {
   lease.reset();
   std::unique_ptr<StateFolder> folder;
-  const int opened = StateFolder::Open(false, folder);
+  const int opened = StateFolder::Open(Folder(), false, folder);
   if (opened == kErrorStateUnsafe) return TakeResult::kUnsafe;
   if (opened != 0) return TakeResult::kNone;
 
@@ -346,33 +416,11 @@ TakeResult JournalLease::TakeNewest(const std::string* expected, const RunContro
       result = TakeResult::kDamaged;
       return true;
     }
-    lease.reset(new JournalLease(std::move(folder), fd, name, std::move(run), valid));
+    lease = std::make_unique<DiskJournalLease>(std::move(folder), fd, name, std::move(run), valid);
     result = TakeResult::kTaken;
     return true;
   });
   return result;
-}
-
-JournalLease::~JournalLease() { ::close(fd_); }
-
-void JournalLease::Settle(const std::vector<StepState>& state) {
-  run_.state = state;
-  bool left = false;
-  for (std::size_t i = 0; i < run_.steps.size() && !left; ++i) left = run_.Pending(i);
-  if (!left) {
-    Discard();
-    return;
-  }
-  // Appended where the readable records end, over whatever a crash left behind.
-  const std::string record = EncodeUndoRecord(state);
-  if (::ftruncate(fd_, static_cast<off_t>(validBytes_)) != 0) return;
-  if (::lseek(fd_, static_cast<off_t>(validBytes_), SEEK_SET) < 0) return;
-  if (WriteAll(fd_, record) == 0) validBytes_ += record.size();
-}
-
-void JournalLease::Discard() {
-  const StoreLock lock(*folder_, nullptr);
-  ::unlinkat(folder_->Fd(), name_.c_str(), 0);
 }
 
 }  // namespace renamer

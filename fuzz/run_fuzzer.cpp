@@ -4,8 +4,6 @@
 // must exist under exactly one name, and each planned file must bear its new name or
 // be reported once under its old one.
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -20,9 +18,9 @@
 #include "fuzz/fuzz_support.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/memory_journal_store.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/report_check.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -125,15 +123,6 @@ void CheckRun(const MemoryFileSystem& fs, const std::map<int, std::string>& befo
 
 }  // namespace
 
-// Each run writes an undo journal; it goes to a private, memory-backed folder, never
-// into the home, and costs the fuzzer no disk syncs.
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static const testing::TempDir state(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp",
-                                      "run-fuzzer-state");
-  ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   FuzzedDataProvider data(bytes, size);
   MemoryFileSystem fs;
@@ -170,7 +159,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     window.typeText = fuzzing::ConsumeText(data, 16);
   }
 
-  RenameEngine engine(window, faulty);
+  // Each run writes an undo journal: in memory, never into the home, at no disk sync.
+  testing::MemoryJournalStore journals;
+  RenameEngine engine(window, faulty, journals);
   engine.ChgMode = code;
   engine.MaxLen = data.ConsumeIntegral<std::int16_t>();
   const std::map<int, std::string> before = NameOfInode(fs);

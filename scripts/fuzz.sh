@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 [[ -n "${RENAMER_SKIP_DEPS:-}" ]] || bash scripts/install-deps.sh
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
-targets=(ext_len_fuzzer time_key_fuzzer new_name_fuzzer file_names_fuzzer run_fuzzer sort_fuzzer)
+targets=(ext_len_fuzzer time_key_fuzzer new_name_fuzzer file_names_fuzzer run_fuzzer sort_fuzzer
+  journal_decode_fuzzer)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DRENAMER_WERROR=ON \

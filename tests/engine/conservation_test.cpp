@@ -26,6 +26,7 @@
 #include "engine/rename_engine.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/memory_journal_store.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
@@ -39,6 +40,7 @@ using testing::FakeWindow;
 using testing::FaultyFileSystem;
 using testing::MemoryEntry;
 using testing::MemoryFileSystem;
+using testing::MemoryJournalStore;
 using testing::Printable;
 using testing::TempDir;
 
@@ -369,7 +371,7 @@ class Case {
     const auto mode = static_cast<Mode>(rng_.Below(10) < 6 ? 0 : 1 + rng_.Below(2));
     FaultyFileSystem faulty;
     InjectFaults(faulty, mode, window.files);
-    RenameEngine engine(window, mode == Mode::kReal ? RealFileSystem() : faulty);
+    RenameEngine engine(window, mode == Mode::kReal ? RealFileSystem() : faulty, journals_);
     engine.ChgMode = RandomCode(rng_);
     engine.MaxLen = static_cast<std::int16_t>(rng_.Pick(std::vector<int>{0, 0, 8, 30, 300}));
     const std::u16string report = engine.RenameFiles();
@@ -492,6 +494,8 @@ class Case {
   TempDir parent_;
   Figures& figures_;
   std::string lastLinked_;
+  // The runs' journals: kept in memory, as no case undoes.
+  MemoryJournalStore journals_;
 };
 
 // Memory-backed scratch space keeps thousands of cases within seconds;

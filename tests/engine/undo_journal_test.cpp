@@ -1,5 +1,6 @@
 // The journal itself: what it keeps survives a round trip, a journal cut short or
-// damaged is never trusted, and a run killed at any moment is undone completely.
+// damaged is never trusted, the store on the disk and the one in memory answer alike,
+// and a run killed at any moment is undone completely.
 
 #include "engine/undo_journal.h"
 
@@ -8,8 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -19,6 +24,7 @@
 #include "engine/rename_engine.h"
 #include "engine/safe_rename.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_journal_store.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -26,6 +32,7 @@ namespace renamer {
 namespace {
 
 using testing::FakeWindow;
+using testing::MemoryJournalStore;
 using testing::ShowDirectory;
 using testing::StateHome;
 using testing::TempDir;
@@ -148,6 +155,186 @@ TEST(UndoJournalTest, RefusesANameThatIsNotASingleFileName) {
   relative.steps.push_back({"a", "b", {}});
   JournaledRun decoded;
   EXPECT_FALSE(DecodeJournal(EncodeJournal(relative), decoded));
+}
+
+// The store on the disk, in a folder it is given, and the store in memory that engine
+// tests use in its place: each test runs on both and expects the same answers.
+class JournalStoreTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    SetJournalPatience(std::chrono::milliseconds(50));
+    if (OnDisk()) {
+      disk = std::make_unique<DiskJournalStore>(folder);
+    } else {
+      memory = std::make_unique<MemoryJournalStore>();
+    }
+  }
+  void TearDown() override { SetJournalPatience(std::chrono::seconds(3)); }
+
+  bool OnDisk() const { return GetParam(); }
+  JournalStore& Store() {
+    if (disk != nullptr) return *disk;
+    return *memory;
+  }
+  /// Puts `bytes` in place as the journal `name`, as a crash or another program might.
+  void Plant(const std::string& name, const std::string& bytes) {
+    if (OnDisk()) {
+      std::ofstream(folder + "/" + name, std::ios::binary) << bytes;
+    } else {
+      memory->journals[name] = bytes;
+    }
+  }
+  std::string Create(const JournaledRun& run, std::unique_ptr<RunJournal>& journal) {
+    EXPECT_EQ(Store().Create(run, nullptr, journal), 0);
+    return journal != nullptr ? journal->Name() : std::string();
+  }
+  TakeResult Take(const std::string* expected, std::unique_ptr<JournalLease>& lease) {
+    return Store().TakeNewest(expected, nullptr, lease);
+  }
+  TakeResult Take(const std::string* expected = nullptr) {
+    std::unique_ptr<JournalLease> lease;
+    return Take(expected, lease);
+  }
+
+  static JournaledRun TwoSteps(const std::string& path) {
+    JournaledRun run;
+    run.path = path;
+    run.startedSeconds = 1700000000;
+    run.steps.push_back({"a", "xa", {1, 2, 1, 3}});
+    run.steps.push_back({"b", "xb", {1, 4, 1, 5}});
+    return run;
+  }
+
+  TempDir home;
+  const std::string folder = home.path() + "/journals";
+  std::unique_ptr<DiskJournalStore> disk;
+  std::unique_ptr<MemoryJournalStore> memory;
+};
+
+TEST_P(JournalStoreTest, KeepsARunUntilItsUndoSettlesEveryStep) {
+  NewestJournal newest;
+  EXPECT_FALSE(Store().ReadNewest(newest));
+  EXPECT_EQ(Take(), TakeResult::kNone);
+
+  std::unique_ptr<RunJournal> journal;
+  const std::string name = Create(TwoSteps("/photos"), journal);
+  if (OnDisk()) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/" + name));
+  }
+  ASSERT_TRUE(Store().ReadNewest(newest));
+  EXPECT_EQ(newest.name, name);
+  EXPECT_EQ(newest.header.path, "/photos");
+  EXPECT_EQ(newest.header.startedSeconds, 1700000000);
+  EXPECT_FALSE(newest.damaged);
+  // The run in progress holds its journal.
+  EXPECT_EQ(Take(), TakeResult::kBusy);
+  journal->Finish({true, false});
+  journal.reset();
+
+  const std::string otherName = name + "x";
+  EXPECT_EQ(Take(&otherName), TakeResult::kChanged);
+  std::unique_ptr<JournalLease> lease;
+  ASSERT_EQ(Take(&name, lease), TakeResult::kTaken);
+  EXPECT_EQ(lease->Name(), name);
+  EXPECT_TRUE(lease->Run().complete);
+  EXPECT_EQ(lease->Run().renamed, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(lease->Run().state.empty());
+  // So does an undo.
+  EXPECT_EQ(Take(), TakeResult::kBusy);
+  lease->Settle({StepState::kReported, StepState::kDone});
+  lease.reset();
+
+  ASSERT_EQ(Take(nullptr, lease), TakeResult::kTaken);
+  EXPECT_EQ(lease->Run().state, (std::vector<StepState>{StepState::kReported, StepState::kDone}));
+  lease->Settle({StepState::kDone, StepState::kDone});
+  lease.reset();
+  EXPECT_FALSE(Store().ReadNewest(newest));
+  EXPECT_EQ(Take(), TakeResult::kNone);
+  // An offer of the run undone meanwhile.
+  EXPECT_EQ(Take(&name), TakeResult::kChanged);
+  if (OnDisk()) {
+    EXPECT_FALSE(std::filesystem::exists(folder + "/" + name));
+  }
+}
+
+TEST_P(JournalStoreTest, NamesEachRunAfterTheOthersAndKeepsNoneThatRenamedNothing) {
+  std::unique_ptr<RunJournal> journal;
+  const std::string first = Create(TwoSteps("/first"), journal);
+  journal->Finish({true, true});
+  journal.reset();
+  const std::string nothing = Create(TwoSteps("/nothing"), journal);
+  EXPECT_GT(nothing, first);
+  journal->Finish({false, false});
+  journal.reset();
+  const std::string last = Create(TwoSteps("/last"), journal);
+  EXPECT_GT(last, nothing);
+  journal->Finish({false, true});
+  journal.reset();
+
+  std::unique_ptr<JournalLease> lease;
+  ASSERT_EQ(Take(nullptr, lease), TakeResult::kTaken);
+  EXPECT_EQ(lease->Run().path, "/last");
+  lease->Settle({StepState::kDone, StepState::kDone});
+  lease.reset();
+  ASSERT_EQ(Take(nullptr, lease), TakeResult::kTaken);
+  EXPECT_EQ(lease->Run().path, "/first");
+}
+
+TEST_P(JournalStoreTest, SaysOnceThatTheNewestJournalIsDamaged) {
+  std::unique_ptr<RunJournal> journal;
+  Create(TwoSteps("/before"), journal);
+  journal->Finish({true, true});
+  journal.reset();
+  const std::string damaged = "run-99999999999999999999.journal";
+  std::string bytes = EncodeJournal(TwoSteps("/damaged"));
+  bytes[bytes.size() / 2] ^= 1;
+  Plant(damaged, bytes);
+
+  // Its start can still be read; the plan cannot.
+  NewestJournal newest;
+  ASSERT_TRUE(Store().ReadNewest(newest));
+  EXPECT_EQ(newest.name, damaged);
+  EXPECT_FALSE(newest.damaged);
+  EXPECT_EQ(Take(), TakeResult::kDamaged);
+  std::unique_ptr<JournalLease> lease;
+  ASSERT_EQ(Take(nullptr, lease), TakeResult::kTaken);
+  EXPECT_EQ(lease->Run().path, "/before");
+  lease.reset();
+
+  Plant(damaged, "BRJ2");
+  ASSERT_TRUE(Store().ReadNewest(newest));
+  EXPECT_TRUE(newest.damaged);
+  EXPECT_EQ(Take(), TakeResult::kDamaged);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnDiskAndInMemory, JournalStoreTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& which) {
+                           return which.param ? std::string("OnDisk") : std::string("InMemory");
+                         });
+
+// The disk's store uses the folder it is given, wherever the state home is, and says why
+// it cannot make it.
+TEST(DiskJournalStoreTest, UsesTheFolderItIsGiven) {
+  const StateHome state;
+  TempDir elsewhere;
+  JournaledRun run;
+  run.path = "/photos";
+  run.steps.push_back({"a", "b", {}});
+  std::unique_ptr<RunJournal> journal;
+  DiskJournalStore store(elsewhere.path() + "/journals");
+  ASSERT_EQ(store.Create(run, nullptr, journal), 0);
+  EXPECT_TRUE(std::filesystem::exists(elsewhere.path() + "/journals/" + journal->Name()));
+  EXPECT_FALSE(std::filesystem::exists(state.Journals()));
+  NewestJournal newest;
+  EXPECT_FALSE(DefaultJournalStore().ReadNewest(newest));
+
+  elsewhere.MakeFile("file");
+  DiskJournalStore blocked(elsewhere.path() + "/file/journals");
+  EXPECT_EQ(blocked.Create(run, nullptr, journal), ENOTDIR);
+  EXPECT_EQ(journal, nullptr);
+  EXPECT_FALSE(blocked.ReadNewest(newest));
+  std::unique_ptr<JournalLease> lease;
+  EXPECT_EQ(blocked.TakeNewest(nullptr, nullptr, lease), TakeResult::kNone);
 }
 
 // How a killed run renames: with the no-replace rename, with a link and an unlink where

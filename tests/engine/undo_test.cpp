@@ -1,5 +1,6 @@
 // Undo on a real disk: runs taken back newest first, also by a new engine and from
-// another directory, and every file that is not the one the run renamed left alone.
+// another directory, and every file that is not the one the run renamed left alone. The
+// journals are kept in memory, except where their folder on the disk is the point.
 
 #include "engine/rename_engine.h"
 
@@ -10,12 +11,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "tests/support/memory_journal_store.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -23,6 +24,7 @@ namespace renamer {
 namespace {
 
 using testing::FakeWindow;
+using testing::MemoryJournalStore;
 using testing::ShowDirectory;
 using testing::StateHome;
 using testing::TempDir;
@@ -37,16 +39,12 @@ std::map<std::string, std::string> Contents(const TempDir& dir) {
   return contents;
 }
 
-std::size_t JournalCount(const std::string& directory) {
-  std::size_t count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-    count += entry.path().extension() == ".journal" ? 1 : 0;
-  }
-  return count;
-}
-
 class UndoTest : public ::testing::Test {
  protected:
+  UndoTest() : UndoTest(store) {}
+  /// An engine that keeps the journals of its runs in `journals`.
+  explicit UndoTest(JournalStore& journals) : engine(window, RealFileSystem(), journals) {}
+
   void Make(const Names& names) {
     for (const std::string& name : names) dir.MakeFile(name, name);
     ShowDirectory(window, dir);
@@ -68,10 +66,19 @@ class UndoTest : public ::testing::Test {
   const std::string kWaiting = "撤销未全部完成：\n\r以下 1 个文件仍待撤销，再按“撤销”将重试：\n\r";
   const std::string kGivenUp2 = "以下 2 个文件无法恢复原名，不再撤销：\n\r";
 
-  StateHome state;
   TempDir dir;
   FakeWindow window;
-  RenameEngine engine{window};
+  MemoryJournalStore store;
+  RenameEngine engine;
+};
+
+// The journals in their folder on the disk, where other programs find them, for its
+// pruning and its locks.
+class UndoOnDiskTest : public UndoTest {
+ protected:
+  UndoOnDiskTest() : UndoTest(DefaultJournalStore()) {}
+
+  StateHome state;
 };
 
 TEST_F(UndoTest, TakesRunsBackNewestFirst) {
@@ -94,7 +101,7 @@ TEST_F(UndoTest, TakesRunsBackNewestFirst) {
   EXPECT_EQ(Contents(dir), original);
 }
 
-TEST_F(UndoTest, ANewEngineUndoesFromAnotherDirectory) {
+TEST_F(UndoOnDiskTest, ANewEngineUndoesFromAnotherDirectory) {
   Make({"照片1.jpg", "holiday.JPG"});
   const auto original = Contents(dir);
   ASSERT_EQ(Run(u"REP", u"相片", u"照片"), "");
@@ -172,25 +179,20 @@ TEST_F(UndoTest, OffersNoRunThatRenamedNothing) {
   EXPECT_NE(Run(u"DELPREN", u"1"), "");
   EXPECT_EQ(dir.Entries(), (Names{"1a", "1b", "a", "b"}));
   EXPECT_FALSE(engine.CanUndo());
-  EXPECT_EQ(JournalCount(state.Journals()), 0u);
+  EXPECT_TRUE(store.journals.empty());
 }
 
 TEST_F(UndoTest, RunsWithoutUndoWhenTheJournalCannotBeWritten) {
   Make({"a.txt"});
-  // The state folder would have to be made inside a regular file.
-  const std::string blocker = state.path() + "/file";
-  FILE* file = std::fopen(blocker.c_str(), "w");
-  ASSERT_NE(file, nullptr);
-  std::fclose(file);
-  ::setenv("XDG_STATE_HOME", blocker.c_str(), 1);
+  store.failCreate = ENOSPC;
 
   EXPECT_EQ(Run(u"ADDPRE", u"x"),
-            "无法保存撤销记录：" + Utf8(DescribeError(ENOTDIR)) + "，本次改名不能撤销。\n\r");
+            "无法保存撤销记录：" + Utf8(DescribeError(ENOSPC)) + "，本次改名不能撤销。\n\r");
   EXPECT_EQ(dir.Entries(), (Names{"xa.txt"}));
   EXPECT_FALSE(engine.CanUndo());
 }
 
-TEST_F(UndoTest, KeepsTheNewestTwentyRuns) {
+TEST_F(UndoOnDiskTest, KeepsTheNewestTwentyRuns) {
   Make({"a"});
   for (int i = 0; i < 25; ++i) ASSERT_EQ(Run(u"ADDLST", u"b"), "");
   int undone = 0;
@@ -202,7 +204,7 @@ TEST_F(UndoTest, KeepsTheNewestTwentyRuns) {
   EXPECT_EQ(dir.Entries(), (Names{"a" + std::string(25 - kJournalsKept, 'b')}));
 }
 
-TEST_F(UndoTest, NeverUndoesAnOlderRunWhileAnotherProgramHoldsTheNewest) {
+TEST_F(UndoOnDiskTest, NeverUndoesAnOlderRunWhileAnotherProgramHoldsTheNewest) {
   Make({"a"});
   ASSERT_EQ(Run(u"ADDLST", u"b"), "");
   // A run in progress elsewhere holds the newest journal; it renamed "ab" to "abc" and
@@ -216,7 +218,7 @@ TEST_F(UndoTest, NeverUndoesAnOlderRunWhileAnotherProgramHoldsTheNewest) {
   busy.steps.push_back({"ab", "abc", {}});
   ASSERT_EQ(opened->Identify("ab", busy.steps[0].identity), 0);
   std::unique_ptr<RunJournal> journal;
-  ASSERT_EQ(RunJournal::Create(busy, nullptr, journal), 0);
+  ASSERT_EQ(DefaultJournalStore().Create(busy, nullptr, journal), 0);
 
   SetJournalPatience(std::chrono::milliseconds(100));
   RenameEngine other(window);

@@ -19,6 +19,7 @@
 
 #include "engine/rename_engine.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/memory_journal_store.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -27,6 +28,7 @@ namespace {
 
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::MemoryJournalStore;
 using testing::ShowDirectory;
 using testing::StateHome;
 using testing::TempDir;
@@ -38,6 +40,12 @@ const std::string kNothing = "没有可以撤销的改名。";
 
 class UndoTrustTest : public ::testing::Test {
  protected:
+  UndoTrustTest() : UndoTrustTest(false) {}
+  /// An engine that keeps the journals of its runs in `store` when `inMemory`, else in
+  /// their folder on the disk.
+  explicit UndoTrustTest(bool inMemory)
+      : engine(window, fs, inMemory ? store : DefaultJournalStore()) {}
+
   void SetUp() override { SetJournalPatience(std::chrono::milliseconds(200)); }
   void TearDown() override { SetJournalPatience(std::chrono::seconds(3)); }
 
@@ -64,7 +72,15 @@ class UndoTrustTest : public ::testing::Test {
   TempDir dir;
   FakeWindow window;
   FaultyFileSystem fs;
-  RenameEngine engine{window, fs};
+  /// The journals of UndoTrustInMemoryTest.
+  MemoryJournalStore store;
+  RenameEngine engine;
+};
+
+// The journals in memory, where what an undo does is the point, not their folder.
+class UndoTrustInMemoryTest : public UndoTrustTest {
+ protected:
+  UndoTrustInMemoryTest() : UndoTrustTest(true) {}
 };
 
 TEST_F(UndoTrustTest, UsesNoJournalFromAFolderOthersMayWriteIn) {
@@ -107,13 +123,14 @@ TEST_F(UndoTrustTest, FollowsNoJournalOfAnotherUserNorALink) {
   EXPECT_EQ(dir.Entries(), (Names{"xa.txt"}));
 }
 
-TEST_F(UndoTrustTest, KeepsWhatMayStillGoBackAndGivesUpAfterASecondFailure) {
+TEST_F(UndoTrustInMemoryTest, KeepsWhatMayStillGoBackAndGivesUpAfterASecondFailure) {
   TempDir before;
   before.MakeFile("c");
   ASSERT_EQ(Run(before, u"ADDLST", u"1"), "");
   dir.MakeFile("a");
   dir.MakeFile("b");
   ASSERT_EQ(Run(dir, u"ADDLST", u"2"), "");
+  ASSERT_EQ(store.journals.size(), 2u);
   const std::optional<UndoOffer> newest = engine.NextUndo();
   ASSERT_TRUE(newest.has_value());
 
@@ -320,7 +337,8 @@ class LoopImage {
 
 struct LoopRun {
   FakeWindow window;
-  RenameEngine engine{window};
+  MemoryJournalStore journals;
+  RenameEngine engine{window, RealFileSystem(), journals};
 
   void Prefix(const TempDir& dir) {
     ShowDirectory(window, dir);
@@ -333,7 +351,6 @@ struct LoopRun {
 // On ext4 made with small inodes there is no birth time; a new file that gets the inode
 // number of a renamed file that was deleted must not be taken for it.
 TEST(LoopImageTest, LeavesAFileThatGotTheInodeNumberOfARenamedOne) {
-  const StateHome state;
   LoopImage image("-I 128");
   if (!image.Mounted()) GTEST_SKIP() << "needs root and a loop device for an ext4 image";
   TempDir dir(image.Path());
@@ -355,7 +372,6 @@ TEST(LoopImageTest, LeavesAFileThatGotTheInodeNumberOfARenamedOne) {
 }
 
 TEST(LoopImageTest, TakesARunBackAfterItsFileSystemCameBackUnderAnotherDevice) {
-  const StateHome state;
   LoopImage image("");
   if (!image.Mounted()) GTEST_SKIP() << "needs root and a loop device for an ext4 image";
   const std::string folder = image.Path() + "/photos";
