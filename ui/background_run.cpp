@@ -1,7 +1,6 @@
 #include "ui/background_run.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QWidget>
 
 #include <utility>
@@ -10,35 +9,35 @@
 
 namespace renamer::ui {
 
-BackgroundRun::BackgroundRun(QWidget& owner) : QObject(&owner), owner_(owner) {
+BackgroundRun::BackgroundRun(QWidget& owner, QObject* parent)
+    : QObject(parent != nullptr ? parent : &owner), owner_(owner) {
   showTimer_.setSingleShot(true);
   connect(&showTimer_, &QTimer::timeout, this, &BackgroundRun::ShowProgress);
+  connect(&worker_, &RunWorker::Finished, this, [this](const std::u16string& report) {
+    End();
+    emit Finished(report);
+  });
 }
 
-BackgroundRun::~BackgroundRun() = default;
+BackgroundRun::~BackgroundRun() { Stop(); }
 
-std::u16string BackgroundRun::Run(const QString& title, RunJob job) {
-  if (!worker_.Start(std::move(job))) return {};
+bool BackgroundRun::Start(const QString& title, RunJob job) {
+  if (!worker_.Start(std::move(job))) return false;
   title_ = title;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   showTimer_.start(timings_.showAfter);
+  return true;
+}
 
-  std::u16string result;
-  QEventLoop loop;
-  const QMetaObject::Connection finished =
-      connect(&worker_, &RunWorker::Finished, &loop, [&](const std::u16string& report) {
-        result = report;
-        loop.quit();
-      });
-  loop.exec();
-  disconnect(finished);
-  // The loop also ends when the program quits; the job's data lives on the caller's
-  // stack, so the job is stopped and waited for.
-  if (worker_.Running()) {
-    worker_.Control().cancel = true;
-    result = worker_.Wait();
-  }
+std::u16string BackgroundRun::Stop() {
+  if (!worker_.Running()) return {};
+  worker_.Control().cancel = true;
+  std::u16string result = worker_.Wait();
+  End();
+  return result;
+}
 
+void BackgroundRun::End() {
   showTimer_.stop();
   if (progress_ != nullptr) {
     delete progress_.data();
@@ -46,7 +45,6 @@ std::u16string BackgroundRun::Run(const QString& title, RunJob job) {
   } else {
     QApplication::restoreOverrideCursor();
   }
-  return result;
 }
 
 void BackgroundRun::ShowProgress() {

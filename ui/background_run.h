@@ -32,13 +32,17 @@ class BackgroundRun : public QObject {
   Q_OBJECT
 
  public:
-  explicit BackgroundRun(QWidget& owner);
+  explicit BackgroundRun(QWidget& owner, QObject* parent = nullptr);
+  /// A job still running is cancelled and waited for, as Stop() does.
   ~BackgroundRun() override;
 
-  /// Runs `job` on the worker thread and returns what it returned. Meanwhile the event
-  /// loop turns inside this call, so the window repaints: the caller disables what the
-  /// job must not see changed. Returns at once with nothing while a job runs.
-  std::u16string Run(const QString& title, RunJob job);
+  /// Starts `job` on the worker thread and returns at once; Finished follows once it
+  /// has returned. The caller disables what the job must not see changed meanwhile.
+  /// False, and nothing started, while a job runs.
+  bool Start(const QString& title, RunJob job);
+  /// Cancels the job running now and waits for it without the event loop; returns its
+  /// result, and empty when no job runs. Finished is not emitted for it.
+  std::u16string Stop();
 
   bool Running() const { return worker_.Running(); }
 
@@ -48,9 +52,13 @@ class BackgroundRun : public QObject {
  signals:
   /// The progress window of the job now running has appeared.
   void ProgressShown(ProgressWindow* window);
+  /// The job returned `report`; its progress window and the busy cursor are gone.
+  void Finished(const std::u16string& report);
 
  private:
   void ShowProgress();
+  /// Removes the progress window or the busy cursor of the job that ended.
+  void End();
 
   QWidget& owner_;
   RunWorker worker_;

@@ -18,13 +18,13 @@
 #include <climits>
 
 #include "ui/about_window.h"
-#include "ui/background_run.h"
 #include "ui/colors.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/drive_list.h"
 #include "ui/elide_change.h"
 #include "ui/file_list_model.h"
+#include "ui/job_control.h"
 #include "ui/message_box.h"
 #include "ui/open_folder.h"
 #include "ui/preview.h"
@@ -106,7 +106,6 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
         return IdentifyDirectory(fs, path, identity);
       },
       this);
-  background_ = new BackgroundRun(*this);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -127,7 +126,8 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
   Command1->setFocus();
 }
 
-MainWindow::~MainWindow() = default;
+// The job works on the engine, which goes with the window.
+MainWindow::~MainWindow() { delete jobs_; }
 
 void MainWindow::CreateRuleFrames() {
   Frame3 = MakeFrame(this, "Frame3", QStringLiteral("修改规则"), TwipsRect(120, 4320, 7935, 1095));
@@ -184,6 +184,9 @@ void MainWindow::CreateButtons() {
   Command1 = MakeButton(this, "Command1", QStringLiteral("确定"), TwipsRect(1440, 5640, 1335, 375));
   Command3 = MakeButton(this, "Command3", QStringLiteral("撤销"), TwipsRect(3240, 5640, 1335, 375));
   undo_ = new UndoControl(engine_, *Command3, *this);
+  const std::vector<QWidget*> locked = {Frame1, Frame2, Frame3, Command1, Command2};
+  jobs_ = new JobControl({*this, *this, engine_, *fileModel_, *preview_, *watcher_, *undo_, locked},
+                         this);
 }
 
 void MainWindow::SetTabOrder() {
@@ -205,6 +208,7 @@ void MainWindow::ConnectHandlers() {
   // Once the user has typed a value, a wrong one is told as the run's check tells it.
   connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
+  connect(jobs_, &JobControl::Finished, this, &MainWindow::ShowReport);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   connect(watcher_, &DirectoryWatcher::Vanished, this, &MainWindow::FolderVanished);
   for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
@@ -230,7 +234,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-  if (running_) return;
+  if (jobs_->Running()) return;
   const std::u16string folder = DroppedFolder(*event->mimeData());
   if (folder.empty()) return;
   event->acceptProposedAction();
@@ -247,7 +251,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   // Disabling the rule list for a run takes its focus; that is not leaving it.
-  if (event->type() == QEvent::FocusOut && watched == Chgtype && !running_) {
+  if (event->type() == QEvent::FocusOut && watched == Chgtype && !jobs_->Running()) {
     // Opening its own drop-down (which takes the focus into the list while it is open),
     // or another window taking over, is not leaving it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -282,9 +286,23 @@ void MainWindow::ApplyRule() {
   preview_->Edited();
 }
 
+void MainWindow::Command1_Click() {
+  // From now on a wrong value is told as what it is, also in the caption.
+  preview_->SetValueHint({});
+  const std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
+  if (message.empty()) jobs_->StartRun(Dir1->Path());
+  if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
+}
+
 void MainWindow::Command2_Click() {
   close();
   ShowAboutWindow();
+}
+
+void MainWindow::Command3_Click() {
+  // Exactly the run the tooltip names; the engine says so when another program has
+  // changed what there is to undo since.
+  if (const std::optional<UndoOffer> offer = undo_->Offer()) jobs_->StartUndo(*offer, Dir1->Path());
 }
 
 void MainWindow::Dir1_Change() {
@@ -304,12 +322,8 @@ void MainWindow::Drive1_Change() {
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
-  ShowListing(path, engine_.ListFiles(path));
-}
-
-void MainWindow::ShowListing(const std::u16string& path, std::vector<std::u16string> names) {
-  fileModel_->SetNames(path, std::move(names));
-  if (preview_ != nullptr) preview_->ListingChanged();
+  fileModel_->SetNames(path, engine_.ListFiles(path));
+  preview_->ListingChanged();
 }
 
 void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
@@ -326,8 +340,12 @@ void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
   Frame2->setToolTip(detail.isEmpty() ? full : full + QLatin1Char('\n') + detail);
 }
 
+void MainWindow::ShowReport(const std::u16string& report) {
+  if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
+}
+
 void MainWindow::File1_DiskChange() {
-  if (running_) return;
+  if (jobs_->Running()) return;
   Dir1->Refresh();
   // The list view keeps its scroll position through the model's reset.
   const std::u16string path = Dir1->Path();
@@ -338,7 +356,7 @@ void MainWindow::File1_DiskChange() {
 }
 
 void MainWindow::FolderVanished() {
-  if (running_) return;
+  if (jobs_->Running()) return;
   // The lists would go on showing files that are no longer there; the nearest folder
   // that still exists is where the user would go.
   const std::u16string gone = Dir1->Path();

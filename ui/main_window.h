@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +16,11 @@ class QPushButton;
 
 namespace renamer::ui {
 
-class BackgroundRun;
 class DirectoryList;
 class DirectoryWatcher;
 class DriveList;
 class FileListModel;
+class JobControl;
 class Preview;
 class UndoControl;
 
@@ -38,6 +35,7 @@ class MainWindow : public QWidget, public WindowPort {
   explicit MainWindow(std::u16string startFolder, QWidget* parent = nullptr);
   /// Works on `fs` instead of the real file system; `fs` must outlive the window.
   MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* parent = nullptr);
+  /// A run or an undo still working is cancelled and waited for first.
   ~MainWindow() override;
 
   RenameEngine& Engine() { return engine_; }
@@ -59,9 +57,10 @@ class MainWindow : public QWidget, public WindowPort {
  public slots:
   void Chgtype_Click();
   void Chgtype_LostFocus();
+  /// Checks the value, then starts the run and returns; the window shows its end.
   void Command1_Click();
   void Command2_Click();
-  /// Takes the most recent run back.
+  /// Starts taking the most recent run back and returns.
   void Command3_Click();
   void Dir1_Change();
   void Drive1_Change();
@@ -69,8 +68,6 @@ class MainWindow : public QWidget, public WindowPort {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  /// The close box does nothing while a run works; its progress window has "取消".
-  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -84,32 +81,19 @@ class MainWindow : public QWidget, public WindowPort {
   void Form_Load();
   void ApplyRule();
   void ReloadFileList();
-  /// Shows `names` as the listing of `path`.
-  void ShowListing(const std::u16string& path, std::vector<std::u16string> names);
   void ShowSummary(const QString& summary, const QString& detail);
+  /// A run or an undo has ended, the window shows what it did: its report in a box.
+  void ShowReport(const std::u16string& report);
   /// The open folder was moved away or deleted: opens the nearest folder above it that
   /// still exists, and says so.
   void FolderVanished();
-  std::u16string RunRenaming();
-  /// Runs `job` off the window's thread under a progress window titled `title`, with
-  /// everything it reads or writes disabled meanwhile, then lists the folder once and
-  /// returns the job's report. The job works on the engine, which reports its progress
-  /// to the progress window meanwhile; the window does not touch the engine. What the
-  /// job did, if it did anything, goes into `outcome`.
-  std::u16string RunInBackground(
-      const QString& title,
-      const std::function<std::u16string(std::optional<JobOutcome>& outcome)>& job,
-      std::optional<JobOutcome>& outcome);
-  /// Disables or enables the rule, the fields, the lists and the buttons for a run.
-  void SetRunning(bool running);
 
   RenameEngine engine_;
   /// The volume's last opened directory, by mount point, for this run of the program.
   std::map<std::u16string, std::u16string> lastDirectoryOnVolume_;
-  BackgroundRun* background_ = nullptr;
-  /// True while a job works on the engine from another thread.
-  bool running_ = false;
-  QPointer<QWidget> focusBeforeRun_;
+  /// The run and the undo; while one works on the engine from another thread, the
+  /// window does not touch the engine.
+  JobControl* jobs_ = nullptr;
 
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;

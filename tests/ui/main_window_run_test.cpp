@@ -91,10 +91,14 @@ class MainWindowRunTest : public QObject {
     view.SetValue(QStringLiteral("p"));
     auto* run = view.Child<QPushButton>("Command1");
     run->setFocus();
-    const SeenBox box = testing::CatchMessageBox([run] { QTest::keyClick(run, Qt::Key_Return); });
+    const SeenBox box = testing::CatchMessageBox([&] {
+      QTest::keyClick(run, Qt::Key_Return);
+      testing::WaitForJob(*view.window);
+    });
     QVERIFY(!box.shown);
     QCOMPARE(view.Entries(), QStringList{QStringLiteral("pa.txt")});
     QTest::keyClick(run, Qt::Key_Space);
+    QVERIFY(testing::WaitForJob(*view.window));
     QCOMPARE(view.Entries(), QStringList{QStringLiteral("ppa.txt")});
   }
 
@@ -111,7 +115,10 @@ class MainWindowRunTest : public QObject {
     QTest::keyClicks(value, QStringLiteral("x_"));
     auto* run = view.Child<QPushButton>("Command1");
     run->setFocus();
-    const SeenBox box = testing::CatchMessageBox([run] { QTest::keyClick(run, Qt::Key_Enter); });
+    const SeenBox box = testing::CatchMessageBox([&] {
+      QTest::keyClick(run, Qt::Key_Enter);
+      testing::WaitForJob(*view.window);
+    });
     QVERIFY2(!box.shown, qPrintable(box.text));
     QCOMPARE(view.Entries(), (QStringList{QStringLiteral("b.log"), QStringLiteral("x_a.txt")}));
     QCOMPARE(types->currentText(), QStringLiteral(".txt"));
@@ -199,7 +206,10 @@ class MainWindowRunTest : public QObject {
     WindowOnDirectory view({QStringLiteral("a.txt"), QStringLiteral("plain")});
     auto* run = view.Child<QPushButton>("Command1");
     QCOMPARE(QApplication::focusWidget(), run);
-    const SeenBox box = testing::CatchMessageBox([run] { QTest::keyClick(run, Qt::Key_Return); });
+    const SeenBox box = testing::CatchMessageBox([&] {
+      QTest::keyClick(run, Qt::Key_Return);
+      testing::WaitForJob(*view.window);
+    });
     QCOMPARE(box.text, view.Path() + QStringLiteral("/plain -> (文件名不能为空)\n\r"));
     QCOMPARE(view.Entries(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("plain")}));
   }

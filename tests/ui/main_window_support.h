@@ -16,10 +16,12 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ui/job_control.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 
@@ -69,6 +71,17 @@ inline SeenBox CatchMessageBox(const std::function<void()>& act,
   return *seen;
 }
 
+/// Waits until the run or the undo that a press of "确定" or "撤销" started, if it started
+/// one, has ended: the window shows what it did, is enabled again, and has shown its
+/// box (which CatchMessageBox closes). Fails the test and returns false when the job is
+/// still running after ten seconds.
+inline bool WaitForJob(const MainWindow& window) {
+  const auto* jobs = window.findChild<JobControl*>();
+  if (jobs != nullptr && QTest::qWaitFor([jobs] { return !jobs->Running(); }, 10000)) return true;
+  QTest::qFail("the window's job did not end within ten seconds", __FILE__, __LINE__);
+  return false;
+}
+
 /// The window on a fresh temporary directory of files (each holding its own name),
 /// shown and active; on `fs` when given, which must outlive the window.
 class WindowOnDirectory {
@@ -105,10 +118,14 @@ class WindowOnDirectory {
   void SetType(const QString& text) const { Child<QComboBox>("FileType")->setEditText(text); }
   void SetValue(const QString& text) const { Child<QLineEdit>("Chgstr")->setText(text); }
   void SetString(const QString& text) const { Child<QLineEdit>("Strchar")->setText(text); }
-  /// Presses "确定" with the mouse and returns the box that appeared, if any.
+  /// Presses "确定" with the mouse, waits for the run, and returns the box that
+  /// appeared, if any.
   SeenBox Run(std::function<void(QWidget&)> whileOpen = {}) const {
     return CatchMessageBox(
-        [this] { QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton); },
+        [this] {
+          QTest::mouseClick(Child<QPushButton>("Command1"), Qt::LeftButton);
+          WaitForJob(*window);
+        },
         std::move(whileOpen));
   }
 

@@ -95,6 +95,7 @@ class OutcomeViewTest : public QObject {
     if (undo) {
       seen = CatchMessageBox([&view] {
                QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton);
+               testing::WaitForJob(*view.window);
              }).text;
     }
     QVERIFY2(box.isEmpty() ? seen.isEmpty() : seen.contains(box), qPrintable(seen));

@@ -15,9 +15,11 @@
 
 #include "engine/run_control.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/ui/event_loop.h"
 #include "tests/ui/main_window_support.h"
 #include "ui/background_run.h"
 #include "ui/colors.h"
+#include "ui/job_control.h"
 #include "ui/preview.h"
 #include "ui/progress_window.h"
 
@@ -48,9 +50,10 @@ struct Seen {
   QString boxText;
 };
 
-// Presses "确定" and watches the modal windows every few milliseconds: `onProgress`
-// sees the progress window on each tick, the message box is recorded and closed. Gives
-// up after ten seconds so that no test can hang.
+// Presses "确定", waits for the run and watches the modal windows every few
+// milliseconds meanwhile: `onProgress` sees the progress window on each tick, the
+// message box is recorded and closed. Gives up after ten seconds so that no test can
+// hang.
 Seen RunWatching(const WindowOnDirectory& view,
                  const std::function<void(ProgressWindow&, Seen&)>& onProgress = {},
                  const QString& boxShot = {}) {
@@ -83,6 +86,7 @@ Seen RunWatching(const WindowOnDirectory& view,
   });
   ticks.start();
   QTest::mouseClick(view.Child<QPushButton>("Command1"), Qt::LeftButton);
+  testing::WaitForJob(*view.window);
   ticks.stop();
   return seen;
 }
@@ -201,8 +205,10 @@ class ProgressTest : public QObject {
     // What the run did before the cancel is taken back like any run.
     auto* undo = view.Child<QPushButton>("Command3");
     QVERIFY(undo->isEnabled());
-    const testing::SeenBox undone =
-        testing::CatchMessageBox([undo] { QTest::mouseClick(undo, Qt::LeftButton); });
+    const testing::SeenBox undone = testing::CatchMessageBox([&] {
+      QTest::mouseClick(undo, Qt::LeftButton);
+      testing::WaitForJob(*view.window);
+    });
     QVERIFY2(!undone.shown, qPrintable(undone.text));
     QCOMPARE(view.Entries(), names);
   }
@@ -264,6 +270,75 @@ class ProgressTest : public QObject {
     QCOMPARE(seen.progressTicks, 0);
     QCOMPARE(seen.boxText, Entry(view, QStringLiteral("f03.txt"), QStringLiteral("没有权限")));
     QCOMPARE(view.Entries(), ExpectedEntries(names, 20, QStringLiteral("f03.txt")));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  // "确定" starts the run and returns: the window stays locked until the run has ended,
+  // then shows the folder as the run left it.
+  void theRunButtonReturnsWhileTheRunWorks() {
+    FaultyFileSystem fs;
+    std::atomic<bool> released{false};
+    std::atomic<int> renames{0};
+    fs.onRename = [&](const std::string&, const std::string&) {
+      ++renames;
+      // Held until released; five seconds at most, so that a click that waited for the
+      // run fails the test rather than hangs it.
+      for (int ms = 0; !released && ms < 5000; ++ms) std::this_thread::sleep_for(1ms);
+      return kPass;
+    };
+    const QStringList names = Numbered(3);
+    WindowOnDirectory view(names, &fs);
+    Prepare(view, {});
+    auto* run = view.Child<QPushButton>("Command1");
+
+    QTest::mouseClick(run, Qt::LeftButton);
+    QTRY_COMPARE(renames.load(), 1);
+    QVERIFY(view.window->findChild<JobControl*>()->Running());
+    QVERIFY(!run->isEnabled());
+    QVERIFY(!view.Child<QGroupBox>("Frame3")->isEnabled());
+    QCOMPARE(view.Entries(), names);
+
+    released = true;
+    QVERIFY(testing::WaitForJob(*view.window));
+    QCOMPARE(view.Entries(), ExpectedEntries(names, 3));
+    QCOMPARE(view.window->FileListItem(0), u"x_f00.txt");
+    QVERIFY(run->isEnabled());
+    QVERIFY(view.Child<QGroupBox>("Frame3")->isEnabled());
+  }
+
+  // Should the program's event loop end, or the window go, while a run works, the run is
+  // cancelled after the file being renamed and waited for.
+  void theProgramsEndCancelsTheRunAndWaitsForIt_data() {
+    testing::AddWayRows({"loop ends", "window deleted"});
+  }
+
+  void theProgramsEndCancelsTheRunAndWaitsForIt() {
+    QFETCH(QString, how);
+    FaultyFileSystem fs;
+    std::atomic<int> renames{0};
+    fs.onRename = [&](const std::string&, const std::string&) {
+      ++renames;
+      std::this_thread::sleep_for(20ms);
+      return kPass;
+    };
+    const QStringList names = Numbered(60);
+    WindowOnDirectory view(names, &fs);
+    Prepare(view, {});
+    QTest::mouseClick(view.Child<QPushButton>("Command1"), Qt::LeftButton);
+    QTRY_VERIFY(renames.load() >= 2);
+
+    if (how == QStringLiteral("loop ends")) {
+      QCOMPARE(testing::RunLoop([] { QCoreApplication::exit(0); }), 0);
+      QVERIFY(!view.window->findChild<JobControl*>()->Running());
+      QVERIFY(view.Child<QPushButton>("Command1")->isEnabled());
+    } else {
+      delete view.window.data();
+    }
+    const int done = renames.load();
+    QVERIFY2(done < 60, qPrintable(QString::number(done)));
+    QCOMPARE(view.Entries(), ExpectedEntries(names, done));
+    std::this_thread::sleep_for(50ms);
+    QCOMPARE(renames.load(), done);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 

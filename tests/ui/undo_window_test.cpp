@@ -68,6 +68,7 @@ class UndoWindowTest : public QObject {
     auto* list = view.Child<QTreeView>("File1");
     list->setFocus();
     QTest::keySequence(list, QKeySequence::Undo);
+    QVERIFY(testing::WaitForJob(*view.window));
     QTRY_COMPARE(view.Entries(), kFiles);
     QCOMPARE(view.window->FileListCount(), 2);
     QVERIFY(!undo->isEnabled());
@@ -93,8 +94,10 @@ class UndoWindowTest : public QObject {
     auto* undo = second.Child<QPushButton>("Command3");
     QVERIFY(undo->isEnabled());
     QVERIFY(undo->toolTip().contains(folder));
-    const testing::SeenBox box =
-        CatchMessageBox([undo] { QTest::mouseClick(undo, Qt::LeftButton); });
+    const testing::SeenBox box = CatchMessageBox([&] {
+      QTest::mouseClick(undo, Qt::LeftButton);
+      testing::WaitForJob(*second.window);
+    });
     QVERIFY(!box.shown);
     QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), kFiles);
     QCOMPARE(second.Entries(), QStringList{"other.txt"});
@@ -114,7 +117,10 @@ class UndoWindowTest : public QObject {
     squatter.close();
 
     const testing::SeenBox box = CatchMessageBox(
-        [&view] { QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton); },
+        [&view] {
+          QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton);
+          testing::WaitForJob(*view.window);
+        },
         [](QWidget& shown) { testing::SaveScreenshot(shown, QStringLiteral("undo-waiting")); });
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("提示"));
@@ -150,8 +156,10 @@ class UndoWindowTest : public QObject {
     QCOMPARE(otherProgram.RenameFiles(), std::u16string());
 
     // The click comes before the window heard of it.
-    const testing::SeenBox stale =
-        CatchMessageBox([undo] { QTest::mouseClick(undo, Qt::LeftButton); });
+    const testing::SeenBox stale = CatchMessageBox([&] {
+      QTest::mouseClick(undo, Qt::LeftButton);
+      testing::WaitForJob(*view.window);
+    });
     QVERIFY(stale.shown);
     QVERIFY2(stale.text.startsWith(QStringLiteral("可以撤销的改名已经变了")),
              qPrintable(stale.text));

@@ -1,0 +1,129 @@
+#include "ui/job_control.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+
+#include <utility>
+
+#include "ui/background_run.h"
+#include "ui/directory_watcher.h"
+#include "ui/file_list_model.h"
+#include "ui/preview.h"
+#include "ui/undo_control.h"
+
+namespace renamer::ui {
+
+JobControl::JobControl(JobWindow window, QObject* parent)
+    : QObject(parent), window_(std::move(window)) {
+  background_ = new BackgroundRun(window_.window, this);
+  connect(background_, &BackgroundRun::Finished, this, &JobControl::Finish);
+  connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &JobControl::Abandon);
+  window_.window.installEventFilter(this);
+}
+
+// The worker's job is cancelled and waited for as its BackgroundRun goes, before the
+// engine that it works on.
+JobControl::~JobControl() { delete background_; }
+
+bool JobControl::StartRun(const std::u16string& folder) {
+  // The run reads what it is handed, never the widgets, and writes the running number
+  // into it.
+  auto request = std::make_shared<RunRequest>(window_.engine.Request());
+  return Start(
+      QStringLiteral("正在改名"), folder,
+      [request](RenameEngine& engine, std::optional<JobOutcome>& outcome) {
+        std::u16string report = engine.RenameFiles(*request);
+        outcome = OutcomeOfRun(request->path, engine.Plan);
+        return report;
+      },
+      [this, request, before = request->stringText] {
+        // The last running number, drawn once rather than once per file.
+        if (request->stringText != before) window_.port.SetStringFieldText(request->stringText);
+      });
+}
+
+bool JobControl::StartUndo(const UndoOffer& offer, const std::u16string& folder) {
+  return Start(QStringLiteral("正在撤销"), folder,
+               [offer](RenameEngine& engine, std::optional<JobOutcome>& outcome) {
+                 return engine.UndoRun(offer, &outcome);
+               },
+               {});
+}
+
+bool JobControl::Start(const QString& title, const std::u16string& folder, Work work,
+                       std::function<void()> after) {
+  // One job at a time: the engine is the worker's until it returns.
+  if (running_) return false;
+  job_ = std::make_shared<Job>();
+  job_->folder = folder;
+  after_ = std::move(after);
+  SetRunning(true);
+  background_->Start(
+      title, [engine = &window_.engine, job = job_, work = std::move(work)](RunControl& control) {
+        engine->SetRunControl(&control);
+        std::u16string report = work(*engine, job->outcome);
+        engine->SetRunControl(nullptr);
+        // Listing a large folder again would stop the window for a moment; the worker
+        // does it while it is here anyway.
+        job->listing = engine->ListFiles(job->folder);
+        return report;
+      });
+  return true;
+}
+
+void JobControl::Finish(const std::u16string& report) {
+  const std::shared_ptr<const JobOutcome> outcome = AfterJob();
+  emit Finished(report, outcome);
+}
+
+void JobControl::Abandon() {
+  if (!running_) return;
+  // Its report would open a box while the program ends; no one is left to read it.
+  background_->Stop();
+  AfterJob();
+}
+
+std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
+  const std::shared_ptr<Job> job = std::exchange(job_, nullptr);
+  window_.watcher.Watch(job->folder);
+  window_.files.SetNames(job->folder, std::move(job->listing));
+  window_.preview.ListingChanged();
+  SetRunning(false);
+  // A run leaves a run to undo, an undo the one before.
+  window_.undo.Refresh();
+  if (const std::function<void()> after = std::exchange(after_, nullptr)) after();
+  if (!job->outcome) return nullptr;
+  auto outcome = std::make_shared<const JobOutcome>(std::move(*job->outcome));
+  window_.preview.ShowOutcome(outcome);
+  return outcome;
+}
+
+void JobControl::SetRunning(bool running) {
+  if (running) {
+    focusBeforeJob_ = window_.window.focusWidget();
+    running_ = true;
+    // Our own renames are no news; the folder is listed once after the job.
+    window_.watcher.Watch({});
+    window_.preview.SetPaused(true);
+  }
+  for (QWidget* part : window_.locked) part->setEnabled(!running);
+  // Enabled again by what the job leaves to undo.
+  window_.undo.SetBusy(running);
+  window_.window.setAcceptDrops(!running);
+  if (running) return;
+  running_ = false;
+  window_.preview.SetPaused(false);
+  if (focusBeforeJob_ != nullptr) focusBeforeJob_->setFocus();
+}
+
+bool JobControl::eventFilter(QObject* watched, QEvent* event) {
+  // The close box does nothing while a job works; its progress window has "取消".
+  if (event->type() == QEvent::Close && running_) {
+    event->ignore();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace renamer::ui

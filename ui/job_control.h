@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/job_outcome.h"
+#include "engine/rename_engine.h"
+
+class QWidget;
+
+namespace renamer::ui {
+
+class BackgroundRun;
+class DirectoryWatcher;
+class FileListModel;
+class Preview;
+class UndoControl;
+
+/// The parts of the main window that a job locks while it works and brings up to date
+/// afterwards.
+struct JobWindow {
+  QWidget& window;
+  /// The same window as the engine sees it: the lists and fields a run reads and writes.
+  WindowPort& port;
+  RenameEngine& engine;
+  FileListModel& files;
+  Preview& preview;
+  DirectoryWatcher& watcher;
+  UndoControl& undo;
+  /// Disabled while a job works: what a job reads, and what would start another.
+  std::vector<QWidget*> locked;
+};
+
+/// Runs the window's jobs, a rename run and an undo, one at a time on the worker thread.
+/// Starting one returns at once. While it works the locked parts and the undo button
+/// are disabled, the window ignores drops and its close box, the folder is not watched
+/// and the preview waits; a long job shows its progress window. Once the job has
+/// returned, the folder is watched again and shows the listing the worker made, the
+/// window is enabled again, the undo button read again and the list shows what the job
+/// did; then Finished tells its report. Should the program's event loop end first, the
+/// job is cancelled and waited for, and the window brought up to date without a report.
+class JobControl : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit JobControl(JobWindow window, QObject* parent = nullptr);
+  /// A job still running is cancelled and waited for: it works on the engine.
+  ~JobControl() override;
+
+  /// Starts a rename run of the files of `folder` on a copy of the window's lists and
+  /// fields; false, and nothing started, while a job runs.
+  bool StartRun(const std::u16string& folder);
+  /// Starts taking back exactly the run `offer` names, then lists `folder` again; false,
+  /// and nothing started, while a job runs.
+  bool StartUndo(const UndoOffer& offer, const std::u16string& folder);
+
+  /// True from a start until the window is enabled again after the job.
+  bool Running() const { return running_; }
+
+ signals:
+  /// The job ended with `report` (empty when there is nothing to tell), and `outcome`,
+  /// what it did, when it tried any file. The window is up to date and enabled again.
+  void Finished(const std::u16string& report, const std::shared_ptr<const JobOutcome>& outcome);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  /// What a job reads and leaves besides the engine: its own, shared with the worker.
+  struct Job {
+    std::u16string folder;
+    std::vector<std::u16string> listing;
+    std::optional<JobOutcome> outcome;
+  };
+  using Work = std::function<std::u16string(RenameEngine& engine, std::optional<JobOutcome>&)>;
+
+  /// Starts `work` under a progress window titled `title`; `after` runs on the window's
+  /// thread once the window is enabled again, before Finished.
+  bool Start(const QString& title, const std::u16string& folder, Work work,
+             std::function<void()> after);
+  void Finish(const std::u16string& report);
+  /// The program's event loop ends while a job works.
+  void Abandon();
+  /// Brings the window up to date after the job, the list showing what the job did, and
+  /// returns that.
+  std::shared_ptr<const JobOutcome> AfterJob();
+  void SetRunning(bool running);
+
+  JobWindow window_;
+  BackgroundRun* background_ = nullptr;
+  std::shared_ptr<Job> job_;
+  std::function<void()> after_;
+  bool running_ = false;
+  QPointer<QWidget> focusBeforeJob_;
+};
+
+}  // namespace renamer::ui
