@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "engine/file_names.h"
 #include "engine/natural_order.h"

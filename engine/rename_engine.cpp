@@ -118,22 +118,8 @@ std::u16string RenameEngine::UndoRun(const UndoOffer& offer, std::optional<JobOu
 
 std::u16string RenameEngine::Undo(const std::string* expected, std::optional<JobOutcome>* done) {
   std::unique_ptr<JournalLease> lease;
-  switch (journals_.TakeNewest(expected, control_, lease)) {
-    case TakeResult::kTaken:
-      break;
-    case TakeResult::kNone:
-      return u"没有可以撤销的改名。";
-    case TakeResult::kBusy:
-      return u"另一个程序正在改名或撤销，请稍后再按“撤销”。";
-    case TakeResult::kChanged:
-      return u"可以撤销的改名已经变了（另一个程序刚改名或撤销过），本次没有撤销任何文件。"
-             u"请看“撤销”按钮的提示，再按一次。";
-    case TakeResult::kDamaged:
-      return u"最近一次改名的撤销记录已损坏，无法撤销它；已删除这份记录，"
-             u"再按“撤销”将撤销在它之前的改名。";
-    case TakeResult::kUnsafe:
-      return u"无法撤销：" + DescribeError(kErrorStateUnsafe) + u"，其中的撤销记录不可信。";
-  }
+  const TakeResult taken = journals_.TakeNewest(expected, control_, lease);
+  if (taken != TakeResult::kTaken) return UndoRefusal(taken);
   UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
   lease->Settle(outcome.state);
   std::u16string report = UndoReport(outcome);

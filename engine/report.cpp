@@ -21,6 +21,13 @@ std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
   return result;
 }
 
+std::u16string Heading(std::u16string_view before, std::uint64_t count, std::u16string_view after) {
+  return std::u16string(before)
+      .append(DecimalText(static_cast<long long>(count)))
+      .append(after)
+      .append(kEntryEnd);
+}
+
 }  // namespace
 
 std::u16string DescribeError(int error) {
@@ -105,6 +112,48 @@ std::u16string FormatReport(std::u16string_view prefix, const std::vector<Planne
   std::u16string report;
   for (const PlannedRename& planned : plan) {
     if (planned.status == PlanStatus::kFailed) report += ReportEntry(prefix, planned);
+  }
+  return report;
+}
+
+std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
+                         std::u16string_view reason) {
+  return Concat({prefix, DecodeFileName(step.newName), u" -> ", prefix,
+                 DecodeFileName(step.oldName), u"(", reason, u")", kEntryEnd});
+}
+
+std::u16string UndoRefusal(TakeResult result) {
+  switch (result) {
+    case TakeResult::kTaken:
+      break;
+    case TakeResult::kNone:
+      return u"没有可以撤销的改名。";
+    case TakeResult::kBusy:
+      return u"另一个程序正在改名或撤销，请稍后再按“撤销”。";
+    case TakeResult::kChanged:
+      return u"可以撤销的改名已经变了（另一个程序刚改名或撤销过），本次没有撤销任何文件。"
+             u"请看“撤销”按钮的提示，再按一次。";
+    case TakeResult::kDamaged:
+      return u"最近一次改名的撤销记录已损坏，无法撤销它；已删除这份记录，"
+             u"再按“撤销”将撤销在它之前的改名。";
+    case TakeResult::kUnsafe:
+      return u"无法撤销：" + DescribeError(kErrorStateUnsafe) + u"，其中的撤销记录不可信。";
+  }
+  return {};
+}
+
+std::u16string UndoReport(const UndoOutcome& outcome) {
+  if (outcome.left == 0 && outcome.waitingCount == 0 && outcome.givenUpCount == 0) return {};
+  std::u16string report(u"撤销未全部完成：");
+  report.append(kEntryEnd);
+  if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
+  if (outcome.waitingCount != 0) {
+    report += Heading(u"以下 ", outcome.waitingCount, u" 个文件仍待撤销，再按“撤销”将重试：");
+    report += outcome.waiting;
+  }
+  if (outcome.givenUpCount != 0) {
+    report += Heading(u"以下 ", outcome.givenUpCount, u" 个文件无法恢复原名，不再撤销：");
+    report += outcome.givenUp;
   }
   return report;
 }

@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/journal_store.h"
 #include "engine/run_plan.h"
+#include "engine/undo.h"
 
 namespace renamer {
 
@@ -38,5 +40,22 @@ std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& plan
 
 /// The report of a plan: one entry per failed file, in plan order.
 std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
+
+/// Why an undo could not take a file back, beside the errors that DescribeError() tells.
+inline constexpr std::u16string_view kUndoGone = u"改名后的文件已不在";
+inline constexpr std::u16string_view kUndoReplaced = u"该名称下已是另一个文件";
+inline constexpr std::u16string_view kUndoChanged = u"文件在改名后被修改过，无法确认还是原来的文件";
+inline constexpr std::u16string_view kUndoOtherDirectory = u"目录已不是改名时的那个目录";
+
+/// The entry for a file that an undo could not take back: "new -> old(reason)".
+std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
+                         std::u16string_view reason);
+
+/// What an undo tells instead of undoing when the newest journal was not `kTaken`.
+std::u16string UndoRefusal(TakeResult result);
+
+/// The text the window shows after an undo: empty when every file went back. Else its
+/// first line says that an undo did not finish, so that it is not taken for a run's.
+std::u16string UndoReport(const UndoOutcome& outcome);
 
 }  // namespace renamer

@@ -9,19 +9,6 @@
 namespace renamer {
 namespace {
 
-constexpr std::u16string_view kGone = u"改名后的文件已不在";
-constexpr std::u16string_view kReplaced = u"该名称下已是另一个文件";
-constexpr std::u16string_view kChanged = u"文件在改名后被修改过，无法确认还是原来的文件";
-constexpr std::u16string_view kOtherDirectory = u"目录已不是改名时的那个目录";
-
-std::u16string Entry(std::u16string_view prefix, const JournalStep& step,
-                     std::u16string_view reason) {
-  std::u16string entry(prefix);
-  entry.append(DecodeFileName(step.newName)).append(u" -> ").append(prefix);
-  entry.append(DecodeFileName(step.oldName)).append(u"(").append(reason).append(u")");
-  return entry.append(kEntryEnd);
-}
-
 /// Where the step's file was found.
 enum class Place {
   kNew,        ///< under its new name: rename it back
@@ -62,14 +49,14 @@ Found Locate(Directory& dir, const JournalStep& step) {
       return {Place::kTemporary, std::move(temporary), {}};
     }
   }
-  if (!newTaken) return {Place::kNowhere, {}, kGone};
+  if (!newTaken) return {Place::kNowhere, {}, kUndoGone};
   // With neither a birth time nor a generation, a file changed since and a new file
   // that got its inode number look alike; the user is told which doubt it is.
   const bool undecided = atNew.device == step.identity.device &&
                          atNew.inode == step.identity.inode &&
                          (atNew.birthNanoseconds == 0 || step.identity.birthNanoseconds == 0) &&
                          !(atNew.hasGeneration && step.identity.hasGeneration);
-  return {Place::kNowhere, {}, undecided ? kChanged : kReplaced};
+  return {Place::kNowhere, {}, undecided ? kUndoChanged : kUndoReplaced};
 }
 
 /// Takes one step back; returns 0, or why not in `reason` with whether the file is gone
@@ -102,13 +89,6 @@ int TakeBack(Directory& dir, const std::u16string& prefix, const JournalStep& st
   return back.error;
 }
 
-std::u16string Heading(std::u16string_view before, std::uint64_t count, std::u16string_view after) {
-  return std::u16string(before)
-      .append(DecimalText(static_cast<long long>(count)))
-      .append(after)
-      .append(kEntryEnd);
-}
-
 }  // namespace
 
 UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control) {
@@ -124,7 +104,7 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
   if (dir == nullptr) {
     directoryFault = DescribeError(error);
   } else if (dir->Identify(".", found) != 0 || !SameDirectory(found, run.directory)) {
-    directoryFault = kOtherDirectory;
+    directoryFault = kUndoOtherDirectory;
   }
 
   const std::size_t count = run.steps.size();
@@ -158,31 +138,15 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
     // fail: neither may keep the runs before it from being undone.
     if (gone || outcome.state[i] == StepState::kReported) {
       outcome.state[i] = StepState::kDone;
-      outcome.givenUp += Entry(prefix, step, reason);
+      outcome.givenUp += UndoEntry(prefix, step, reason);
       ++outcome.givenUpCount;
       continue;
     }
     outcome.state[i] = StepState::kReported;
-    outcome.waiting += Entry(prefix, step, reason);
+    outcome.waiting += UndoEntry(prefix, step, reason);
     ++outcome.waitingCount;
   }
   return outcome;
-}
-
-std::u16string UndoReport(const UndoOutcome& outcome) {
-  if (outcome.left == 0 && outcome.waitingCount == 0 && outcome.givenUpCount == 0) return {};
-  std::u16string report(u"撤销未全部完成：");
-  report.append(kEntryEnd);
-  if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
-  if (outcome.waitingCount != 0) {
-    report += Heading(u"以下 ", outcome.waitingCount, u" 个文件仍待撤销，再按“撤销”将重试：");
-    report += outcome.waiting;
-  }
-  if (outcome.givenUpCount != 0) {
-    report += Heading(u"以下 ", outcome.givenUpCount, u" 个文件无法恢复原名，不再撤销：");
-    report += outcome.givenUp;
-  }
-  return report;
 }
 
 JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome) {

@@ -35,10 +35,6 @@ struct UndoOutcome {
 /// kept for one more try, unless it is gone: a second failure gives it up.
 UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control);
 
-/// The text the window shows after an undo: empty when every file went back. Else its
-/// first line says that an undo did not finish, so that it is not taken for a run's.
-std::u16string UndoReport(const UndoOutcome& outcome);
-
 /// What the undo of the run in `path` did, for the window to show.
 JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome);
 
