@@ -28,6 +28,7 @@
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_journal_store.h"
 #include "tests/support/memory_window.h"
+#include "tests/support/random_folder.h"
 #include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
@@ -38,181 +39,15 @@ namespace {
 using testing::CheckReportEntries;
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::IsUsableName;
 using testing::MemoryEntry;
 using testing::MemoryFileSystem;
 using testing::MemoryJournalStore;
 using testing::Printable;
+using testing::RandomFolder;
 using testing::TempDir;
 
 constexpr std::size_t kNameMax = MemoryFileSystem::kNameMax;  // bytes per name on Linux
-
-// splitmix64: the same sequence on every platform, so a seed names one case for good.
-class Rng {
- public:
-  explicit Rng(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  std::size_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(Next() % n); }
-  bool Chance(std::size_t percent) { return Below(100) < percent; }
-  template <typename T>
-  const T& Pick(const std::vector<T>& items) {
-    return items[Below(items.size())];
-  }
-
- private:
-  std::uint64_t state_;
-};
-
-// Pieces of names, as bytes: ASCII, CJK, combining marks, emoji outside the BMP,
-// spaces, dots, bytes that are not UTF-8, a newline and other odd characters.
-const std::vector<std::string> kPieces = {
-    "a",
-    "b",
-    "ab",
-    "img",
-    "IMG",
-    "1",
-    "2",
-    "10",
-    "x",
-    "照片",
-    "文件",
-    "中",
-    "e\xCC\x81",
-    "\xCC\x88",
-    "\xF0\x9F\x98\x80",
-    "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD",
-    " ",
-    "  ",
-    ".",
-    "..",
-    "\xFF",
-    "\xC3",
-    "\x80",
-    "\xED\xA0\x80",
-    "\xC0\xAF",
-    "\n",
-    "\\",
-    "*",
-    "?",
-    "\t",
-    "-",
-    "(",
-    ")",
-    "~",
-};
-const std::vector<std::string> kExtensionPieces = {
-    "jpg", "JPG", "txt", "gz", "tar", "中", "\xF0\x9F\x98\x80", "\xFE", " ", "e\xCC\x81",
-};
-
-std::string RandomPieces(Rng& rng, const std::vector<std::string>& pieces, std::size_t max) {
-  std::string text;
-  for (std::size_t i = rng.Below(max + 1); i > 0; --i) text += rng.Pick(pieces);
-  return text;
-}
-
-std::string RandomName(Rng& rng) {
-  std::string base = RandomPieces(rng, kPieces, 4);
-  if (rng.Chance(15)) base = " " + base;
-  if (rng.Chance(15)) base += " ";
-  std::string ext;
-  if (rng.Chance(75)) {
-    ext = "." + RandomPieces(rng, kExtensionPieces, 2);
-    if (rng.Chance(10)) ext.insert(1, " ");
-    if (rng.Chance(10)) ext += " ";
-  }
-  if (rng.Chance(5)) base = "." + base;  // hidden: never listed, must stay untouched
-  if (rng.Chance(6) && base.size() + ext.size() < kNameMax) {
-    base.append(kNameMax - base.size() - ext.size(), rng.Chance(50) ? 'x' : ' ');
-  }
-  return base + ext;
-}
-
-bool IsUsableName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." && name.size() <= kNameMax &&
-         name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
-}
-
-// Field texts: empty, separators, "..", very long texts, parts of listed names (so
-// that rules make names collide), numbers in and out of range, NUL, lone surrogates.
-std::u16string RandomText(Rng& rng, const std::vector<std::u16string>& listed) {
-  switch (rng.Below(16)) {
-    case 0:
-      return u"";
-    case 1:
-      return u" ";
-    case 2:
-      return u"/";
-    case 3:
-      return u"..";
-    case 4:
-      return u".";
-    case 5:
-      return u"a/b";
-    case 6:
-      return u"../x";
-    case 7: {
-      std::string text;
-      for (std::size_t i = 100 + rng.Below(300); i > 0; --i) text += rng.Pick(kPieces);
-      return DecodeFileName(text);
-    }
-    case 8:
-    case 9: {
-      if (listed.empty()) return u"a";
-      const std::u16string& name = rng.Pick(listed);
-      const std::size_t start = rng.Below(name.size() + 1);
-      return name.substr(start, 1 + rng.Below(3));
-    }
-    case 10: {
-      const auto number = static_cast<long long>(rng.Below(17)) - 4;
-      return DecodeFileName(std::to_string(number));
-    }
-    case 11:
-      return DecodeFileName(RandomPieces(rng, kPieces, 3));
-    case 12:
-      return u" x ";
-    case 13:
-      return std::u16string(1, u'\0');
-    case 14:
-      return rng.Chance(50) ? u"\xD800" : u"\xDCFF";
-    default:
-      return rng.Pick(std::vector<std::u16string>{u"2.5", u"1,000", u"abc", u"1e1"});
-  }
-}
-
-std::u16string RandomTypeText(Rng& rng, const std::vector<std::u16string>& listed) {
-  std::u16string ext;
-  if (!listed.empty()) {
-    const std::u16string& name = rng.Pick(listed);
-    const std::size_t dot = name.rfind(u'.');
-    if (dot != std::u16string::npos) ext = name.substr(dot);
-  }
-  switch (rng.Below(7)) {
-    case 0:
-    case 1:
-      return u"*.*";
-    case 2:
-      return u" *.* ";
-    case 3:
-      return ext;
-    case 4:
-      return u" " + ext + u" ";
-    case 5:
-      return u"";
-    default:
-      return RandomText(rng, listed);
-  }
-}
-
-std::u16string RandomCode(Rng& rng) {
-  const std::size_t pick = rng.Below(kRules.size() + 2);
-  if (pick < kRules.size()) return std::u16string(kRules[pick].code);
-  return pick == kRules.size() ? u"" : u"ADDpre";
-}
 
 // Everything in one directory: regular files with their contents, and other entries.
 struct Snapshot {
@@ -339,18 +174,13 @@ class Case {
     parent_.MakeFile("other/inside", "inside");
     const std::size_t count = rng_.Chance(3) ? 100 + rng_.Below(200) : rng_.Below(26);
     std::set<std::string> names;
-    static const std::vector<std::int64_t> kTimes = {1704067200, 1704067201, 1709629507,
-                                                     1709596800, 1735084800, 1735154999};
     for (std::size_t attempts = 0; names.size() < count && attempts < 4 * count; ++attempts) {
-      const std::string name = RandomName(rng_);
+      const std::string name = rng_.HostileName();
       if (!IsUsableName(name) || !names.insert(name).second) continue;
-      const std::int64_t time = rng_.Chance(50)
-                                    ? rng_.Pick(kTimes)
-                                    : 1600000000 + static_cast<std::int64_t>(rng_.Below(100000000));
-      parent_.MakeFile("d/" + name, "content " + std::to_string(names.size()), time);
+      parent_.MakeFile("d/" + name, "content " + std::to_string(names.size()), rng_.Time());
     }
     // A directory inside, which the listing skips and a new name may run into.
-    const std::string sub = rng_.Chance(50) ? "sub" : RandomName(rng_);
+    const std::string sub = rng_.Chance(50) ? "sub" : rng_.HostileName();
     if (IsUsableName(sub) && names.count(sub) == 0) ::mkdir((Dir() + "/" + sub).c_str(), 0755);
   }
 
@@ -364,15 +194,15 @@ class Case {
     FakeWindow window;
     window.path = DecodeFileName(Dir());
     window.files = ListNames(RealFileSystem(), window.path, EntryKind::kFiles);
-    window.typeText = RandomTypeText(rng_, window.files);
-    window.stringText = RandomText(rng_, window.files);
-    window.valueText = RandomText(rng_, window.files);
+    window.typeText = rng_.TypeText(window.files);
+    window.stringText = rng_.FieldText(window.files);
+    window.valueText = rng_.FieldText(window.files);
 
     const auto mode = static_cast<Mode>(rng_.Below(10) < 6 ? 0 : 1 + rng_.Below(2));
     FaultyFileSystem faulty;
     InjectFaults(faulty, mode, window.files);
     RenameEngine engine(window, mode == Mode::kReal ? RealFileSystem() : faulty, journals_);
-    engine.ChgMode = RandomCode(rng_);
+    engine.ChgMode = rng_.RuleCode();
     engine.MaxLen = static_cast<std::int16_t>(rng_.Pick(std::vector<int>{0, 0, 8, 30, 300}));
     const std::u16string report = engine.RenameFiles();
     ++figures_.runs;
@@ -489,8 +319,8 @@ class Case {
         .value_or(std::string());
   }
 
-  Rng rng_;
-  Rng faultRng_;
+  RandomFolder rng_;
+  RandomFolder faultRng_;
   TempDir parent_;
   Figures& figures_;
   std::string lastLinked_;

@@ -25,6 +25,7 @@
 #include "engine/safe_rename.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_journal_store.h"
+#include "tests/support/random_folder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -33,47 +34,44 @@ namespace {
 
 using testing::FakeWindow;
 using testing::MemoryJournalStore;
+using testing::RandomFolder;
 using testing::ShowDirectory;
 using testing::StateHome;
 using testing::TempDir;
 using testing::Utf8;
 
-// Any bytes but "/" and NUL, and never "." or "..": what a single file name may be.
-std::string RandomName(std::mt19937_64& random, std::size_t most) {
-  std::string bytes(std::uniform_int_distribution<std::size_t>(1, most)(random), '\0');
-  for (char& c : bytes) {
-    do {
-      c = static_cast<char>(random() & 0xff);
-    } while (c == '/' || c == '\0');
-  }
-  return bytes == "." || bytes == ".." ? bytes + "x" : bytes;
-}
-
-FileIdentity RandomIdentity(std::mt19937_64& random) {
-  FileIdentity identity{random(), random(), random() % 5, static_cast<std::int64_t>(random())};
-  identity.hasGeneration = random() % 2 == 0;
-  identity.generation = random();
-  identity.modifiedNanoseconds = static_cast<std::int64_t>(random());
-  identity.size = random();
+FileIdentity RandomIdentity(RandomFolder& random) {
+  FileIdentity identity;
+  identity.device = random.Next();
+  identity.inode = random.Next();
+  identity.links = random.Below(5);
+  identity.birthNanoseconds = static_cast<std::int64_t>(random.Next());
+  identity.hasGeneration = random.Chance(50);
+  identity.generation = random.Next();
+  identity.modifiedNanoseconds = static_cast<std::int64_t>(random.Next());
+  identity.size = random.Next();
   return identity;
 }
 
-JournaledRun RandomRun(std::mt19937_64& random) {
+JournaledRun RandomRun(RandomFolder& random) {
   JournaledRun run;
-  run.path = "/" + RandomName(random, 40);
+  run.path = "/" + random.AnyName(40);
   run.directory = RandomIdentity(random);
-  run.startedSeconds = static_cast<std::int64_t>(random() >> 1);
-  const std::size_t steps = random() % 30;
+  run.startedSeconds = static_cast<std::int64_t>(random.Next() >> 1);
+  const std::size_t steps = random.Below(30);
   for (std::size_t i = 0; i < steps; ++i) {
-    run.steps.push_back({RandomName(random, 60), RandomName(random, 60), RandomIdentity(random)});
+    std::string oldName = random.AnyName(60);
+    std::string newName = random.AnyName(60);
+    run.steps.push_back({std::move(oldName), std::move(newName), RandomIdentity(random)});
   }
-  run.complete = random() % 2 == 0;
+  run.complete = random.Chance(50);
   if (run.complete) {
-    for (std::size_t i = 0; i < steps; ++i) run.renamed.push_back(random() % 2 == 0);
+    for (std::size_t i = 0; i < steps; ++i) run.renamed.push_back(random.Chance(50));
   }
-  if (random() % 2 == 0) {
-    for (std::size_t i = 0; i < steps; ++i)
-      run.state.push_back(static_cast<StepState>(random() % 3));
+  if (random.Chance(50)) {
+    for (std::size_t i = 0; i < steps; ++i) {
+      run.state.push_back(static_cast<StepState>(random.Below(3)));
+    }
   }
   return run;
 }
@@ -105,7 +103,7 @@ void ExpectSameRun(const JournaledRun& got, const JournaledRun& want) {
 TEST(UndoJournalTest, KeepsEveryRunAndTrustsNoDamagedOne) {
   for (std::uint64_t seed = 0; seed < 300; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937_64 random(seed);
+    RandomFolder random(seed);
     const JournaledRun run = RandomRun(random);
     const std::string plan = EncodeJournal(run);
     const std::string bytes = Bytes(run);
@@ -117,7 +115,7 @@ TEST(UndoJournalTest, KeepsEveryRunAndTrustsNoDamagedOne) {
 
     // Cut anywhere: inside the plan nothing is trusted; a later record cut short is
     // ignored, and what was read ends before it.
-    const std::size_t cut = random() % bytes.size();
+    const std::size_t cut = random.Below(bytes.size());
     const bool planWhole = DecodeJournal(std::string_view(bytes).substr(0, cut), decoded, &valid);
     EXPECT_EQ(planWhole, cut >= plan.size());
     if (planWhole) {
@@ -131,7 +129,8 @@ TEST(UndoJournalTest, KeepsEveryRunAndTrustsNoDamagedOne) {
 
     // One damaged byte anywhere in the plan record.
     std::string damaged = bytes;
-    damaged[random() % plan.size()] ^= static_cast<char>(1 + random() % 255);
+    const std::size_t at = random.Below(plan.size());
+    damaged[at] ^= static_cast<char>(1 + random.Below(255));
     EXPECT_FALSE(DecodeJournal(damaged, decoded));
   }
 }

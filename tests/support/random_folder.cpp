@@ -135,7 +135,8 @@ std::u16string RandomFolder::FieldText(const std::vector<std::u16string>& listed
     case 9: {
       if (listed.empty()) return u"a";
       const std::u16string& name = Pick(listed);
-      return name.substr(Below(name.size() + 1), 1 + Below(3));
+      const std::size_t start = Below(name.size() + 1);
+      return name.substr(start, 1 + Below(3));
     }
     case 10:
       return DecodeFileName(std::to_string(static_cast<long long>(Below(17)) - 4));
