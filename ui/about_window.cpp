@@ -61,9 +61,8 @@ AboutWindow::AboutWindow(QWidget* parent)
   setWindowTitle(QStringLiteral("关于"));
   setWindowIcon(ProgramIcon());
 
-  Command1 = new QPushButton(QStringLiteral("确定"), this);
-  Command1->setObjectName(QStringLiteral("Command1"));
-  Command1->setGeometry(TwipsRect(1440, 2280, 1575, 495));
+  Command1 = Make<QPushButton>(this, "Command1", TwipsRect(1440, 2280, 1575, 495));
+  Command1->setText(QStringLiteral("确定"));
   Command1->setAutoDefault(true);
   Command1->setDefault(true);
   connect(Command1, &QPushButton::clicked, this, &AboutWindow::Command1_Click);

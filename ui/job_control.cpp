@@ -29,40 +29,32 @@ JobControl::~JobControl() { delete background_; }
 bool JobControl::StartRun(const std::u16string& folder) {
   // The run reads what it is handed, never the widgets, and writes the running number
   // into it.
-  auto request = std::make_shared<RunRequest>(window_.engine.Request());
-  return Start(
-      QStringLiteral("正在改名"), folder,
-      [request](RenameEngine& engine, std::optional<JobOutcome>& outcome) {
-        std::u16string report = engine.RenameFiles(*request);
-        outcome = OutcomeOfRun(request->path, engine.Plan);
-        return report;
-      },
-      [this, request, before = request->stringText] {
-        // The last running number, drawn once rather than once per file.
-        if (request->stringText != before) window_.port.SetStringFieldText(request->stringText);
-      });
+  return Start(QStringLiteral("正在改名"), folder, window_.engine.Request(),
+               [](RenameEngine& engine, Job& job) {
+                 std::u16string report = engine.RenameFiles(*job.request);
+                 job.outcome = OutcomeOfRun(job.request->path, engine.Plan);
+                 return report;
+               });
 }
 
 bool JobControl::StartUndo(const UndoOffer& offer, const std::u16string& folder) {
-  return Start(QStringLiteral("正在撤销"), folder,
-               [offer](RenameEngine& engine, std::optional<JobOutcome>& outcome) {
-                 return engine.UndoRun(offer, &outcome);
-               },
-               {});
+  return Start(
+      QStringLiteral("正在撤销"), folder, std::nullopt,
+      [offer](RenameEngine& engine, Job& job) { return engine.UndoRun(offer, &job.outcome); });
 }
 
-bool JobControl::Start(const QString& title, const std::u16string& folder, Work work,
-                       std::function<void()> after) {
+bool JobControl::Start(const QString& title, const std::u16string& folder,
+                       std::optional<RunRequest> request, Work work) {
   // One job at a time: the engine is the worker's until it returns.
   if (running_) return false;
   job_ = std::make_shared<Job>();
   job_->folder = folder;
-  after_ = std::move(after);
+  job_->request = std::move(request);
   SetRunning(true);
   background_->Start(
       title, [engine = &window_.engine, job = job_, work = std::move(work)](RunControl& control) {
         engine->SetRunControl(&control);
-        std::u16string report = work(*engine, job->outcome);
+        std::u16string report = work(*engine, *job);
         engine->SetRunControl(nullptr);
         // Listing a large folder again would stop the window for a moment; the worker
         // does it while it is here anyway.
@@ -92,7 +84,10 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   SetRunning(false);
   // A run leaves a run to undo, an undo the one before.
   window_.undo.Refresh();
-  if (const std::function<void()> after = std::exchange(after_, nullptr)) after();
+  // The last running number, drawn once rather than once per file.
+  if (job->request && job->request->stringText != window_.port.StringFieldText()) {
+    window_.port.SetStringFieldText(job->request->stringText);
+  }
   if (!job->outcome) return nullptr;
   auto outcome = std::make_shared<const JobOutcome>(std::move(*job->outcome));
   window_.preview.ShowOutcome(outcome);

@@ -76,15 +76,16 @@ class JobControl : public QObject {
   /// What a job reads and leaves besides the engine: its own, shared with the worker.
   struct Job {
     std::u16string folder;
+    /// A run's request; its string text holds the last running number afterwards.
+    std::optional<RunRequest> request;
     std::vector<std::u16string> listing;
     std::optional<JobOutcome> outcome;
   };
-  using Work = std::function<std::u16string(RenameEngine& engine, std::optional<JobOutcome>&)>;
+  using Work = std::function<std::u16string(RenameEngine& engine, Job& job)>;
 
-  /// Starts `work` under a progress window titled `title`; `after` runs on the window's
-  /// thread once the window is enabled again, before Finished.
-  bool Start(const QString& title, const std::u16string& folder, Work work,
-             std::function<void()> after);
+  /// Starts `work` under a progress window titled `title`.
+  bool Start(const QString& title, const std::u16string& folder, std::optional<RunRequest> request,
+             Work work);
   void Finish(const std::u16string& report);
   /// The program's event loop ends while a job works.
   void Abandon();
@@ -96,7 +97,6 @@ class JobControl : public QObject {
   JobWindow window_;
   BackgroundRun* background_ = nullptr;
   std::shared_ptr<Job> job_;
-  std::function<void()> after_;
   bool running_ = false;
   QPointer<QWidget> focusBeforeJob_;
 };

@@ -48,37 +48,31 @@ std::u16string CurrentDirectory() {
 }
 
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, QRect place) {
-  auto* frame = new QGroupBox(caption, parent);
-  frame->setObjectName(QString::fromLatin1(name));
-  frame->setGeometry(place);
+  auto* frame = Make<QGroupBox>(parent, name, place);
+  frame->setTitle(caption);
   return frame;
 }
 
 QComboBox* MakeEditableCombo(QWidget* parent, const char* name, QRect place) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(QString::fromLatin1(name));
+  auto* combo = Make<QComboBox>(parent, name, place);
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
   // The default completer fills in and, on leaving, picks an item that matches while
   // ignoring case; the handlers must read the text exactly as it was typed. Without
   // it, the list itself only picks an item whose text is exactly the typed one.
   combo->setCompleter(nullptr);
-  combo->setGeometry(place);
   return combo;
 }
 
 QLineEdit* MakeField(QWidget* parent, const char* name, QRect place) {
-  auto* field = new QLineEdit(parent);
-  field->setObjectName(QString::fromLatin1(name));
+  auto* field = Make<QLineEdit>(parent, name, place);
   field->setMaxLength(INT_MAX);
-  field->setGeometry(place);
   return field;
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setGeometry(place);
+  auto* button = Make<QPushButton>(parent, name, place);
+  button->setText(caption);
   return button;
 }
 
@@ -146,9 +140,7 @@ void MainWindow::CreateRuleFrames() {
 void MainWindow::CreateFileFrame() {
   Frame2 = MakeFrame(this, "Frame2", QStringLiteral("选择文件"), TwipsRect(2880, 120, 5175, 4095));
   fileModel_ = new FileListModel(this);
-  File1 = new QTreeView(Frame2);
-  File1->setObjectName(QStringLiteral("File1"));
-  File1->setGeometry(TwipsRect(120, 240, 4935, 3690));
+  File1 = Make<QTreeView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
   // A plain list until a rule is chosen; then the new names beside the old ones.
   File1->setRootIsDecorated(false);
   File1->setItemsExpandable(false);
@@ -170,13 +162,11 @@ void MainWindow::CreateFileFrame() {
 
 void MainWindow::CreateDirectoryFrame() {
   Frame1 = MakeFrame(this, "Frame1", QStringLiteral("选择目录"), TwipsRect(120, 120, 2655, 4095));
-  Dir1 = new DirectoryList(
-      [this](std::u16string_view path) { return engine_.ListDirectories(path); }, Frame1);
-  Dir1->setObjectName(QStringLiteral("Dir1"));
-  Dir1->setGeometry(TwipsRect(120, 600, 2415, 3240));
-  Drive1 = new DriveList(Frame1);
-  Drive1->setObjectName(QStringLiteral("Drive1"));
-  Drive1->setGeometry(TwipsRect(120, 240, 2415, 300));
+  Dir1 = Placed(
+      new DirectoryList([this](std::u16string_view path) { return engine_.ListDirectories(path); },
+                        Frame1),
+      "Dir1", TwipsRect(120, 600, 2415, 3240));
+  Drive1 = Make<DriveList>(Frame1, "Drive1", TwipsRect(120, 240, 2415, 300));
 }
 
 void MainWindow::CreateButtons() {
@@ -211,10 +201,8 @@ void MainWindow::ConnectHandlers() {
   connect(jobs_, &JobControl::Finished, this, &MainWindow::ShowReport);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   connect(watcher_, &DirectoryWatcher::Vanished, this, &MainWindow::FolderVanished);
-  for (QObject* watched : {static_cast<QObject*>(Chgtype), static_cast<QObject*>(Command1),
-                           static_cast<QObject*>(Command2), static_cast<QObject*>(Command3)}) {
-    watched->installEventFilter(this);
-  }
+  const std::initializer_list<QWidget*> filtered = {Chgtype, Command1, Command2, Command3};
+  for (QWidget* watched : filtered) watched->installEventFilter(this);
 }
 
 void MainWindow::Form_Load() {
@@ -290,8 +278,11 @@ void MainWindow::Command1_Click() {
   // From now on a wrong value is told as what it is, also in the caption.
   preview_->SetValueHint({});
   const std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
-  if (message.empty()) jobs_->StartRun(Dir1->Path());
-  if (!message.empty()) ShowMessage(this, QString::fromStdU16String(message));
+  if (message.empty()) {
+    jobs_->StartRun(Dir1->Path());
+  } else {
+    ShowMessage(this, QString::fromStdU16String(message));
+  }
 }
 
 void MainWindow::Command2_Click() {
