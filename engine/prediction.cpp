@@ -79,7 +79,7 @@ RunPrediction Predict(FileSystem& fs, const RunRequest& request,
   if (plan.code == u"SAMELEN") plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
   std::vector<PlannedRename> planned =
       PlanRenames(fill, plan, [](long long number) { return DecimalText(number); });
-  ExecutePlan(dir.get(), openError, planned, PrejudgePlan(planned), nullptr);
+  ExecutePlan(dir.get(), openError, planned, PrejudgePlan(planned, fill), nullptr);
 
   const std::u16string prefix = request.path + u"/";
   prediction.files.reserve(request.names->size());

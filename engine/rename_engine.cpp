@@ -57,16 +57,18 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   FillTable fill;
   const std::u16string failure =
       FillFromDirectory(dir.get(), openError, request, true, control_, fill);
-  if (failure.empty() && request.code == u"ADDPRENO") SortFillByTime(fill);
-  FileNames = fill.names;
-  FileTimes = std::move(fill.times);
   if (!failure.empty()) {
+    FileNames = std::move(fill.names);
+    FileTimes = std::move(fill.times);
     Plan.clear();
     return failure;
   }
+  if (request.code == u"ADDPRENO") SortFillByTime(fill);
   if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
   Plan = PlanRenames(fill, request, number);
-  bytes_ = PrejudgePlan(Plan);
+  bytes_ = PrejudgePlan(Plan, fill);
+  FileNames = std::move(fill.names);
+  FileTimes = std::move(fill.times);
   const std::u16string journalFault = StartJournal(dir.get(), request.path);
   const std::uint64_t left = ExecutePlan(dir.get(), openError, Plan, bytes_, control_);
   FinishJournal();

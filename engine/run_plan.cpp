@@ -41,6 +41,8 @@ void FillTable::Reset(std::size_t count) {
   listIndex.resize(count);
   for (std::size_t k = 0; k < count; ++k) listIndex[k] = static_cast<std::uint32_t>(k);
   times.clear();
+  bytes.clear();
+  bytes.reserve(count);
 }
 
 std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
@@ -53,6 +55,7 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
     if (control != nullptr && control->cancel.load()) return CancelledLine(names.size() - k);
     const std::u16string& name = names[k];
     fill.names.push_back(name);
+    fill.bytes.push_back(EncodeFileName(name));
     FileStatus status;
     if (!IsSafeFileName(name)) {
       // Such a name would reach outside the directory; it is never handed to the
@@ -62,7 +65,7 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
       int error = openError;
       if (dir != nullptr) {
         const CallTimer timer(control);
-        error = dir->Status(EncodeFileName(name), status);
+        error = dir->Status(fill.bytes.back(), status);
       }
       if (error != 0) return UnreadableTimeMessage(prefix, name, error);
       // Something else may have taken the name since it was listed.
@@ -133,12 +136,13 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   return plan;
 }
 
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan) {
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, FillTable& fill) {
   EncodedPlan bytes;
   bytes.from.resize(plan.size());
   bytes.to.resize(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    bytes.from[j] = EncodeFileName(plan[j].oldName);
+    // Each listed file is planned once at most.
+    bytes.from[j] = std::move(fill.bytes[plan[j].listIndex]);
     bytes.to[j] = EncodeFileName(plan[j].newName);
     Prejudge(plan[j], bytes.from[j], bytes.to[j]);
   }

@@ -46,6 +46,8 @@ struct FillTable {
   std::vector<std::uint32_t> listIndex;
   /// The time key of each file, when the fill read them.
   std::vector<std::u16string> times;
+  /// Each listed name as bytes, in list order whatever the order of the rest.
+  std::vector<std::string> bytes;
 
   /// Makes room for `count` files in list order, with nothing found yet.
   void Reset(std::size_t count);
@@ -83,9 +85,10 @@ using NumberSink = std::function<std::u16string(long long number)>;
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number);
 
-/// Encodes each planned name once and decides what can be decided without the disk:
-/// kUnchanged, kFailed with its error, or kPending when the rename is to be tried.
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan);
+/// Encodes each new name once, moves each old one out of `fill`, and decides what can
+/// be decided without the disk: kUnchanged, kFailed with its error, or kPending when
+/// the rename is to be tried.
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, FillTable& fill);
 
 /// Renames the pending files of `plan` in `dir` in plan order, never replacing
 /// anything, and records each outcome. Stops before the next file when `control` asks;

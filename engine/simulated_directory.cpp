@@ -42,7 +42,8 @@ SimulatedDirectory::SimulatedDirectory(Start start, Directory* disk)
 int SimulatedDirectory::Status(const std::string& name, FileStatus& status) {
   // A regular file of the listing needs no question; anything else, and every time,
   // is read where it is.
-  const bool known = !listed_ || (Holds(name) && irregular_.count(name) == 0);
+  const bool known =
+      !listed_ || (Holds(name) && (irregular_.empty() || irregular_.count(name) == 0));
   if (known && !readsTimes_) {
     status = FileStatus{};
     status.regular = true;
