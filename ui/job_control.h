@@ -54,8 +54,8 @@ class JobControl : public QObject {
   /// A job still running is cancelled and waited for: it works on the engine.
   ~JobControl() override;
 
-  /// Starts a rename run of the files of `folder` on a copy of the window's lists and
-  /// fields; false, and nothing started, while a job runs.
+  /// Starts a rename run of the files of `folder` on the engine's request, taken from
+  /// the window now; false, and nothing started, while a job runs.
   bool StartRun(const std::u16string& folder);
   /// Starts taking back exactly the run `offer` names, then lists `folder` again; false,
   /// and nothing started, while a job runs.
