@@ -40,6 +40,14 @@ struct JournaledRun {
 
   /// True when step `i` may still have to go back: the run may have renamed it and no
   /// undo has settled it.
+  /// True when any step may still have to go back.
+  bool AnyPending() const {
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      if (Pending(i)) return true;
+    }
+    return false;
+  }
+
   bool Pending(std::size_t i) const {
     if (complete && !renamed[i]) return false;
     return state.empty() || state[i] != StepState::kDone;

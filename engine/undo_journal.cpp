@@ -62,9 +62,7 @@ class DiskJournalLease final : public JournalLease {
 
   void Settle(const std::vector<StepState>& state) override {
     run_.state = state;
-    bool left = false;
-    for (std::size_t i = 0; i < run_.steps.size() && !left; ++i) left = run_.Pending(i);
-    if (!left) {
+    if (!run_.AnyPending()) {
       Discard();
       return;
     }

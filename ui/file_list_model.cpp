@@ -27,6 +27,7 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
   // A prediction on the worker may still share the old names; the last holder frees them.
   FreeElsewhere(std::move(oldNames));
   FreeElsewhere(std::move(prediction));
+  emit NamesChanged();
 }
 
 std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files,

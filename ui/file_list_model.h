@@ -51,6 +51,10 @@ class FileListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
 
+ signals:
+  /// SetNames() replaced the listing.
+  void NamesChanged();
+
  private:
   QVariant Foreground(std::size_t row) const;
   QVariant ToolTip(std::size_t row, int column) const;

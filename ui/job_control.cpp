@@ -80,7 +80,6 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   const std::shared_ptr<Job> job = std::exchange(job_, nullptr);
   window_.watcher.Watch(job->folder);
   window_.files.SetNames(job->folder, std::move(job->listing));
-  window_.preview.ListingChanged();
   SetRunning(false);
   // A run leaves a run to undo, an undo the one before.
   window_.undo.Refresh();

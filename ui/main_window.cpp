@@ -314,7 +314,6 @@ void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
   fileModel_->SetNames(path, engine_.ListFiles(path));
-  preview_->ListingChanged();
 }
 
 void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
@@ -343,7 +342,6 @@ void MainWindow::File1_DiskChange() {
   fileModel_->SetNames(path, engine_.ListFiles(path));
   // Rebuilding the items would reset what the user is typing there.
   if (!FileType->lineEdit()->isModified()) engine_.RefreshTypes();
-  preview_->ListingChanged();
 }
 
 void MainWindow::FolderVanished() {

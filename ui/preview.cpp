@@ -65,6 +65,8 @@ Preview::Preview(RenameEngine& engine, FileListModel& model, QObject* parent)
   debounce_.setSingleShot(true);
   debounce_.setInterval(kDebounceMs);
   connect(&debounce_, &QTimer::timeout, this, &Preview::Start);
+  // Every listing, whoever read it, may have other times.
+  connect(&model_, &FileListModel::NamesChanged, this, &Preview::ListingChanged);
   worker_.setMaxThreadCount(1);
 }
 

@@ -37,8 +37,6 @@ class Preview : public QObject {
 
   /// Something the prediction depends on changed: predict again shortly.
   void Schedule();
-  /// The file list was read again: its time keys are read again too.
-  void ListingChanged();
   /// While a run works nothing is predicted; afterwards the next run is.
   void SetPaused(bool paused);
   /// Shows what a run or an undo did until the rule, a text or the folder changes.
@@ -71,6 +69,8 @@ class Preview : public QObject {
     std::shared_ptr<const std::vector<std::u16string>> timeKeys;
   };
 
+  /// The file list was read again: its time keys are read again too.
+  void ListingChanged();
   void Start();
   void Finish(std::uint64_t generation, std::uint64_t listing, Result result);
   void ShowWithoutPrediction(const QString& summary);

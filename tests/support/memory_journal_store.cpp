@@ -54,9 +54,7 @@ class MemoryJournalStore::Lease final : public JournalLease {
     run_.state = state;
     const auto found = store_.journals.find(name_);
     if (found == store_.journals.end()) return;
-    bool left = false;
-    for (std::size_t i = 0; i < run_.steps.size() && !left; ++i) left = run_.Pending(i);
-    if (!left) {
+    if (!run_.AnyPending()) {
       store_.journals.erase(found);
       return;
     }
