@@ -1,13 +1,24 @@
 #include "engine/prediction.h"
 
+#include <chrono>
+
 #include "engine/file_names.h"
 #include "engine/name_folding.h"
 #include "engine/report.h"
+#include "engine/run_order.h"
 #include "engine/simulated_directory.h"
 #include "engine/text.h"
 
 namespace renamer {
 namespace {
+
+using Start = SimulatedDirectory::Start;
+
+// A directory's time is taken from a clock that ticks every few milliseconds, or every
+// second or two on some file systems: a change within the same tick leaves it as it was.
+// What was read within that long after the last change is read again.
+constexpr std::int64_t kTickNanoseconds = 100'000'000;
+constexpr std::int64_t kCoarseTickNanoseconds = 2'000'000'000;
 
 // Every listed file as unselected: what the window shows when no run would rename.
 RunPrediction NothingChanges(const RunRequest& request, std::u16string message) {
@@ -22,75 +33,47 @@ RunPrediction NothingChanges(const RunRequest& request, std::u16string message) 
 
 // The directory as the run will find it: every entry blocks a target, whatever it is,
 // and the file system compares names as the probes found.
-SimulatedDirectory::Start StartOf(FileSystem& fs, Directory& dir, const RunRequest& request) {
-  SimulatedDirectory::Start start;
+std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::string& path,
+                                     const RunRequest& request, EntryIndex& index) {
+  auto start = std::make_shared<Start>();
   std::vector<DirectoryEntry> entries;
-  start.listed = fs.ListAll(EncodeFileName(request.path), entries) == 0;
-  if (!start.listed) {
+  start->listed = fs.ListAll(path, entries) == 0;
+  if (!start->listed) {
     // The best that can be known without a listing.
-    for (const std::u16string& name : *request.names) start.names.insert(EncodeFileName(name));
+    for (const std::u16string& name : *request.names) start->names.insert(EncodeFileName(name));
   }
-  start.names.reserve(entries.size() * 2);
+  index = start->listed ? EntryIndex(entries) : EntryIndex();
+  start->names.reserve(entries.size() * 2);
   for (DirectoryEntry& entry : entries) {
     // Entries that are not regular files are few; keeping only those halves the work of
     // a large directory.
-    if (!entry.regular) start.irregular.insert(entry.name);
-    start.names.insert(std::move(entry.name));
+    if (!entry.regular) start->irregular.insert(entry.name);
+    start->names.insert(std::move(entry.name));
   }
   // Other letters need learning only where ASCII letters are not compared exactly.
-  start.ascii = ProbeFolding(dir, start.names, LetterClass::kAscii);
-  start.other = start.ascii == Folding::kExact
-                    ? Folding::kUnknown
-                    : ProbeFolding(dir, start.names, LetterClass::kOther);
+  start->ascii = ProbeFolding(dir, start->names, LetterClass::kAscii);
+  start->other = start->ascii == Folding::kExact
+                     ? Folding::kUnknown
+                     : ProbeFolding(dir, start->names, LetterClass::kOther);
   return start;
 }
 
-}  // namespace
-
-RunPrediction Predict(FileSystem& fs, const RunRequest& request,
-                      std::shared_ptr<const std::vector<std::u16string>> timeKeys) {
-  int openError = 0;
-  const std::unique_ptr<Directory> disk = fs.Open(EncodeFileName(request.path), openError);
-  const bool sorts = request.code == u"ADDPRENO";
-  const bool timesKnown = sorts && timeKeys && timeKeys->size() == request.names->size();
-  std::unique_ptr<SimulatedDirectory> dir;
-  if (disk) {
-    SimulatedDirectory::Start start = StartOf(fs, *disk, request);
-    start.readsTimes = sorts && !timesKnown;
-    dir = std::make_unique<SimulatedDirectory>(std::move(start), disk.get());
-  }
-
-  FillTable fill;
-  std::u16string message =
-      FillFromDirectory(dir.get(), openError, request, sorts && !timesKnown, nullptr, fill);
-  if (!message.empty()) return NothingChanges(request, std::move(message));
-
+// What a run would do to each listed file, from the plan that a run of `request`
+// executed; counted in the same pass.
+RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& planned) {
   RunPrediction prediction;
-  RunRequest plan = request;
-  if (sorts) {
-    if (timesKnown) {
-      fill.times = *timeKeys;
-    } else {
-      timeKeys = std::make_shared<const std::vector<std::u16string>>(fill.times);
-    }
-    prediction.timeKeys = std::move(timeKeys);
-    SortFillByTime(fill);
-  }
-  if (plan.code == u"SAMELEN") plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
-  std::vector<PlannedRename> planned =
-      PlanRenames(fill, plan, [](long long number) { return DecimalText(number); });
-  ExecutePlan(dir.get(), openError, planned, PrejudgePlan(planned, fill), nullptr);
-
   const std::u16string prefix = request.path + u"/";
   prediction.files.reserve(request.names->size());
   for (const std::u16string& name : *request.names) {
     prediction.files.push_back({name, {}, PredictedOutcome::kNotSelected, {}});
   }
+  prediction.selected = planned.size();
   for (PlannedRename& p : planned) {
     PredictedRename& file = prediction.files[p.listIndex];
     switch (p.status) {
       case PlanStatus::kRenamed:
         file.outcome = PredictedOutcome::kRenamed;
+        ++prediction.renamed;
         break;
       case PlanStatus::kUnchanged:
         file.outcome = PredictedOutcome::kUnchanged;
@@ -98,11 +81,117 @@ RunPrediction Predict(FileSystem& fs, const RunRequest& request,
       default:
         file.outcome = PredictedOutcome::kFails;
         file.reason = FailureReason(prefix, p);
+        ++prediction.fails;
         break;
     }
     if (p.hasNewName) file.newName = std::move(p.newName);
   }
   return prediction;
+}
+
+std::int64_t NowNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+bool SameDirectoryTime(const FileIdentity& a, const FileIdentity& b) {
+  return a.device == b.device && a.inode == b.inode && a.birthNanoseconds == b.birthNanoseconds &&
+         a.generation == b.generation && a.modifiedNanoseconds == b.modifiedNanoseconds;
+}
+
+// What the run's fill would find, in list order or in time order.
+struct Filled {
+  bool done = false;
+  std::u16string failure;
+  FillTable fill;
+};
+
+}  // namespace
+
+struct PredictionCache::Basis {
+  std::string path;
+  std::shared_ptr<const std::vector<std::u16string>> names;
+  /// The directory as it was just before its entries were listed, and when that was.
+  FileIdentity stamp;
+  bool stamped = false;
+  std::int64_t readNanoseconds = 0;
+  std::shared_ptr<const Start> start;
+
+  /// True when what was read is later than the tick of the directory's last change, so
+  /// that any change since has given it another time.
+  bool Settled() const {
+    const std::int64_t changed = stamp.modifiedNanoseconds;
+    const bool coarse = changed % 1'000'000'000 == 0;
+    return readNanoseconds - changed > (coarse ? kCoarseTickNanoseconds : kTickNanoseconds);
+  }
+
+  EntryIndex entries;
+  Filled byList;
+  Filled byTime;
+};
+
+PredictionCache::PredictionCache() = default;
+PredictionCache::~PredictionCache() = default;
+
+RunPrediction Predict(FileSystem& fs, const RunRequest& request) {
+  return PredictionCache().Predict(fs, request);
+}
+
+RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request) {
+  int openError = 0;
+  const std::string path = EncodeFileName(request.path);
+  const std::unique_ptr<Directory> disk = fs.Open(path, openError);
+  const bool sorts = request.code == u"ADDPRENO";
+  if (!disk) basis_.reset();
+
+  FileIdentity stamp;
+  const std::int64_t now = NowNanoseconds();
+  const bool stamped = disk && disk->Identify(".", stamp) == 0;
+  const bool keep = basis_ && stamped && basis_->stamped && basis_->path == path &&
+                    SameDirectoryTime(basis_->stamp, stamp) && basis_->Settled() &&
+                    (basis_->names == request.names || *basis_->names == *request.names);
+  if (disk && !keep) {
+    basis_ = std::make_unique<Basis>();
+    basis_->path = path;
+    basis_->stamp = stamp;
+    basis_->stamped = stamped;
+    basis_->readNanoseconds = now;
+    basis_->start = StartOf(fs, *disk, path, request, basis_->entries);
+  } else if (disk && basis_->names != request.names) {
+    // Another listing of the same names: their times may have changed meanwhile.
+    basis_->byTime = {};
+  }
+  if (basis_) basis_->names = request.names;
+
+  Filled once;
+  Filled& filled = !basis_ ? once : sorts ? basis_->byTime : basis_->byList;
+  if (!filled.done) {
+    std::unique_ptr<SimulatedDirectory> reader;
+    if (basis_) {
+      reader = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(),
+                                                    SimulatedDirectory::Mode{sorts, false});
+    }
+    filled.failure =
+        FillFromDirectory(reader.get(), openError, request, sorts, nullptr, filled.fill);
+    if (sorts && filled.failure.empty()) SortFillByTime(filled.fill);
+    filled.done = true;
+  }
+  if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
+
+  RunRequest plan = request;
+  if (plan.code == u"SAMELEN") plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
+  std::vector<PlannedRename> planned =
+      PlanRenames(filled.fill, plan, [](long long number) { return DecimalText(number); });
+  EncodedPlan bytes = PrejudgePlan(planned, filled.fill.bytes);
+  std::unique_ptr<SimulatedDirectory> dir;
+  if (basis_) {
+    // Where no rename can meet another, the directory's names need no copy to change.
+    const SimulatedDirectory::Mode mode{false, basis_->entries.StandApart(planned, bytes)};
+    dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
+  }
+  ExecutePlan(dir.get(), openError, planned, bytes, nullptr);
+  return Outcome(request, planned);
 }
 
 }  // namespace renamer

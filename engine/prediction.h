@@ -31,17 +31,40 @@ struct RunPrediction {
   /// The message the run would return instead of renaming anything (an unreadable
   /// modification time); empty otherwise. Then no file has a new name.
   std::u16string message;
-  /// The listing's time keys in list order, when the prediction needed them; hand them
-  /// back to the next prediction of the same listing.
-  std::shared_ptr<const std::vector<std::u16string>> timeKeys;
+  /// Counted while the files were filled in: those that pass the type filter, and of
+  /// them those that would be renamed and those that would fail.
+  std::size_t selected = 0;
+  std::size_t renamed = 0;
+  std::size_t fails = 0;
 };
 
 /// What a run of `request` would do on `fs` as it is now: the run's own steps on a
 /// simulated copy of the directory. Changes nothing: besides the listing it reads the
 /// status of a few names, where only the file system can tell whether it takes two
-/// spellings for one name. `timeKeys`, if given, are the listing's time keys from an
-/// earlier prediction of the same listing, so that they are read only once.
-RunPrediction Predict(FileSystem& fs, const RunRequest& request,
-                      std::shared_ptr<const std::vector<std::u16string>> timeKeys = nullptr);
+/// spellings for one name.
+RunPrediction Predict(FileSystem& fs, const RunRequest& request);
+
+/// Predicts again and again for one listing, keeping what has not changed from one
+/// prediction to the next: the directory's entries, how its file system compares
+/// letter case, what the run's fill would read of each listed file and, for one shared
+/// list, the time order. A keystroke then costs only the new names and their check
+/// against the entries. Use it from one thread at a time.
+class PredictionCache {
+ public:
+  PredictionCache();
+  ~PredictionCache();
+  PredictionCache(const PredictionCache&) = delete;
+  PredictionCache& operator=(const PredictionCache&) = delete;
+
+  /// As Predict(). What it keeps is used again while `request` lists the same names in
+  /// the same directory and the directory's modification time says that its entries
+  /// are as they were; the time order only for the very same shared list, as times
+  /// change without the directory.
+  RunPrediction Predict(FileSystem& fs, const RunRequest& request);
+
+ private:
+  struct Basis;
+  std::unique_ptr<Basis> basis_;
+};
 
 }  // namespace renamer

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "engine/natural_order.h"
+#include "engine/run_order.h"
 #include "engine/safe_rename.h"
 #include "engine/text.h"
 #include "engine/undo.h"
@@ -66,7 +67,8 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (request.code == u"ADDPRENO") SortFillByTime(fill);
   if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
   Plan = PlanRenames(fill, request, number);
-  bytes_ = PrejudgePlan(Plan, fill);
+  bytes_ = PrejudgePlan(Plan, std::move(fill.bytes));
+  bytes_.order = RunOrder(request.path);
   FileNames = std::move(fill.names);
   FileTimes = std::move(fill.times);
   const std::u16string journalFault = StartJournal(dir.get(), request.path);
@@ -80,6 +82,12 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (renamed && !journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
   if (left == 0) return report;
   return CancelledLine(left).append(kEntryEnd).append(report);
+}
+
+std::vector<std::uint32_t> RenameEngine::RunOrder(const std::u16string& path) const {
+  std::vector<DirectoryEntry> entries;
+  if (fs_.ListAll(EncodeFileName(path), entries) != 0) return {};
+  return EntryIndex(entries).ExecutionOrder(Plan, bytes_);
 }
 
 void RenameEngine::FindMaxLen() { MaxLen = MeasureMaxLen(ListedNames(window_), MaxLen); }
@@ -136,7 +144,7 @@ std::optional<UndoOffer> RenameEngine::NextUndo() const {
                    newest.damaged};
 }
 
-RunPrediction RenameEngine::PredictRun() { return Predict(fs_, Request()); }
+RunPrediction RenameEngine::PredictRun() { return predictions_.Predict(fs_, Request()); }
 
 void RenameEngine::RefreshTypes() {
   for (int i = window_.TypeListCount(); i > 0; --i) window_.TypeListRemoveFirst();

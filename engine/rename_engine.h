@@ -92,7 +92,9 @@ class RenameEngine {
   std::optional<UndoOffer> NextUndo() const;
 
   /// What RenameFiles() would do if called now, from the window's state and the disk as
-  /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen.
+  /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen; keeps
+  /// what the next prediction can use again (see PredictionCache), so it is not to be
+  /// called from two threads at once.
   RunPrediction PredictRun();
 
   /// Lets the next runs report progress to `control` and stop when it asks; null
@@ -129,6 +131,9 @@ class RenameEngine {
  private:
   /// The whole run for `request`; `number` is told each running number.
   std::u16string Run(RunRequest request, const NumberSink& number);
+  /// The order in which the planned files of directory `path` are tried: see
+  /// EntryIndex; empty for plan order.
+  std::vector<std::uint32_t> RunOrder(const std::u16string& path) const;
   /// Journals the renames about to be tried; returns the line for the report when the
   /// journal cannot be written (the run goes on without undo).
   std::u16string StartJournal(Directory* dir, const std::u16string& path);
@@ -136,6 +141,8 @@ class RenameEngine {
   /// Undoes the newest run, or only the one in journal `expected` when given.
   std::u16string Undo(const std::string* expected, std::optional<JobOutcome>* outcome);
   RunControl* control_ = nullptr;
+  /// What PredictRun() keeps from one prediction to the next.
+  PredictionCache predictions_;
   /// The plan's names as bytes, for the run in progress.
   EncodedPlan bytes_;
   /// The journal of the run in progress, and the plan index of each of its steps.

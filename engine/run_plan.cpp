@@ -136,13 +136,13 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   return plan;
 }
 
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, FillTable& fill) {
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, std::vector<std::string> listBytes) {
   EncodedPlan bytes;
   bytes.from.resize(plan.size());
   bytes.to.resize(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
     // Each listed file is planned once at most.
-    bytes.from[j] = std::move(fill.bytes[plan[j].listIndex]);
+    bytes.from[j] = std::move(listBytes[plan[j].listIndex]);
     bytes.to[j] = EncodeFileName(plan[j].newName);
     Prejudge(plan[j], bytes.from[j], bytes.to[j]);
   }
@@ -152,13 +152,17 @@ EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, FillTable& fill) {
 std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
                           const EncodedPlan& bytes, RunControl* control) {
   if (control != nullptr) control->total.store(plan.size());
-  for (std::size_t j = 0; j < plan.size(); ++j) {
+  const auto at = [&bytes](std::size_t step) {
+    return bytes.order.empty() ? step : static_cast<std::size_t>(bytes.order[step]);
+  };
+  for (std::size_t step = 0; step < plan.size(); ++step) {
     // The file being renamed finishes; the next one is not started.
     if (control != nullptr && control->cancel.load()) {
       // What was decided without the disk is not reported for a file never reached.
-      for (std::size_t k = j; k < plan.size(); ++k) plan[k].status = PlanStatus::kPending;
-      return plan.size() - j;
+      for (std::size_t k = step; k < plan.size(); ++k) plan[at(k)].status = PlanStatus::kPending;
+      return plan.size() - step;
     }
+    const std::size_t j = at(step);
     PlannedRename& planned = plan[j];
     if (planned.status == PlanStatus::kPending) {
       const CallTimer timer(control);
@@ -167,7 +171,7 @@ std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRena
                                                               &planned.strandedAt);
       planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
     }
-    if (control != nullptr) control->done.store(j + 1);
+    if (control != nullptr) control->done.store(step + 1);
   }
   return 0;
 }

@@ -57,6 +57,9 @@ struct FillTable {
 struct EncodedPlan {
   std::vector<std::string> from;
   std::vector<std::string> to;
+  /// The order in which the files are tried, as indices into the plan; empty for plan
+  /// order. Only a plan whose renames cannot meet may run in another (see EntryIndex).
+  std::vector<std::uint32_t> order;
 };
 
 /// Told each running number of a numbering rule; returns the string field's text then.
@@ -85,14 +88,15 @@ using NumberSink = std::function<std::u16string(long long number)>;
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number);
 
-/// Encodes each new name once, moves each old one out of `fill`, and decides what can
-/// be decided without the disk: kUnchanged, kFailed with its error, or kPending when
-/// the rename is to be tried.
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, FillTable& fill);
+/// Encodes each new name once, takes each old one from `listBytes` (the fill's bytes,
+/// in list order), and decides what can be decided without the disk: kUnchanged,
+/// kFailed with its error, or kPending when the rename is to be tried.
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, std::vector<std::string> listBytes);
 
-/// Renames the pending files of `plan` in `dir` in plan order, never replacing
-/// anything, and records each outcome. Stops before the next file when `control` asks;
-/// returns how many files that left untried, whose status goes back to kPending.
+/// Renames the pending files of `plan` in `dir` in the order of `bytes`, never
+/// replacing anything, and records each outcome. Stops before the next file when
+/// `control` asks; returns how many files that left untried, whose status goes back to
+/// kPending.
 std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
                           const EncodedPlan& bytes, RunControl* control);
 

@@ -15,7 +15,10 @@ RunRequest RunRequest::Texts(const WindowPort& window, std::u16string code, std:
 
 RunRequest RunRequest::Capture(const WindowPort& window, std::u16string code, std::int16_t maxLen) {
   RunRequest request = Texts(window, std::move(code), maxLen);
-  request.names = std::make_shared<const std::vector<std::u16string>>(ListedNames(window));
+  request.names = window.FileListNames();
+  if (!request.names) {
+    request.names = std::make_shared<const std::vector<std::u16string>>(ListedNames(window));
+  }
   return request;
 }
 

@@ -16,6 +16,11 @@ class WindowPort {
   virtual int FileListCount() const = 0;
   /// Item `k` of the file list, counted from 0.
   virtual std::u16string FileListItem(int k) const = 0;
+  /// The whole file list as one shared value that never changes, where the window
+  /// keeps it so; null where it does not, and the items are read one by one.
+  virtual std::shared_ptr<const std::vector<std::u16string>> FileListNames() const {
+    return nullptr;
+  }
   virtual std::u16string TypeListText() const = 0;
   virtual int TypeListCount() const = 0;
   virtual void TypeListRemoveFirst() = 0;

@@ -19,32 +19,33 @@ constexpr unsigned Bit(LetterClass which) { return static_cast<unsigned>(which);
 
 }  // namespace
 
-SimulatedDirectory::SimulatedDirectory(Start start, Directory* disk)
-    : ascii_(start.ascii),
-      other_(start.other),
-      listed_(start.listed),
-      readsTimes_(start.readsTimes),
+SimulatedDirectory::SimulatedDirectory(std::shared_ptr<const Start> start, Directory* disk,
+                                       Mode mode)
+    : start_(std::move(start)),
+      ascii_(start_->ascii),
+      other_(start_->other),
+      mode_(mode),
       disk_(disk),
-      questionsLeft_(disk != nullptr ? kQuestions : 0),
-      irregular_(std::move(start.irregular)) {
+      questionsLeft_(disk != nullptr ? kQuestions : 0) {}
+
+void SimulatedDirectory::Materialize() {
+  if (materialized_) return;
+  materialized_ = true;
   if (Exact()) {
-    names_ = std::move(start.names);
+    names_ = start_->names;
     return;
   }
-  keys_.reserve(start.names.size());
-  while (!start.names.empty()) {
-    auto node = start.names.extract(start.names.begin());
-    std::string key = FoldKey(node.value());
-    Add(keys_[std::move(key)], {std::move(node.value()), false});
-  }
+  keys_.reserve(start_->names.size());
+  for (const std::string& name : start_->names) Add(keys_[FoldKey(name)], {name, false});
 }
 
 int SimulatedDirectory::Status(const std::string& name, FileStatus& status) {
   // A regular file of the listing needs no question; anything else, and every time,
   // is read where it is.
+  const std::unordered_set<std::string>& irregular = start_->irregular;
   const bool known =
-      !listed_ || (Holds(name) && (irregular_.empty() || irregular_.count(name) == 0));
-  if (known && !readsTimes_) {
+      !start_->listed || (Holds(name) && (irregular.empty() || irregular.count(name) == 0));
+  if (known && !mode_.readsTimes) {
     status = FileStatus{};
     status.regular = true;
     return 0;
@@ -67,6 +68,8 @@ int SimulatedDirectory::Link(const std::string& from, const std::string& to) {
 
 int SimulatedDirectory::Unlink(const std::string& name) {
   if (!Holds(name)) return ENOENT;
+  if (mode_.apart) return 0;
+  Materialize();
   if (Exact()) {
     names_.erase(name);
     return 0;
@@ -94,6 +97,7 @@ bool SimulatedDirectory::Exact() const {
 }
 
 bool SimulatedDirectory::Holds(const std::string& name) const {
+  if (!materialized_) return start_->names.count(name) != 0;
   if (Exact()) return names_.count(name) != 0;
   const auto key = keys_.find(FoldKey(name));
   if (key == keys_.end()) return false;
@@ -104,6 +108,8 @@ bool SimulatedDirectory::Holds(const std::string& name) const {
 
 int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
   if (to.size() > kNameMax) return ENAMETOOLONG;
+  if (mode_.apart) return 0;
+  Materialize();
   if (Exact()) return names_.count(to) != 0 ? EEXIST : 0;
   const std::string key = FoldKey(to);
   const auto target = keys_.find(key);
@@ -113,6 +119,7 @@ int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
 }
 
 void SimulatedDirectory::Move(const std::string& from, const std::string& to) {
+  if (mode_.apart) return;
   if (Exact()) {
     // The entry is reused for the new name: no allocation per file.
     auto node = names_.extract(from);

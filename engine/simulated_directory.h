@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -24,15 +25,24 @@ class SimulatedDirectory : public Directory {
     /// The names come from a listing; without one, every name asked about is taken to be
     /// a regular file there.
     bool listed = true;
-    /// Status() reads the disk for every name, for its modification time.
-    bool readsTimes = false;
     /// What is known of the file system's folding of each letter class.
     Folding ascii = Folding::kExact;
     Folding other = Folding::kExact;
   };
 
-  /// `disk`: the directory itself, read where only it can tell; may be null.
-  SimulatedDirectory(Start start, Directory* disk);
+  /// How one simulation answers.
+  struct Mode {
+    /// Status() reads the disk for every name, for its modification time.
+    bool readsTimes = false;
+    /// The caller found that no rename to come can meet a name here (see EntryIndex):
+    /// renames check only the new name's length and change nothing, so that the start
+    /// is never copied. Only renames may follow.
+    bool apart = false;
+  };
+
+  /// `start` is shared, and copied only when a rename changes the names. `disk`: the
+  /// directory itself, read where only it can tell; may be null.
+  SimulatedDirectory(std::shared_ptr<const Start> start, Directory* disk, Mode mode);
 
   int Status(const std::string& name, FileStatus& status) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
@@ -59,6 +69,8 @@ class SimulatedDirectory : public Directory {
 
   /// True when names compare as bytes, and need no FoldKey.
   bool Exact() const;
+  /// Copies the start's names into the tables that renames change, once.
+  void Materialize();
   /// True when `name` is an entry now, spelled exactly so.
   bool Holds(const std::string& name) const;
   /// 0 when `to` may be added while `from` (empty for none) makes way, else the error.
@@ -77,13 +89,14 @@ class SimulatedDirectory : public Directory {
   /// Takes `name` out of `key`; returns it, or a member with an empty name.
   static Member Remove(Key& key, const std::string& name);
 
+  std::shared_ptr<const Start> start_;
   Folding ascii_;
   Folding other_;
-  bool listed_;
-  bool readsTimes_;
+  Mode mode_;
   Directory* disk_;
   int questionsLeft_;
-  std::unordered_set<std::string> irregular_;
+  /// The names are in the tables below; before, they are the start's.
+  bool materialized_ = false;
   /// Where names compare as bytes: every name now.
   std::unordered_set<std::string> names_;
   /// Otherwise: every name now, by FoldKey.

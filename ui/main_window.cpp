@@ -362,6 +362,10 @@ std::u16string MainWindow::FileListItem(int k) const {
   return fileModel_->Names().at(static_cast<std::size_t>(k));
 }
 
+std::shared_ptr<const std::vector<std::u16string>> MainWindow::FileListNames() const {
+  return fileModel_->SharedNames();
+}
+
 std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }
 
 int MainWindow::TypeListCount() const { return FileType->count(); }

@@ -46,6 +46,7 @@ class MainWindow : public QWidget, public WindowPort {
   std::u16string FileListPath() const override;
   int FileListCount() const override;
   std::u16string FileListItem(int k) const override;
+  std::shared_ptr<const std::vector<std::u16string>> FileListNames() const override;
   std::u16string TypeListText() const override;
   int TypeListCount() const override;
   void TypeListRemoveFirst() override;

@@ -9,14 +9,9 @@ namespace renamer::ui {
 
 QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) {
   if (!prediction.message.empty()) return QString::fromStdU16String(prediction.message);
-  std::size_t selected = 0;
-  std::size_t renamed = 0;
-  std::size_t fails = 0;
-  for (const PredictedRename& file : prediction.files) {
-    selected += file.outcome != PredictedOutcome::kNotSelected ? 1 : 0;
-    renamed += file.outcome == PredictedOutcome::kRenamed ? 1 : 0;
-    fails += file.outcome == PredictedOutcome::kFails ? 1 : 0;
-  }
+  const std::size_t selected = prediction.selected;
+  const std::size_t renamed = prediction.renamed;
+  const std::size_t fails = prediction.fails;
   if (prediction.files.empty()) return QStringLiteral("目录中没有文件");
   // The type list starts empty, and an empty type selects only files without an
   // extension: say so, or the first run renames far fewer files than expected. The
@@ -81,7 +76,6 @@ void Preview::Schedule() {
 
 void Preview::ListingChanged() {
   ++listing_;
-  FreeElsewhere(std::move(timeKeys_));
   Schedule();
 }
 
@@ -138,8 +132,7 @@ void Preview::Start() {
   request.path = model_.Path();
   request.names = model_.SharedNames();
   worker_.start([this, fs, generation, listing, ruleChosen, outcome = outcome_,
-                 request = std::move(request),
-                 timeKeys = keysListing_ == listing_ ? timeKeys_ : nullptr] {
+                 request = std::move(request), cache = cache_] {
     const std::u16string& path = request.path;
     Result result;
     if (outcome != nullptr) {
@@ -155,9 +148,8 @@ void Preview::Start() {
         result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
       }
     } else {
-      RunPrediction prediction = Predict(*fs, request, timeKeys);
+      RunPrediction prediction = cache->Predict(*fs, request);
       result.summary = PreviewSummary(prediction, request);
-      result.timeKeys = std::move(prediction.timeKeys);
       // Without a rule the list stays a plain list; only the summary warns.
       result.column = ruleChosen;
       if (ruleChosen) result.files = std::move(prediction.files);
@@ -173,10 +165,6 @@ void Preview::Start() {
 
 void Preview::Finish(std::uint64_t generation, std::uint64_t listing, Result result) {
   busy_ = false;
-  if (listing == listing_ && result.timeKeys) {
-    timeKeys_ = result.timeKeys;
-    keysListing_ = listing;
-  }
   if (generation == generation_ && listing == listing_ && !paused_) {
     if (result.column) {
       // The prediction replaced holds a string or three per file: freed on the worker.

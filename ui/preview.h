@@ -66,10 +66,9 @@ class Preview : public QObject {
     SecondColumn kind = SecondColumn::kPrediction;
     QString summary;
     QString detail;
-    std::shared_ptr<const std::vector<std::u16string>> timeKeys;
   };
 
-  /// The file list was read again: its time keys are read again too.
+  /// The file list was read again: predict for it.
   void ListingChanged();
   void Start();
   void Finish(std::uint64_t generation, std::uint64_t listing, Result result);
@@ -81,10 +80,10 @@ class Preview : public QObject {
   QThreadPool worker_;
   /// Counts edits, so that a result made stale by a later edit is dropped.
   std::uint64_t generation_ = 0;
-  /// Counts listings; time keys belong to one.
+  /// Counts listings, so that a prediction of an older one is dropped.
   std::uint64_t listing_ = 0;
-  std::uint64_t keysListing_ = 0;
-  std::shared_ptr<const std::vector<std::u16string>> timeKeys_;
+  /// Used on the worker only, one prediction at a time.
+  std::shared_ptr<PredictionCache> cache_ = std::make_shared<PredictionCache>();
   /// The job whose outcome is shown, and the texts a run read right after it.
   std::shared_ptr<const JobOutcome> outcome_;
   RunRequest outcomeTexts_;

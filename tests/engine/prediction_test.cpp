@@ -130,7 +130,7 @@ TEST(PredictRunTest, SaysTheRunStopsAtAListedLinkThatLeadsNowhere) {
   EXPECT_EQ(dir.Entries(), before);
 }
 
-TEST(PredictRunTest, ReadsTimesOnlyOnceAndSaysWhenTheRunWouldStop) {
+TEST(PredictionCacheTest, KeepsTimesForOneListAndSeesEveryChangeOfTheFolder) {
   TempDir dir;
   dir.MakeFile("a.jpg", "a", 1700000300);
   dir.MakeFile("b.jpg", "b", 1700000100);
@@ -138,23 +138,33 @@ TEST(PredictRunTest, ReadsTimesOnlyOnceAndSaysWhenTheRunWouldStop) {
   window.path = dir.path16();
   window.files = {u"a.jpg", u"b.jpg"};
   window.valueText = u"2";
+  // Long unchanged, as a folder usually is: what is read of it can be kept.
+  const timespec past[2] = {{1700000000, 0}, {1700000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir.path().c_str(), past, 0), 0);
   RenameEngine engine(window);
   engine.ChgMode = u"ADDPRENO";
   const RunRequest request = engine.Request();
-  const RunPrediction first = Predict(RealFileSystem(), request);
-  ASSERT_TRUE(first.timeKeys);
+  PredictionCache cache;
+  const RunPrediction first = cache.Predict(RealFileSystem(), request);
   EXPECT_EQ(Utf8(first.files[0].newName), "02a.jpg");
   EXPECT_EQ(Utf8(first.files[1].newName), "01b.jpg");
 
-  // Kept keys are used as they are: a time changed since does not count until the
-  // listing is read again.
+  // The times of one list are read once: a time changed since counts from the next
+  // listing on, as the list itself shows a change only once it is read again.
   const timespec later[2] = {{1700000900, 0}, {1700000900, 0}};
   ::utimensat(AT_FDCWD, (dir.path() + "/b.jpg").c_str(), later, 0);
-  EXPECT_EQ(Utf8(Predict(RealFileSystem(), request, first.timeKeys).files[1].newName), "01b.jpg");
-  EXPECT_EQ(Utf8(Predict(RealFileSystem(), request).files[1].newName), "02b.jpg");
+  EXPECT_EQ(Utf8(cache.Predict(RealFileSystem(), request).files[1].newName), "01b.jpg");
+  const RunRequest relisted = engine.Request();
+  EXPECT_EQ(Utf8(cache.Predict(RealFileSystem(), relisted).files[1].newName), "02b.jpg");
+
+  // A new entry in the way of a new name counts at once, for the same list too.
+  dir.MakeFile("01a.jpg", "x", 1700000100);
+  const RunPrediction blocked = cache.Predict(RealFileSystem(), relisted);
+  EXPECT_EQ(blocked.files[0].outcome, PredictedOutcome::kFails);
+  EXPECT_EQ(blocked.fails, 1u);
 
   ::unlink((dir.path() + "/a.jpg").c_str());
-  const RunPrediction gone = Predict(RealFileSystem(), request);
+  const RunPrediction gone = cache.Predict(RealFileSystem(), relisted);
   EXPECT_EQ(Utf8(gone.message), Utf8(engine.RenameFiles()));
   EXPECT_FALSE(gone.message.empty());
   for (const PredictedRename& file : gone.files) EXPECT_TRUE(file.newName.empty());

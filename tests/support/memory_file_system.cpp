@@ -56,7 +56,7 @@ class MemoryDirectory final : public Directory {
     if (!fs_.noReplace) return EINVAL;
     if (const int error = Check(from, to)) return error;
     const MemoryEntry moved = *fs_.Find(from);
-    fs_.entries_.erase(fs_.Key(from));
+    fs_.Erase(from);
     fs_.Add(to, moved.inode, moved.kind);
     return 0;
   }
@@ -65,15 +65,12 @@ class MemoryDirectory final : public Directory {
     fs_.Add(to, fs_.Find(from)->inode);
     return 0;
   }
-  int Unlink(const std::string& name) override {
-    if (!fs_.Exists(name)) return ENOENT;
-    fs_.entries_.erase(fs_.Key(name));
-    return 0;
-  }
+  int Unlink(const std::string& name) override { return fs_.Erase(name) ? 0 : ENOENT; }
   int Identify(const std::string& name, FileIdentity& identity) override {
     const MemoryEntry* entry = fs_.Find(name);
     if (entry == nullptr && name == ".") {
       identity = {1, MemoryFileSystem::kDirectoryInode, 2};
+      identity.modifiedNanoseconds = fs_.modifiedNanoseconds_;
       identity.locked = fs_.locked.count(name) != 0;
       return 0;
     }
@@ -112,6 +109,13 @@ std::string MemoryFileSystem::Key(const std::string& name) const {
 
 void MemoryFileSystem::Add(const std::string& name, int inode, EntryKind kind) {
   entries_[Key(name)] = {name, inode, kind};
+  ++modifiedNanoseconds_;
+}
+
+bool MemoryFileSystem::Erase(const std::string& name) {
+  if (entries_.erase(Key(name)) == 0) return false;
+  ++modifiedNanoseconds_;
+  return true;
 }
 
 const MemoryEntry* MemoryFileSystem::Find(const std::string& name) const {

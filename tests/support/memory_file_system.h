@@ -67,7 +67,13 @@ class MemoryFileSystem final : public FileSystem {
 
   std::string Key(const std::string& name) const;
 
+  /// Takes an entry out; false when there is none.
+  bool Erase(const std::string& name);
+
   std::map<std::string, MemoryEntry> entries_;  // key: the name, folded as case is ignored
+  /// The directory's modification time, in nanoseconds: every change of an entry moves
+  /// it on, as on disk.
+  std::int64_t modifiedNanoseconds_ = 1;
 };
 
 }  // namespace renamer::testing

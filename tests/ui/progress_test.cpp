@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "engine/run_control.h"
@@ -113,11 +114,48 @@ QString Cancelled(std::uint64_t left) {
 }
 
 // The names on disk after the first `renamed` of `names` got the prefix.
-QStringList ExpectedEntries(const QStringList& names, int renamed, const QString& failed = {}) {
+// The old names of the renames tried, in the order the run tried them: a run may take
+// the files in the directory's order rather than the list's.
+class RenameLog {
+ public:
+  /// Notes a rename; returns how many were tried, this one included.
+  int Add(const std::string& from) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    tried_ << QString::fromStdString(from);
+    return static_cast<int>(tried_.size());
+  }
+  int Count() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(tried_.size());
+  }
+  QStringList Tried() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return tried_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  QStringList tried_;
+};
+
+// The folder after a run that tried the renames of `log`, all but `failed` done.
+QStringList ExpectedEntries(const QStringList& names, const RenameLog& log,
+                            const QString& failed = {}) {
+  const QStringList tried = log.Tried();
   QStringList expected;
-  for (int i = 0; i < names.size(); ++i) {
-    const bool done = i < renamed && names[i] != failed;
-    expected << (done ? QStringLiteral("x_") : QString()) + names[i];
+  for (const QString& name : names) {
+    const bool done = tried.contains(name) && name != failed;
+    expected << (done ? QStringLiteral("x_") : QString()) + name;
+  }
+  expected.sort();
+  return expected;
+}
+
+// The folder after a run that renamed every file but `failed`.
+QStringList AllRenamed(const QStringList& names, const QString& failed = {}) {
+  QStringList expected;
+  for (const QString& name : names) {
+    expected << (name != failed ? QStringLiteral("x_") : QString()) + name;
   }
   expected.sort();
   return expected;
@@ -133,11 +171,11 @@ class ProgressTest : public QObject {
   // starts with what was left, then reports the failure met before.
   void escapeCancelsASlowRun() {
     FaultyFileSystem fs;
-    std::atomic<int> renames{0};
+    RenameLog renames;
     fs.onRename = [&](const std::string& from, const std::string&) {
-      ++renames;
+      const int count = renames.Add(from);
       std::this_thread::sleep_for(15ms);
-      return from == "f01.txt" ? EACCES : kPass;
+      return count == 2 ? EACCES : kPass;
     };
     const QStringList names = Numbered(60);
     WindowOnDirectory view(names, &fs);
@@ -148,7 +186,7 @@ class ProgressTest : public QObject {
     const Seen seen = RunWatching(
         view,
         [&](ProgressWindow& progress, Seen&) {
-          if (checked || renames.load() < 4) return;
+          if (checked || renames.Count() < 4) return;
           checked = true;
           // The rest of the window cannot be changed, nor closed, while the run works.
           for (const char* part : {"Frame1", "Frame2", "Frame3"})
@@ -178,13 +216,14 @@ class ProgressTest : public QObject {
     const QRegularExpression counted(QStringLiteral("^已处理 [0-9]+ / 60 个文件$"));
     QVERIFY2(counted.match(seen.progressTexts.last()).hasMatch(),
              qPrintable(seen.progressTexts.join(u'|')));
-    const int done = renames.load();
+    const int done = renames.Count();
     QVERIFY2(done >= 2 && done < 60, qPrintable(QString::number(done)));
+    const QString refused = renames.Tried().at(1);
     QVERIFY(seen.box);
     QCOMPARE(seen.boxTitle, QStringLiteral("提示"));
     QCOMPARE(seen.boxText, Cancelled(60 - static_cast<std::uint64_t>(done)) +
-                               Entry(view, QStringLiteral("f01.txt"), QStringLiteral("没有权限")));
-    const QStringList expected = ExpectedEntries(names, done, QStringLiteral("f01.txt"));
+                               Entry(view, refused, QStringLiteral("没有权限")));
+    const QStringList expected = ExpectedEntries(names, renames, refused);
     QCOMPARE(view.Entries(), expected);
 
     // Afterwards the window is as before the run, and lists the folder as it is now.
@@ -217,9 +256,9 @@ class ProgressTest : public QObject {
   // and starts no other.
   void saysWhenTheFileSystemKeepsACallWaiting() {
     FaultyFileSystem fs;
-    std::atomic<int> renames{0};
-    fs.onRename = [&](const std::string&, const std::string&) {
-      if (++renames == 3) std::this_thread::sleep_for(900ms);
+    RenameLog renames;
+    fs.onRename = [&](const std::string& from, const std::string&) {
+      if (renames.Add(from) == 3) std::this_thread::sleep_for(900ms);
       return kPass;
     };
     const QStringList names = Numbered(6);
@@ -239,9 +278,9 @@ class ProgressTest : public QObject {
     QCOMPARE(seen.statusTexts.value(0), QString());
     QVERIFY2(seen.statusTexts.contains(QStringLiteral("正在等待文件系统…")),
              qPrintable(seen.statusTexts.join(u'|')));
-    QCOMPARE(renames.load(), 3);
+    QCOMPARE(renames.Count(), 3);
     QCOMPARE(seen.boxText, Cancelled(3));
-    QCOMPARE(view.Entries(), ExpectedEntries(names, 3));
+    QCOMPARE(view.Entries(), ExpectedEntries(names, renames));
   }
 
   // A run shorter than the progress window's delay shows none: the busy cursor only,
@@ -269,7 +308,7 @@ class ProgressTest : public QObject {
     QVERIFY(busyCursor);
     QCOMPARE(seen.progressTicks, 0);
     QCOMPARE(seen.boxText, Entry(view, QStringLiteral("f03.txt"), QStringLiteral("没有权限")));
-    QCOMPARE(view.Entries(), ExpectedEntries(names, 20, QStringLiteral("f03.txt")));
+    QCOMPARE(view.Entries(), AllRenamed(names, QStringLiteral("f03.txt")));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
@@ -300,7 +339,7 @@ class ProgressTest : public QObject {
 
     released = true;
     QVERIFY(testing::WaitForJob(*view.window));
-    QCOMPARE(view.Entries(), ExpectedEntries(names, 3));
+    QCOMPARE(view.Entries(), AllRenamed(names));
     QCOMPARE(view.window->FileListItem(0), u"x_f00.txt");
     QVERIFY(run->isEnabled());
     QVERIFY(view.Child<QGroupBox>("Frame3")->isEnabled());
@@ -315,9 +354,9 @@ class ProgressTest : public QObject {
   void theProgramsEndCancelsTheRunAndWaitsForIt() {
     QFETCH(QString, how);
     FaultyFileSystem fs;
-    std::atomic<int> renames{0};
-    fs.onRename = [&](const std::string&, const std::string&) {
-      ++renames;
+    RenameLog renames;
+    fs.onRename = [&](const std::string& from, const std::string&) {
+      renames.Add(from);
       std::this_thread::sleep_for(20ms);
       return kPass;
     };
@@ -325,7 +364,7 @@ class ProgressTest : public QObject {
     WindowOnDirectory view(names, &fs);
     Prepare(view, {});
     QTest::mouseClick(view.Child<QPushButton>("Command1"), Qt::LeftButton);
-    QTRY_VERIFY(renames.load() >= 2);
+    QTRY_VERIFY(renames.Count() >= 2);
 
     if (how == QStringLiteral("loop ends")) {
       QCOMPARE(testing::RunLoop([] { QCoreApplication::exit(0); }), 0);
@@ -334,11 +373,11 @@ class ProgressTest : public QObject {
     } else {
       delete view.window.data();
     }
-    const int done = renames.load();
+    const int done = renames.Count();
     QVERIFY2(done < 60, qPrintable(QString::number(done)));
-    QCOMPARE(view.Entries(), ExpectedEntries(names, done));
+    QCOMPARE(view.Entries(), ExpectedEntries(names, renames));
     std::this_thread::sleep_for(50ms);
-    QCOMPARE(renames.load(), done);
+    QCOMPARE(renames.Count(), done);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
