@@ -87,9 +87,15 @@ std::u16string DecodeFileName(std::string_view bytes) {
 }
 
 std::string EncodeFileName(std::u16string_view name) {
-  std::string bytes;
-  bytes.reserve(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) {
+  // Most names are ASCII throughout, or start so: that part is copied unit by unit
+  // without growing the string, which a preview does for every file on each keystroke.
+  std::size_t ascii = 0;
+  while (ascii < name.size() && name[ascii] < 0x80) ++ascii;
+  std::string bytes(ascii, '\0');
+  for (std::size_t i = 0; i < ascii; ++i) bytes[i] = static_cast<char>(name[i]);
+  if (ascii == name.size()) return bytes;
+  bytes.reserve(name.size() + (name.size() - ascii) * 2);
+  for (std::size_t i = ascii; i < name.size(); ++i) {
     const char16_t unit = name[i];
     if (unit < 0x80) {
       bytes.push_back(static_cast<char>(unit));

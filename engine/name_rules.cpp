@@ -65,12 +65,8 @@ std::int16_t GetExtLen(std::u16string_view name) {
 std::u16string MakeNewBaseName(std::u16string_view base, std::u16string_view code,
                                std::u16string_view stringText, std::u16string_view valueText,
                                std::int16_t maxLen) {
-  if (code == u"ADDPRE") {
-    return std::u16string(TrimSpaces(valueText)) + std::u16string(TrimSpaces(base));
-  }
-  if (code == u"ADDLST") {
-    return std::u16string(TrimSpaces(base)) + std::u16string(TrimSpaces(valueText));
-  }
+  if (code == u"ADDPRE") return Joined(TrimSpaces(valueText), TrimSpaces(base));
+  if (code == u"ADDLST") return Joined(TrimSpaces(base), TrimSpaces(valueText));
   if (code == u"SAMELEN") {
     std::u16string result(TrimSpaces(base));
     const auto limit = static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0));
@@ -90,8 +86,7 @@ std::u16string MakeNewBaseName(std::u16string_view base, std::u16string_view cod
     const std::optional<long long> number = ToWholeNumber(stringText);
     if (!width || !number) return {};
     const std::u16string formatted = FormatNumber(*number, *width);
-    return code == u"ADDPRENO" ? formatted + std::u16string(base)
-                               : std::u16string(base) + formatted;
+    return code == u"ADDPRENO" ? Joined(formatted, base) : Joined(base, formatted);
   }
   if (code == u"DEL") return ReplaceAll(base, stringText, u"");
   if (code == u"REP") return ReplaceAll(base, stringText, valueText);

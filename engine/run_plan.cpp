@@ -100,6 +100,7 @@ std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number) {
   std::vector<PlannedRename> plan;
+  plan.reserve(fill.names.size());
   const std::u16string_view typeText = TrimSpaces(request.typeText);
   const bool allTypes = typeText == kAllTypes;
   const bool numbering = IsNumberingRule(request.code);
@@ -120,7 +121,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
     planned.error = fill.errors[k];
     planned.listIndex = fill.listIndex[k];
     if (request.code == u"EXT") {
-      planned.newName = std::u16string(TrimSpaces(base)).append(TrimSpaces(request.valueText));
+      planned.newName = Joined(TrimSpaces(base), TrimSpaces(request.valueText));
     } else {
       ++planCount;
       if (numbering) stringText = number(planCount);
@@ -128,7 +129,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
           MakeNewBaseName(base, request.code, stringText, request.valueText, request.maxLen);
       planned.hasNewName = !newBase.empty();
       if (planned.hasNewName) {
-        planned.newName = std::u16string(TrimSpaces(newBase)).append(TrimSpaces(ext));
+        planned.newName = Joined(TrimSpaces(newBase), TrimSpaces(ext));
       }
     }
     plan.push_back(std::move(planned));

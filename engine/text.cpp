@@ -16,6 +16,13 @@ std::u16string_view FirstUnits(std::u16string_view text, std::size_t count) {
   return text.substr(0, count);
 }
 
+std::u16string Joined(std::u16string_view first, std::u16string_view second) {
+  std::u16string joined;
+  joined.reserve(first.size() + second.size());
+  joined.append(first).append(second);
+  return joined;
+}
+
 std::u16string_view LastUnits(std::u16string_view text, std::size_t count) {
   if (count >= text.size()) return text;
   return text.substr(text.size() - count);

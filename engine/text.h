@@ -15,6 +15,9 @@ std::u16string_view FirstUnits(std::u16string_view text, std::size_t count);
 /// The last `count` code units of `text`, or all of it when it is shorter.
 std::u16string_view LastUnits(std::u16string_view text, std::size_t count);
 
+/// `first` followed by `second`, made with one allocation at most.
+std::u16string Joined(std::u16string_view first, std::u16string_view second);
+
 /// Every non-overlapping occurrence of `find`, scanned from the start, replaced by
 /// `with`. An empty `find` leaves the text unchanged.
 std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
