@@ -63,10 +63,7 @@ std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::
 RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& planned) {
   RunPrediction prediction;
   const std::u16string prefix = request.path + u"/";
-  prediction.files.reserve(request.names->size());
-  for (const std::u16string& name : *request.names) {
-    prediction.files.push_back({name, {}, PredictedOutcome::kNotSelected, {}});
-  }
+  prediction.files.resize(request.names->size());
   prediction.selected = planned.size();
   for (PlannedRename& p : planned) {
     PredictedRename& file = prediction.files[p.listIndex];
@@ -84,7 +81,13 @@ RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& pla
         ++prediction.fails;
         break;
     }
+    // The plan's copy of the listed name is not needed any more.
+    file.oldName = std::move(p.oldName);
     if (p.hasNewName) file.newName = std::move(p.newName);
+  }
+  for (std::size_t k = 0; k < prediction.files.size(); ++k) {
+    PredictedRename& file = prediction.files[k];
+    if (file.outcome == PredictedOutcome::kNotSelected) file.oldName = (*request.names)[k];
   }
   return prediction;
 }
@@ -105,6 +108,8 @@ struct Filled {
   bool done = false;
   std::u16string failure;
   FillTable fill;
+  /// The fill's bytes, taken out of it to be shared with each plan.
+  std::shared_ptr<const std::vector<std::string>> bytes;
 };
 
 }  // namespace
@@ -175,6 +180,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
     filled.failure =
         FillFromDirectory(reader.get(), openError, request, sorts, nullptr, filled.fill);
     if (sorts && filled.failure.empty()) SortFillByTime(filled.fill);
+    filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
     filled.done = true;
   }
   if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
@@ -183,7 +189,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   if (plan.code == u"SAMELEN") plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
   std::vector<PlannedRename> planned =
       PlanRenames(filled.fill, plan, [](long long number) { return DecimalText(number); });
-  EncodedPlan bytes = PrejudgePlan(planned, filled.fill.bytes);
+  EncodedPlan bytes = PrejudgePlan(planned, filled.bytes);
   std::unique_ptr<SimulatedDirectory> dir;
   if (basis_) {
     // Where no rename can meet another, the directory's names need no copy to change.

@@ -67,7 +67,8 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (request.code == u"ADDPRENO") SortFillByTime(fill);
   if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
   Plan = PlanRenames(fill, request, number);
-  bytes_ = PrejudgePlan(Plan, std::move(fill.bytes));
+  bytes_ =
+      PrejudgePlan(Plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));
   bytes_.order = RunOrder(request.path);
   FileNames = std::move(fill.names);
   FileTimes = std::move(fill.times);
@@ -99,7 +100,7 @@ std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& 
   for (std::size_t j = 0; j < Plan.size(); ++j) {
     if (Plan[j].status != PlanStatus::kPending) continue;
     journaled_.push_back(j);
-    run.steps.push_back({bytes_.from[j], bytes_.to[j], Plan[j].identity});
+    run.steps.push_back({bytes_.From(j), bytes_.to[j], Plan[j].identity});
   }
   if (run.steps.empty() || dir == nullptr) return {};
   run.path = EncodeFileName(path);

@@ -1,6 +1,7 @@
 #include "engine/run_order.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -9,14 +10,40 @@
 namespace renamer {
 namespace {
 
-// FNV-1a over the bytes, then a finalizer that spreads the bits for sorting.
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// The eight bytes from `at`, or those left, padded with zeros.
+std::uint64_t Word(std::string_view bytes, std::size_t at) {
+  std::uint64_t word = 0;
+  if (bytes.size() - at >= 8) {
+    std::memcpy(&word, bytes.data() + at, 8);
+    return word;
+  }
+  for (std::size_t k = at; k < bytes.size(); ++k) {
+    word |= std::uint64_t{static_cast<unsigned char>(bytes[k])} << (8 * (k - at));
+  }
+  return word;
+}
+
+std::uint64_t Mix(std::uint64_t hash, std::uint64_t word) {
+  hash = (hash ^ word) * 0x9E3779B97F4A7C15ULL;
+  return hash ^ (hash >> 29);
+}
+
+// Eight bytes at a time, with the ASCII capitals of each word made small when
+// `lowerAscii` (the bytes are then all ASCII).
 std::uint64_t Hash(std::string_view bytes, bool lowerAscii) {
-  std::uint64_t hash = 0xcbf29ce484222325ULL;
-  for (const char c : bytes) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (lowerAscii && byte >= 'A' && byte <= 'Z')
-      byte = static_cast<unsigned char>(byte - 'A' + 'a');
-    hash = (hash ^ byte) * 0x100000001b3ULL;
+  std::uint64_t hash = bytes.size();
+  for (std::size_t at = 0; at < bytes.size(); at += 8) {
+    std::uint64_t word = Word(bytes, at);
+    if (lowerAscii) {
+      // 0x80 in each byte from 'A' up, and in each byte above 'Z': their difference marks
+      // the capitals, whose 0x20 bit is then set.
+      const std::uint64_t fromA = word + 0x3F3F3F3F3F3F3F3FULL;
+      const std::uint64_t aboveZ = word + 0x2525252525252525ULL;
+      word |= ((fromA ^ aboveZ) & kHighBits) >> 2;
+    }
+    hash = Mix(hash, word);
   }
   hash ^= hash >> 33;
   hash *= 0xff51afd7ed558ccdULL;
@@ -24,46 +51,66 @@ std::uint64_t Hash(std::string_view bytes, bool lowerAscii) {
   return hash;
 }
 
-bool IsAscii(std::string_view name) {
-  return std::none_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
+bool IsAscii(std::string_view bytes) {
+  std::uint64_t high = 0;
+  for (std::size_t at = 0; at < bytes.size(); at += 8) high |= Word(bytes, at);
+  return (high & kHighBits) == 0;
 }
 
 }  // namespace
 
-std::uint64_t FoldedHash(std::string_view name) {
-  // Nearly every name is ASCII, which folds without a copy.
-  if (IsAscii(name)) return Hash(name, true);
-  return Hash(FoldKey(std::string(name)), false);
+HashSet::HashSet(std::size_t count) {
+  // At most half full, so that a probe ends after a slot or two.
+  std::size_t size = 16;
+  while (size < count * 2) size *= 2;
+  slots_.assign(size, 0);
+  mask_ = size - 1;
 }
 
-EntryIndex::EntryIndex(const std::vector<DirectoryEntry>& entries) : known_(true) {
-  folded_.reserve(entries.size());
+std::size_t HashSet::Slot(std::uint64_t hash) const {
+  std::size_t slot = static_cast<std::size_t>(hash) & mask_;
+  while (slots_[slot] != 0 && slots_[slot] != hash) slot = (slot + 1) & mask_;
+  return slot;
+}
+
+bool HashSet::Insert(std::uint64_t hash) {
+  if (hash == 0) hash = 1;
+  const std::size_t slot = Slot(hash);
+  if (slots_[slot] == hash) return false;
+  slots_[slot] = hash;
+  return true;
+}
+
+bool HashSet::Contains(std::uint64_t hash) const {
+  if (hash == 0) hash = 1;
+  return slots_[Slot(hash)] == hash;
+}
+
+std::uint64_t FoldedHash(std::string_view name) {
+  // Nearly every name is ASCII, which folds without a copy.
+  return IsAscii(name) ? Hash(name, true) : Hash(FoldKey(std::string(name)), false);
+}
+
+EntryIndex::EntryIndex(const std::vector<DirectoryEntry>& entries)
+    : known_(true), folded_(entries.size()) {
   places_.reserve(entries.size());
   for (std::size_t k = 0; k < entries.size(); ++k) {
-    folded_.push_back(FoldedHash(entries[k].name));
+    folded_.Insert(FoldedHash(entries[k].name));
     places_.emplace_back(Hash(entries[k].name, false), static_cast<std::uint32_t>(k));
   }
-  std::sort(folded_.begin(), folded_.end());
   std::sort(places_.begin(), places_.end());
 }
 
 bool EntryIndex::StandApart(const std::vector<PlannedRename>& plan,
                             const EncodedPlan& bytes) const {
   if (!known_) return false;
-  std::vector<std::uint64_t> targets;
-  targets.reserve(plan.size());
+  HashSet targets(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    if (plan[j].status == PlanStatus::kPending) targets.push_back(FoldedHash(bytes.to[j]));
-  }
-  std::sort(targets.begin(), targets.end());
-  // Two new names alike, or one alike an entry: a hash that merely collides only costs
-  // the directory's order, never a file.
-  if (std::adjacent_find(targets.begin(), targets.end()) != targets.end()) return false;
-  auto entry = folded_.begin();
-  for (const std::uint64_t target : targets) {
-    entry = std::lower_bound(entry, folded_.end(), target);
-    if (entry == folded_.end()) return true;
-    if (*entry == target) return false;
+    if (plan[j].status != PlanStatus::kPending) continue;
+    // Two new names alike, or one alike an entry: a hash that merely collides only
+    // costs the directory's order, never a file.
+    const std::uint64_t target = FoldedHash(bytes.to[j]);
+    if (folded_.Contains(target) || !targets.Insert(target)) return false;
   }
   return true;
 }
@@ -74,7 +121,7 @@ std::vector<std::uint32_t> EntryIndex::ExecutionOrder(const std::vector<PlannedR
   std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed;
   keyed.reserve(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    const std::uint64_t hash = Hash(bytes.from[j], false);
+    const std::uint64_t hash = Hash(bytes.From(j), false);
     const auto place = std::lower_bound(places_.begin(), places_.end(),
                                         std::pair<std::uint64_t, std::uint32_t>(hash, 0));
     const std::uint32_t at = place != places_.end() && place->first == hash

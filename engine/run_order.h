@@ -13,6 +13,23 @@ namespace renamer {
 /// any file system takes for one always get the same hash.
 std::uint64_t FoldedHash(std::string_view name);
 
+/// A set of 64-bit hashes in one flat table: a check per new name must not cost an
+/// allocation, nor a sort of them all, on every keystroke of a preview.
+class HashSet {
+ public:
+  /// Room for `count` hashes.
+  explicit HashSet(std::size_t count = 0);
+  /// Adds `hash`; false when it was there already.
+  bool Insert(std::uint64_t hash);
+  bool Contains(std::uint64_t hash) const;
+
+ private:
+  std::size_t Slot(std::uint64_t hash) const;
+  /// 0 marks a free slot; a hash of 0 is kept as 1.
+  std::vector<std::uint64_t> slots_;
+  std::size_t mask_ = 0;
+};
+
 /// The entries of a directory as one listing found them, for deciding in which order a
 /// plan's renames may run.
 ///
@@ -40,8 +57,8 @@ class EntryIndex {
 
  private:
   bool known_ = false;
-  /// FoldedHash of every entry, sorted.
-  std::vector<std::uint64_t> folded_;
+  /// FoldedHash of every entry.
+  HashSet folded_;
   /// A hash of each entry's exact name with its place in the listing, sorted.
   std::vector<std::pair<std::uint64_t, std::uint32_t>> places_;
 };

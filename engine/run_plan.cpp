@@ -137,15 +137,16 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   return plan;
 }
 
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, std::vector<std::string> listBytes) {
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
+                         std::shared_ptr<const std::vector<std::string>> listBytes) {
   EncodedPlan bytes;
-  bytes.from.resize(plan.size());
+  bytes.listed = std::move(listBytes);
+  bytes.at.resize(plan.size());
   bytes.to.resize(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    // Each listed file is planned once at most.
-    bytes.from[j] = std::move(listBytes[plan[j].listIndex]);
+    bytes.at[j] = plan[j].listIndex;
     bytes.to[j] = EncodeFileName(plan[j].newName);
-    Prejudge(plan[j], bytes.from[j], bytes.to[j]);
+    Prejudge(plan[j], bytes.From(j), bytes.to[j]);
   }
   return bytes;
 }
@@ -168,7 +169,7 @@ std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRena
     if (planned.status == PlanStatus::kPending) {
       const CallTimer timer(control);
       planned.error = dir == nullptr ? openError
-                                     : RenameWithoutReplacing(*dir, bytes.from[j], bytes.to[j],
+                                     : RenameWithoutReplacing(*dir, bytes.From(j), bytes.to[j],
                                                               &planned.strandedAt);
       planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
     }
@@ -179,7 +180,8 @@ std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRena
 
 bool IsSafeFileName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
-  return name.find_first_of(std::u16string_view(u"/\0", 2)) == std::u16string_view::npos;
+  return std::none_of(name.begin(), name.end(),
+                      [](char16_t unit) { return unit == u'/' || unit == u'\0'; });
 }
 
 }  // namespace renamer

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,11 +56,17 @@ struct FillTable {
 
 /// The plan's names as bytes, parallel to the plan.
 struct EncodedPlan {
-  std::vector<std::string> from;
+  /// Every listed name, in list order, shared with whoever listed them.
+  std::shared_ptr<const std::vector<std::string>> listed;
+  /// Each file's place in `listed`.
+  std::vector<std::uint32_t> at;
   std::vector<std::string> to;
   /// The order in which the files are tried, as indices into the plan; empty for plan
   /// order. Only a plan whose renames cannot meet may run in another (see EntryIndex).
   std::vector<std::uint32_t> order;
+
+  /// The old name of the plan's file `j`.
+  const std::string& From(std::size_t j) const { return (*listed)[at[j]]; }
 };
 
 /// Told each running number of a numbering rule; returns the string field's text then.
@@ -88,10 +95,11 @@ using NumberSink = std::function<std::u16string(long long number)>;
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number);
 
-/// Encodes each new name once, takes each old one from `listBytes` (the fill's bytes,
-/// in list order), and decides what can be decided without the disk: kUnchanged,
-/// kFailed with its error, or kPending when the rename is to be tried.
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan, std::vector<std::string> listBytes);
+/// Encodes each new name once, finds each old one in `listBytes` (the fill's bytes, in
+/// list order), and decides what can be decided without the disk: kUnchanged, kFailed
+/// with its error, or kPending when the rename is to be tried.
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
+                         std::shared_ptr<const std::vector<std::string>> listBytes);
 
 /// Renames the pending files of `plan` in `dir` in the order of `bytes`, never
 /// replacing anything, and records each outcome. Stops before the next file when

@@ -25,12 +25,15 @@ std::vector<std::uint32_t> OrderOf(const OrderCase& c) {
   std::vector<DirectoryEntry> entries;
   for (const std::string& name : c.entries) entries.push_back({name, true});
   std::vector<PlannedRename> plan(c.plan.size());
+  std::vector<std::string> listed;
   EncodedPlan bytes;
   for (std::size_t j = 0; j < c.plan.size(); ++j) {
     plan[j].status = c.plan[j].status;
-    bytes.from.push_back(c.plan[j].from);
+    listed.push_back(c.plan[j].from);
+    bytes.at.push_back(static_cast<std::uint32_t>(j));
     bytes.to.push_back(c.plan[j].to);
   }
+  bytes.listed = std::make_shared<const std::vector<std::string>>(std::move(listed));
   return EntryIndex(entries).ExecutionOrder(plan, bytes);
 }
 
@@ -62,8 +65,41 @@ TEST(EntryIndexTest, TakesTheDirectorysOrderOnlyWhereNoRenameCanMeetAnother) {
     EXPECT_EQ(OrderOf(c), c.order);
   }
   std::vector<PlannedRename> plan(1);
-  const EncodedPlan bytes{{"a"}, {"x_a"}, {}};
+  EncodedPlan bytes;
+  bytes.listed = std::make_shared<const std::vector<std::string>>(std::vector<std::string>{"a"});
+  bytes.at = {0};
+  bytes.to = {"x_a"};
   EXPECT_TRUE(EntryIndex().ExecutionOrder(plan, bytes).empty()) << "nothing known, plan order";
+}
+
+// Names alike by case must hash alike, whatever their length and wherever their letters
+// fall in the hash's eight-byte words; other names should not.
+TEST(FoldedHashTest, NamesAlikeByCaseHashAlikeAndOthersApart) {
+  std::uint64_t state = 12345;
+  const auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<unsigned>(state >> 33);
+  };
+  const std::string letters = "aAzZ@[`{09._-éÉ";
+  int apart = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::string name;
+    const unsigned length = 1 + next() % 40;
+    while (name.size() < length) name += letters[next() % 12];
+    std::string swapped = name;
+    for (char& c : swapped) {
+      if (c >= 'a' && c <= 'z')
+        c = static_cast<char>(c - 'a' + 'A');
+      else if (c >= 'A' && c <= 'Z')
+        c = static_cast<char>(c - 'A' + 'a');
+    }
+    ASSERT_EQ(FoldedHash(name), FoldedHash(swapped)) << name;
+    ASSERT_EQ(FoldedHash(name + "É"), FoldedHash(swapped + "é")) << name;
+    std::string other = name;
+    other[next() % other.size()] = '#';
+    apart += FoldedHash(other) != FoldedHash(name) || other == name ? 1 : 0;
+  }
+  EXPECT_EQ(apart, 2000);
 }
 
 }  // namespace
