@@ -190,14 +190,15 @@ FileSystem& RealFileSystem() {
 }
 
 std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
-                                      int* error) {
+                                      int* error, std::vector<std::uint32_t>* places) {
   std::vector<std::string> raw;
   const int result = fs.List(EncodeFileName(path), kind, raw);
   if (error != nullptr) *error = result;
   std::vector<std::u16string> names;
   names.reserve(raw.size());
   for (const std::string& name : raw) names.push_back(DecodeFileName(name));
-  SortNaturally(names);
+  std::vector<std::uint32_t> before = SortNaturally(names);
+  if (places != nullptr) *places = std::move(before);
   return names;
 }
 

@@ -109,8 +109,10 @@ inline constexpr int kErrorNotRegular = -4;    ///< the listed name now holds no
 inline constexpr int kErrorStateUnsafe = -5;   ///< the undo journals' folder is not private
 inline constexpr int kErrorStateBusy = -6;     ///< another program holds the journals' lock
 
-/// The directory's entries of `kind`, decoded and in natural order.
+/// The directory's entries of `kind`, decoded and in natural order. `places`, if given,
+/// gets where each of them stands in the directory's own order.
 std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
-                                      int* error = nullptr);
+                                      int* error = nullptr,
+                                      std::vector<std::uint32_t>* places = nullptr);
 
 }  // namespace renamer

@@ -92,7 +92,7 @@ bool NaturalLess(std::u16string_view a, std::u16string_view b) {
   return a < b;
 }
 
-void SortNaturally(std::vector<std::u16string>& names) {
+std::vector<std::uint32_t> SortNaturally(std::vector<std::u16string>& names) {
   // Sorting compares each name about log2(n) times; building a key once per name and
   // comparing keys as plain texts halves the work of a large listing.
   std::vector<std::pair<std::u16string, std::size_t>> keyed;
@@ -103,9 +103,15 @@ void SortNaturally(std::vector<std::u16string>& names) {
     return names[a.second] < names[b.second];
   });
   std::vector<std::u16string> sorted;
+  std::vector<std::uint32_t> before;
   sorted.reserve(names.size());
-  for (const auto& entry : keyed) sorted.push_back(std::move(names[entry.second]));
+  before.reserve(names.size());
+  for (const auto& entry : keyed) {
+    sorted.push_back(std::move(names[entry.second]));
+    before.push_back(static_cast<std::uint32_t>(entry.second));
+  }
   names = std::move(sorted);
+  return before;
 }
 
 }  // namespace renamer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,7 @@ int NaturalCompare(std::u16string_view a, std::u16string_view b);
 /// A total order: NaturalCompare, with ties broken by code units.
 bool NaturalLess(std::u16string_view a, std::u16string_view b);
 
-/// Sorts names into natural order.
-void SortNaturally(std::vector<std::u16string>& names);
+/// Sorts names into natural order; returns where each name stood before.
+std::vector<std::uint32_t> SortNaturally(std::vector<std::u16string>& names);
 
 }  // namespace renamer

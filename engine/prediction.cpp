@@ -34,7 +34,7 @@ RunPrediction NothingChanges(const RunRequest& request, std::u16string message) 
 // The directory as the run will find it: every entry blocks a target, whatever it is,
 // and the file system compares names as the probes found.
 std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::string& path,
-                                     const RunRequest& request, EntryIndex& index) {
+                                     const RunRequest& request) {
   auto start = std::make_shared<Start>();
   std::vector<DirectoryEntry> entries;
   start->listed = fs.ListAll(path, entries) == 0;
@@ -42,7 +42,6 @@ std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::
     // The best that can be known without a listing.
     for (const std::u16string& name : *request.names) start->names.insert(EncodeFileName(name));
   }
-  index = start->listed ? EntryIndex(entries) : EntryIndex();
   start->names.reserve(entries.size() * 2);
   for (DirectoryEntry& entry : entries) {
     // Entries that are not regular files are few; keeping only those halves the work of
@@ -131,7 +130,6 @@ struct PredictionCache::Basis {
     return readNanoseconds - changed > (coarse ? kCoarseTickNanoseconds : kTickNanoseconds);
   }
 
-  EntryIndex entries;
   Filled byList;
   Filled byTime;
 };
@@ -162,7 +160,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
     basis_->stamp = stamp;
     basis_->stamped = stamped;
     basis_->readNanoseconds = now;
-    basis_->start = StartOf(fs, *disk, path, request, basis_->entries);
+    basis_->start = StartOf(fs, *disk, path, request);
   } else if (disk && basis_->names != request.names) {
     // Another listing of the same names: their times may have changed meanwhile.
     basis_->byTime = {};
@@ -193,7 +191,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   std::unique_ptr<SimulatedDirectory> dir;
   if (basis_) {
     // Where no rename can meet another, the directory's names need no copy to change.
-    const SimulatedDirectory::Mode mode{false, basis_->entries.StandApart(planned, bytes)};
+    const SimulatedDirectory::Mode mode{false, RenamesStandApart(planned, bytes)};
     dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
   }
   ExecutePlan(dir.get(), openError, planned, bytes, nullptr);

@@ -69,7 +69,7 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   Plan = PlanRenames(fill, request, number);
   bytes_ =
       PrejudgePlan(Plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));
-  bytes_.order = RunOrder(request.path);
+  bytes_.order = ExecutionOrder(Plan, bytes_, request.places.get());
   FileNames = std::move(fill.names);
   FileTimes = std::move(fill.times);
   const std::u16string journalFault = StartJournal(dir.get(), request.path);
@@ -83,12 +83,6 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (renamed && !journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
   if (left == 0) return report;
   return CancelledLine(left).append(kEntryEnd).append(report);
-}
-
-std::vector<std::uint32_t> RenameEngine::RunOrder(const std::u16string& path) const {
-  std::vector<DirectoryEntry> entries;
-  if (fs_.ListAll(EncodeFileName(path), entries) != 0) return {};
-  return EntryIndex(entries).ExecutionOrder(Plan, bytes_);
 }
 
 void RenameEngine::FindMaxLen() { MaxLen = MeasureMaxLen(ListedNames(window_), MaxLen); }
@@ -166,8 +160,9 @@ std::size_t RenameEngine::CollectTypes() {
   return TypeNames.size();
 }
 
-std::vector<std::u16string> RenameEngine::ListFiles(std::u16string_view path, int* error) const {
-  return ListNames(fs_, path, EntryKind::kFiles, error);
+std::vector<std::u16string> RenameEngine::ListFiles(std::u16string_view path, int* error,
+                                                    std::vector<std::uint32_t>* places) const {
+  return ListNames(fs_, path, EntryKind::kFiles, error, places);
 }
 
 std::vector<std::u16string> RenameEngine::ListDirectories(std::u16string_view path,

@@ -122,8 +122,10 @@ class RenameEngine {
   std::u16string DirectoryPrefix() const;
 
   /// The files the file list shows for `path`: regular files, not hidden, in natural
-  /// order. `error` receives 0 or the errno of a directory that cannot be read.
-  std::vector<std::u16string> ListFiles(std::u16string_view path, int* error = nullptr) const;
+  /// order. `error` receives 0 or the errno of a directory that cannot be read; `places`
+  /// where each file stands in the directory's own order.
+  std::vector<std::u16string> ListFiles(std::u16string_view path, int* error = nullptr,
+                                        std::vector<std::uint32_t>* places = nullptr) const;
 
   /// The subdirectories of `path`, not hidden, in natural order.
   std::vector<std::u16string> ListDirectories(std::u16string_view path, int* error = nullptr) const;
@@ -131,9 +133,6 @@ class RenameEngine {
  private:
   /// The whole run for `request`; `number` is told each running number.
   std::u16string Run(RunRequest request, const NumberSink& number);
-  /// The order in which the planned files of directory `path` are tried: see
-  /// EntryIndex; empty for plan order.
-  std::vector<std::uint32_t> RunOrder(const std::u16string& path) const;
   /// Journals the renames about to be tried; returns the line for the report when the
   /// journal cannot be written (the run goes on without undo).
   std::u16string StartJournal(Directory* dir, const std::u16string& path);

@@ -91,48 +91,37 @@ std::uint64_t FoldedHash(std::string_view name) {
   return IsAscii(name) ? Hash(name, true) : Hash(FoldKey(std::string(name)), false);
 }
 
-EntryIndex::EntryIndex(const std::vector<DirectoryEntry>& entries)
-    : known_(true), folded_(entries.size()) {
-  places_.reserve(entries.size());
-  for (std::size_t k = 0; k < entries.size(); ++k) {
-    folded_.Insert(FoldedHash(entries[k].name));
-    places_.emplace_back(Hash(entries[k].name, false), static_cast<std::uint32_t>(k));
+bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes) {
+  HashSet sources(plan.size());
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    if (plan[j].status == PlanStatus::kPending) sources.Insert(FoldedHash(bytes.From(j)));
   }
-  std::sort(places_.begin(), places_.end());
-}
-
-bool EntryIndex::StandApart(const std::vector<PlannedRename>& plan,
-                            const EncodedPlan& bytes) const {
-  if (!known_) return false;
   HashSet targets(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
     if (plan[j].status != PlanStatus::kPending) continue;
-    // Two new names alike, or one alike an entry: a hash that merely collides only
-    // costs the directory's order, never a file.
+    // A hash that merely collides only costs the directory's order, never a file.
     const std::uint64_t target = FoldedHash(bytes.to[j]);
-    if (folded_.Contains(target) || !targets.Insert(target)) return false;
+    if (sources.Contains(target) || !targets.Insert(target)) return false;
   }
   return true;
 }
 
-std::vector<std::uint32_t> EntryIndex::ExecutionOrder(const std::vector<PlannedRename>& plan,
-                                                      const EncodedPlan& bytes) const {
-  if (!StandApart(plan, bytes)) return {};
+std::vector<std::uint32_t> ExecutionOrder(const std::vector<PlannedRename>& plan,
+                                          const EncodedPlan& bytes,
+                                          const std::vector<std::uint32_t>* places) {
+  if (places == nullptr || !RenamesStandApart(plan, bytes)) return {};
   std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed;
   keyed.reserve(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    const std::uint64_t hash = Hash(bytes.From(j), false);
-    const auto place = std::lower_bound(places_.begin(), places_.end(),
-                                        std::pair<std::uint64_t, std::uint32_t>(hash, 0));
-    const std::uint32_t at = place != places_.end() && place->first == hash
-                                 ? place->second
-                                 : std::numeric_limits<std::uint32_t>::max();
-    keyed.emplace_back(at, static_cast<std::uint32_t>(j));
+    const std::uint32_t listed = plan[j].listIndex;
+    const std::uint32_t place =
+        listed < places->size() ? (*places)[listed] : std::numeric_limits<std::uint32_t>::max();
+    keyed.emplace_back(place, static_cast<std::uint32_t>(j));
   }
   std::sort(keyed.begin(), keyed.end());
   std::vector<std::uint32_t> order;
   order.reserve(keyed.size());
-  for (const auto& [at, j] : keyed) order.push_back(j);
+  for (const auto& [place, j] : keyed) order.push_back(j);
   return order;
 }
 

@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/file_system.h"
 #include "engine/run_plan.h"
 
 namespace renamer {
@@ -30,37 +29,19 @@ class HashSet {
   std::size_t mask_ = 0;
 };
 
-/// The entries of a directory as one listing found them, for deciding in which order a
-/// plan's renames may run.
-///
-/// The order of a run matters only where one of its renames can meet another's name:
-/// a new name that is already an entry (another file, or a file that the run renames
-/// later) or that another file of the run gets as well. Where no rename can meet any,
-/// every file fares the same in any order, and the directory's own order is the
-/// cheapest for the file system: consecutive renames touch neighbouring blocks.
-class EntryIndex {
- public:
-  /// Nothing is known of the directory: every plan keeps its own order.
-  EntryIndex() = default;
-  /// Every entry of a directory, whatever it is, in the directory's order.
-  explicit EntryIndex(const std::vector<DirectoryEntry>& entries);
+/// True when no rename still to be tried in `plan` can meet another's name, by any case
+/// folding: no new name is the old name of a file still to be renamed (its own
+/// included) or the new name of another. Then every file fares the same in any order of
+/// the renames: an entry that the run does not move blocks a new name in any order
+/// alike. False when in doubt.
+bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes);
 
-  /// True when no rename still to be tried in `plan` can meet another's name or an
-  /// entry, by any case folding: so that the order of the renames cannot change what
-  /// becomes of any file. False when in doubt, and when nothing is known.
-  bool StandApart(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes) const;
-
-  /// The plan's indices in the directory's order of their old names when the plan
-  /// stands apart; empty, for plan order, otherwise.
-  std::vector<std::uint32_t> ExecutionOrder(const std::vector<PlannedRename>& plan,
-                                            const EncodedPlan& bytes) const;
-
- private:
-  bool known_ = false;
-  /// FoldedHash of every entry.
-  HashSet folded_;
-  /// A hash of each entry's exact name with its place in the listing, sorted.
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> places_;
-};
+/// The order in which to try the renames of `plan`: its indices by the place of each
+/// file in the directory's own order (`places`, by list index, as the listing found
+/// them) when the plan stands apart, as consecutive renames then touch neighbouring
+/// directory blocks; empty, for plan order, otherwise or when `places` is null.
+std::vector<std::uint32_t> ExecutionOrder(const std::vector<PlannedRename>& plan,
+                                          const EncodedPlan& bytes,
+                                          const std::vector<std::uint32_t>* places);
 
 }  // namespace renamer

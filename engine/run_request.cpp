@@ -19,6 +19,8 @@ RunRequest RunRequest::Capture(const WindowPort& window, std::u16string code, st
   if (!request.names) {
     request.names = std::make_shared<const std::vector<std::u16string>>(ListedNames(window));
   }
+  request.places = window.FileListPlaces();
+  if (request.places && request.places->size() != request.names->size()) request.places.reset();
   return request;
 }
 

@@ -21,6 +21,11 @@ class WindowPort {
   virtual std::shared_ptr<const std::vector<std::u16string>> FileListNames() const {
     return nullptr;
   }
+  /// Where each listed name stood in the directory's own order when it was
+  /// listed; null when not known.
+  virtual std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const {
+    return nullptr;
+  }
   virtual std::u16string TypeListText() const = 0;
   virtual int TypeListCount() const = 0;
   virtual void TypeListRemoveFirst() = 0;
@@ -38,6 +43,9 @@ struct RunRequest {
   /// The file list, in list order; shared, as a large listing is costly to copy.
   std::shared_ptr<const std::vector<std::u16string>> names =
       std::make_shared<const std::vector<std::u16string>>();
+  /// Where each name stood in the directory's own order when listed; null when not
+  /// known. Only the speed of a run depends on it.
+  std::shared_ptr<const std::vector<std::uint32_t>> places;
   /// The rule code, empty when no rule is chosen.
   std::u16string code;
   /// As the type list holds it; trimmed when compared.

@@ -44,8 +44,9 @@ int SimulatedDirectory::Status(const std::string& name, FileStatus& status) {
   // is read where it is.
   const std::unordered_set<std::string>& irregular = start_->irregular;
   const bool known =
-      !start_->listed || (Holds(name) && (irregular.empty() || irregular.count(name) == 0));
-  if (known && !mode_.readsTimes) {
+      !mode_.readsTimes &&
+      (!start_->listed || (Holds(name) && (irregular.empty() || irregular.count(name) == 0)));
+  if (known) {
     status = FileStatus{};
     status.regular = true;
     return 0;
@@ -68,7 +69,7 @@ int SimulatedDirectory::Link(const std::string& from, const std::string& to) {
 
 int SimulatedDirectory::Unlink(const std::string& name) {
   if (!Holds(name)) return ENOENT;
-  if (mode_.apart) return 0;
+  if (Apart()) return 0;
   Materialize();
   if (Exact()) {
     names_.erase(name);
@@ -108,7 +109,7 @@ bool SimulatedDirectory::Holds(const std::string& name) const {
 
 int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
   if (to.size() > kNameMax) return ENAMETOOLONG;
-  if (mode_.apart) return 0;
+  if (Apart()) return start_->names.count(to) != 0 ? EEXIST : 0;
   Materialize();
   if (Exact()) return names_.count(to) != 0 ? EEXIST : 0;
   const std::string key = FoldKey(to);
@@ -119,7 +120,7 @@ int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
 }
 
 void SimulatedDirectory::Move(const std::string& from, const std::string& to) {
-  if (mode_.apart) return;
+  if (Apart()) return;
   if (Exact()) {
     // The entry is reused for the new name: no allocation per file.
     auto node = names_.extract(from);

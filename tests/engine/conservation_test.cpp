@@ -193,7 +193,8 @@ class Case {
 
     FakeWindow window;
     window.path = DecodeFileName(Dir());
-    window.files = ListNames(RealFileSystem(), window.path, EntryKind::kFiles);
+    window.files =
+        ListNames(RealFileSystem(), window.path, EntryKind::kFiles, nullptr, &window.places);
     window.typeText = rng_.TypeText(window.files);
     window.stringText = rng_.FieldText(window.files);
     window.valueText = rng_.FieldText(window.files);

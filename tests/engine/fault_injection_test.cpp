@@ -46,7 +46,8 @@ class FaultInjectionTest : public ::testing::Test {
   }
   void Show() {
     window.path = dir->path16();
-    window.files = ListNames(RealFileSystem(), window.path, EntryKind::kFiles);
+    window.files =
+        ListNames(RealFileSystem(), window.path, EntryKind::kFiles, nullptr, &window.places);
   }
   std::string Run(std::u16string_view code = u"ADDPRE", std::u16string_view value = u"new-") {
     engine.ChgMode = code;

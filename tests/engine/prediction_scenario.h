@@ -67,7 +67,7 @@ void PredictThenRun(RandomFolder& random, Place& place, Tally& tally) {
   window.path = place.Path();
   RenameEngine engine(window, place.Fs());
   for (int run = 0; run < 2; ++run) {
-    window.files = engine.ListFiles(window.path);
+    window.files = engine.ListFiles(window.path, nullptr, &window.places);
     random.PickCaseRule(engine, window);
     random.Disturb(place, window.files);
     const std::int16_t maxLen = engine.MaxLen;

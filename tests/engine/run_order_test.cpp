@@ -16,60 +16,51 @@ struct Step {
 
 struct OrderCase {
   const char* what;
-  std::vector<std::string> entries;  // in the directory's order
-  std::vector<Step> plan;
-  std::vector<std::uint32_t> order;  // empty: plan order
+  std::vector<Step> plan;             // the listed files, in list order
+  std::vector<std::uint32_t> places;  // each listed file's place in the directory
+  std::vector<std::uint32_t> order;   // empty: plan order
 };
 
 std::vector<std::uint32_t> OrderOf(const OrderCase& c) {
-  std::vector<DirectoryEntry> entries;
-  for (const std::string& name : c.entries) entries.push_back({name, true});
   std::vector<PlannedRename> plan(c.plan.size());
   std::vector<std::string> listed;
   EncodedPlan bytes;
   for (std::size_t j = 0; j < c.plan.size(); ++j) {
     plan[j].status = c.plan[j].status;
+    plan[j].listIndex = static_cast<std::uint32_t>(j);
     listed.push_back(c.plan[j].from);
     bytes.at.push_back(static_cast<std::uint32_t>(j));
     bytes.to.push_back(c.plan[j].to);
   }
   bytes.listed = std::make_shared<const std::vector<std::string>>(std::move(listed));
-  return EntryIndex(entries).ExecutionOrder(plan, bytes);
+  return ExecutionOrder(plan, bytes, &c.places);
 }
 
 // The directory's order is taken only where no rename can meet another's name; any
 // doubt keeps the plan's order, in which the run was planned and predicted.
-TEST(EntryIndexTest, TakesTheDirectorysOrderOnlyWhereNoRenameCanMeetAnother) {
+TEST(ExecutionOrderTest, TakesTheDirectorysOrderOnlyWhereNoRenameCanMeetAnother) {
   const OrderCase cases[] = {
-      {"apart", {"c", "a", "b"}, {{"a", "x_a"}, {"b", "x_b"}, {"c", "x_c"}}, {2, 0, 1}},
-      {"a file that is not planned keeps its place",
-       {"z", "b", "a"},
-       {{"a", "x_a"}, {"b", "x_b"}},
+      {"apart", {{"a", "x_a"}, {"b", "x_b"}, {"c", "x_c"}}, {1, 2, 0}, {2, 0, 1}},
+      {"a new name that an entry outside the plan blocks in any order",
+       {{"a", "z"}, {"b", "x_b"}},
+       {1, 0},
        {1, 0}},
-      {"a chain: the new name is renamed later", {"b", "a"}, {{"a", "b"}, {"b", "c"}}, {}},
-      {"a new name is an entry outside the plan",
-       {"b", "a", "x_a"},
-       {{"a", "x_a"}, {"b", "y"}},
-       {}},
-      {"two new names alike", {"b", "a"}, {{"a", "x"}, {"b", "x"}}, {}},
-      {"alike by ASCII case", {"b", "a"}, {{"a", "X"}, {"b", "x"}}, {}},
-      {"alike by the case of other letters", {"b", "a"}, {{"a", "É"}, {"b", "é"}}, {}},
-      {"a change of case alone", {"b", "a"}, {{"a", "A"}, {"b", "x_b"}}, {}},
-      {"a rename already decided does not count",
-       {"b", "a", "c"},
-       {{"a", "c", PlanStatus::kFailed}, {"b", "x_b"}},
-       {1, 0}},
+      {"a chain: the new name is renamed later", {{"a", "b"}, {"b", "c"}}, {1, 0}, {}},
+      {"a new name is the old one of a file renamed earlier", {{"a", "x"}, {"b", "a"}}, {1, 0}, {}},
+      {"two new names alike", {{"a", "x"}, {"b", "x"}}, {1, 0}, {}},
+      {"alike by ASCII case", {{"a", "X"}, {"b", "x"}}, {1, 0}, {}},
+      {"alike by the case of other letters", {{"a", "É"}, {"b", "é"}}, {1, 0}, {}},
+      {"a change of case alone", {{"a", "A"}, {"b", "x_b"}}, {1, 0}, {}},
+      {"a file that is not renamed stays in the way in any order",
+       {{"a", "c"}, {"b", "x_b"}, {"c", "c", PlanStatus::kUnchanged}},
+       {2, 1, 0},
+       {2, 1, 0}},
   };
   for (const OrderCase& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(OrderOf(c), c.order);
   }
-  std::vector<PlannedRename> plan(1);
-  EncodedPlan bytes;
-  bytes.listed = std::make_shared<const std::vector<std::string>>(std::vector<std::string>{"a"});
-  bytes.at = {0};
-  bytes.to = {"x_a"};
-  EXPECT_TRUE(EntryIndex().ExecutionOrder(plan, bytes).empty()) << "nothing known, plan order";
+  EXPECT_TRUE(ExecutionOrder({}, EncodedPlan{}, nullptr).empty()) << "no places, plan order";
 }
 
 // Names alike by case must hash alike, whatever their length and wherever their letters

@@ -14,6 +14,8 @@ class MemoryWindow : public WindowPort {
  public:
   std::u16string path;
   std::vector<std::u16string> files;
+  /// Where each of `files` stands in the directory's own order; empty when not known.
+  std::vector<std::uint32_t> places;
   std::u16string typeText = u"*.*";
   std::vector<std::u16string> typeItems;
   std::u16string stringText;
@@ -21,6 +23,10 @@ class MemoryWindow : public WindowPort {
 
   std::u16string FileListPath() const override { return path; }
   int FileListCount() const override { return static_cast<int>(files.size()); }
+  std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const override {
+    if (places.empty()) return nullptr;
+    return std::make_shared<const std::vector<std::uint32_t>>(places);
+  }
   std::u16string FileListItem(int k) const override {
     return files.at(static_cast<std::size_t>(k));
   }
