@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <utility>
 
 namespace renamer {
@@ -23,32 +25,50 @@ char16_t Fold(char16_t unit) {
   return unit;
 }
 
-// A text whose plain order is NaturalCompare's order: each non-digit unit becomes its
-// folded unit; each run of digits becomes "0" (digits and other units then compare as
-// any digit would: no folded unit lies between "0" and "9"), the run's length without
-// leading zeros in four units, then those digits.
-std::u16string NaturalKey(std::u16string_view name) {
-  std::u16string key;
-  key.reserve(name.size() + 8);
+// Appends `unit` in one to three bytes whose order is the units' order, as UTF-8 does
+// for code points (surrogates included), so that keys compare with memcmp.
+void AppendUnit(std::string& key, char32_t unit) {
+  if (unit < 0x80) {
+    key.push_back(static_cast<char>(unit));
+  } else if (unit < 0x800) {
+    key.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+    key.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+  } else {
+    key.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+    key.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+    key.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+  }
+}
+
+// Appends a key whose plain byte order is NaturalCompare's order: each non-digit unit
+// becomes its folded unit; each run of digits becomes "0" (digits and other units then
+// compare as any digit would: no folded unit lies between "0" and "9"), the run's length
+// without leading zeros in four units, then those digits.
+void AppendNaturalKey(std::string& key, std::u16string_view name) {
   std::size_t i = 0;
   while (i < name.size()) {
     if (!IsDigit(name[i])) {
-      key.push_back(Fold(name[i++]));
+      AppendUnit(key, Fold(name[i++]));
       continue;
     }
     std::size_t end = i;
     while (end < name.size() && IsDigit(name[end])) ++end;
     while (i + 1 < end && name[i] == u'0') ++i;
     const auto length = static_cast<std::uint64_t>(end - i);
-    key.push_back(u'0');
-    for (int shift = 48; shift >= 0; shift -= 16) {
-      key.push_back(static_cast<char16_t>((length >> shift) & 0xFFFF));
-    }
-    key.append(name.substr(i, end - i));
-    i = end;
+    key.push_back('0');
+    for (int shift = 48; shift >= 0; shift -= 16) AppendUnit(key, (length >> shift) & 0xFFFF);
+    for (; i < end; ++i) key.push_back(static_cast<char>(name[i]));
   }
-  return key;
 }
+
+// One name's key in a shared buffer, with eight bytes of it from where the keys of a
+// listing start to differ, so that most comparisons need not look further.
+struct Keyed {
+  std::uint64_t head = 0;
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+  std::uint32_t index = 0;
+};
 
 }  // namespace
 
@@ -93,22 +113,51 @@ bool NaturalLess(std::u16string_view a, std::u16string_view b) {
 }
 
 std::vector<std::uint32_t> SortNaturally(std::vector<std::u16string>& names) {
-  // Sorting compares each name about log2(n) times; building a key once per name and
-  // comparing keys as plain texts halves the work of a large listing.
-  std::vector<std::pair<std::u16string, std::size_t>> keyed;
-  keyed.reserve(names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) keyed.emplace_back(NaturalKey(names[i]), i);
-  std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    return names[a.second] < names[b.second];
+  // Sorting compares each name about log2(n) times: a key built once per name and
+  // compared as plain bytes is several times cheaper than comparing the names.
+  std::string keys;
+  keys.reserve(names.size() * 24);
+  std::vector<Keyed> keyed(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    keyed[i].offset = static_cast<std::uint32_t>(keys.size());
+    AppendNaturalKey(keys, names[i]);
+    keyed[i].length = static_cast<std::uint32_t>(keys.size() - keyed[i].offset);
+    keyed[i].index = static_cast<std::uint32_t>(i);
+  }
+  // Names of one folder often share their start ("IMG_0"); the heads begin after it.
+  std::size_t common = keyed.empty() ? 0 : keyed[0].length;
+  for (const Keyed& key : keyed) {
+    common = std::min<std::size_t>(common, key.length);
+    const char* first = keys.data() + keyed[0].offset;
+    const char* other = keys.data() + key.offset;
+    std::size_t same = 0;
+    while (same < common && first[same] == other[same]) ++same;
+    common = same;
+  }
+  for (Keyed& key : keyed) {
+    for (std::size_t k = common; k < common + 8; ++k) {
+      const unsigned char byte =
+          k < key.length ? static_cast<unsigned char>(keys[key.offset + k]) : 0;
+      key.head = (key.head << 8) | byte;
+    }
+  }
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    // A key that ends within the head has zeros there: never after a longer one.
+    if (a.head != b.head) return a.head < b.head;
+    const std::size_t shorter = std::min(a.length, b.length);
+    const int order = std::memcmp(keys.data() + a.offset + common, keys.data() + b.offset + common,
+                                  shorter - common);
+    if (order != 0) return order < 0;
+    if (a.length != b.length) return a.length < b.length;
+    return names[a.index] < names[b.index];
   });
   std::vector<std::u16string> sorted;
   std::vector<std::uint32_t> before;
   sorted.reserve(names.size());
   before.reserve(names.size());
-  for (const auto& entry : keyed) {
-    sorted.push_back(std::move(names[entry.second]));
-    before.push_back(static_cast<std::uint32_t>(entry.second));
+  for (const Keyed& key : keyed) {
+    sorted.push_back(std::move(names[key.index]));
+    before.push_back(key.index);
   }
   names = std::move(sorted);
   return before;

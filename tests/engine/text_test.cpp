@@ -106,7 +106,7 @@ TEST(NaturalOrderTest, IsATotalOrder) {
 // zeros, and for letters that fold.
 TEST(NaturalOrderTest, SortAgreesWithNaturalLess) {
   std::mt19937 random(11);
-  const std::u16string alphabet = u"aA0009:/.-ΩωЖжЀѐ _";
+  const std::u16string alphabet = u"aA0009:/.-ΩωЖжЀѐ _中Ａｚ\xD83D\xDE00\x7F\x80";
   for (int round = 0; round < 50; ++round) {
     std::vector<std::u16string> names;
     for (int i = 0; i < 200; ++i) {
@@ -118,8 +118,11 @@ TEST(NaturalOrderTest, SortAgreesWithNaturalLess) {
     std::vector<std::u16string> expected = names;
     std::sort(expected.begin(), expected.end(),
               [](const auto& a, const auto& b) { return NaturalLess(a, b); });
-    SortNaturally(names);
+    const std::vector<std::u16string> unsorted = names;
+    const std::vector<std::uint32_t> before = SortNaturally(names);
     ASSERT_EQ(names, expected) << "round " << round;
+    ASSERT_EQ(before.size(), names.size());
+    for (std::size_t k = 0; k < names.size(); ++k) ASSERT_EQ(unsorted[before[k]], names[k]);
   }
 }
 
