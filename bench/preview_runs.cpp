@@ -72,7 +72,9 @@ bool WaitForPreview(ui::Preview& preview) {
   QObject::connect(&preview, &ui::Preview::Shown, &loop, &QEventLoop::quit);
   QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
   bool shown = false;
-  QObject::connect(&preview, &ui::Preview::Shown, [&shown] { shown = true; });
+  // The loop is the context: the connection must go with `shown`, or every later
+  // prediction would write into a stack frame long gone.
+  QObject::connect(&preview, &ui::Preview::Shown, &loop, [&shown] { shown = true; });
   giveUp.start(10000);
   loop.exec();
   return shown;
