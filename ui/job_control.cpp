@@ -28,8 +28,11 @@ JobControl::~JobControl() { delete background_; }
 
 bool JobControl::StartRun(const std::u16string& folder) {
   // The run reads what it is handed, never the widgets, and writes the running number
-  // into it.
-  return Start(QStringLiteral("正在改名"), folder, window_.engine.Request(),
+  // into it. The names are the list's own, shared: copying 100,000 of them would stop
+  // the window at the press of the button.
+  RunRequest request = window_.engine.RequestTexts();
+  request.names = window_.files.SharedNames();
+  return Start(QStringLiteral("正在改名"), folder, std::move(request),
                [](RenameEngine& engine, Job& job) {
                  std::u16string report = engine.RenameFiles(*job.request);
                  job.outcome = OutcomeOfRun(job.request->path, engine.Plan);
