@@ -30,6 +30,7 @@
 #include "ui/preview.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
+#include "ui/type_list.h"
 #include "ui/undo_control.h"
 
 namespace renamer::ui {
@@ -211,7 +212,7 @@ void MainWindow::Form_Load() {
   // Adding the first item picks it; the rule list starts with an empty text and no
   // item picked, so that the first arrow key picks the first rule.
   Chgtype->setCurrentIndex(-1);
-  engine_.RefreshTypes();
+  RefreshTypeList(*FileType, engine_, fileModel_->Names());
   engine_.MaxLen = 0;
 }
 
@@ -299,7 +300,7 @@ void MainWindow::Command3_Click() {
 void MainWindow::Dir1_Change() {
   ReloadFileList();
   preview_->Edited();
-  engine_.RefreshTypes();
+  RefreshTypeList(*FileType, engine_, fileModel_->Names());
   Drive1->ShowVolumeOf(Dir1->Path());
   lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = Dir1->Path();
 }
@@ -341,7 +342,9 @@ void MainWindow::File1_DiskChange() {
   const std::u16string path = Dir1->Path();
   fileModel_->SetNames(path, engine_.ListFiles(path));
   // Rebuilding the items would reset what the user is typing there.
-  if (!FileType->lineEdit()->isModified()) engine_.RefreshTypes();
+  if (!FileType->lineEdit()->isModified()) {
+    RefreshTypeList(*FileType, engine_, fileModel_->Names());
+  }
 }
 
 void MainWindow::FolderVanished() {
