@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 #include <climits>
+#include <functional>
 
 #include "ui/about_window.h"
 #include "ui/colors.h"
@@ -24,6 +25,7 @@
 #include "ui/drive_list.h"
 #include "ui/elide_change.h"
 #include "ui/file_list_model.h"
+#include "ui/folder_reader.h"
 #include "ui/job_control.h"
 #include "ui/message_box.h"
 #include "ui/open_folder.h"
@@ -101,6 +103,7 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
         return IdentifyDirectory(fs, path, identity);
       },
       this);
+  reader_ = new FolderReader(engine_, std::bind_front(&MainWindow::ShowReread, this), this);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -168,6 +171,8 @@ void MainWindow::CreateDirectoryFrame() {
                         Frame1),
       "Dir1", TwipsRect(120, 600, 2415, 3240));
   Drive1 = Make<DriveList>(Frame1, "Drive1", TwipsRect(120, 240, 2415, 300));
+  // The files of a folder being opened are read while its subdirectories are.
+  connect(Dir1, &DirectoryList::Opening, reader_, &FolderReader::Prefetch);
 }
 
 void MainWindow::CreateButtons() {
@@ -280,7 +285,8 @@ void MainWindow::Command1_Click() {
   preview_->SetValueHint({});
   const std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
   if (message.empty()) {
-    jobs_->StartRun(Dir1->Path());
+    // The job lists the folder when it ends; a reread under way would be older.
+    if (jobs_->StartRun(Dir1->Path())) reader_->Drop();
   } else {
     ShowMessage(this, QString::fromStdU16String(message));
   }
@@ -294,7 +300,8 @@ void MainWindow::Command2_Click() {
 void MainWindow::Command3_Click() {
   // Exactly the run the tooltip names; the engine says so when another program has
   // changed what there is to undo since.
-  if (const std::optional<UndoOffer> offer = undo_->Offer()) jobs_->StartUndo(*offer, Dir1->Path());
+  const std::optional<UndoOffer> offer = undo_->Offer();
+  if (offer && jobs_->StartUndo(*offer, Dir1->Path())) reader_->Drop();
 }
 
 void MainWindow::Dir1_Change() {
@@ -314,7 +321,7 @@ void MainWindow::Drive1_Change() {
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
-  fileModel_->SetNames(path, engine_.ListFiles(path));
+  fileModel_->SetNames(path, reader_->Files(path));
 }
 
 void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
@@ -336,15 +343,16 @@ void MainWindow::ShowReport(const std::u16string& report) {
 }
 
 void MainWindow::File1_DiskChange() {
-  if (jobs_->Running()) return;
-  Dir1->Refresh();
+  if (!jobs_->Running()) reader_->Reread(Dir1->Path());
+}
+
+void MainWindow::ShowReread(const std::u16string& path, std::vector<std::u16string> files,
+                            std::vector<std::u16string> subdirectories) {
+  Dir1->Refresh(std::move(subdirectories));
   // The list view keeps its scroll position through the model's reset.
-  const std::u16string path = Dir1->Path();
-  fileModel_->SetNames(path, engine_.ListFiles(path));
+  fileModel_->SetNames(path, std::move(files));
   // Rebuilding the items would reset what the user is typing there.
-  if (!FileType->lineEdit()->isModified()) {
-    RefreshTypeList(*FileType, engine_, fileModel_->Names());
-  }
+  if (!FileType->lineEdit()->isModified()) RefreshTypeList(*FileType, engine_, fileModel_->Names());
 }
 
 void MainWindow::FolderVanished() {

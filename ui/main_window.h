@@ -20,6 +20,7 @@ class DirectoryList;
 class DirectoryWatcher;
 class DriveList;
 class FileListModel;
+class FolderReader;
 class JobControl;
 class Preview;
 class UndoControl;
@@ -81,6 +82,9 @@ class MainWindow : public QWidget, public WindowPort {
   void Form_Load();
   void ApplyRule();
   void ReloadFileList();
+  /// Shows the open folder as read again after another program changed it.
+  void ShowReread(const std::u16string& path, std::vector<std::u16string> files,
+                  std::vector<std::u16string> subdirectories);
   void ShowSummary(const QString& summary, const QString& detail);
   /// A run or an undo has ended, the window shows what it did: its report in a box.
   void ShowReport(const std::u16string& report);
@@ -112,6 +116,7 @@ class MainWindow : public QWidget, public WindowPort {
   FileListModel* fileModel_ = nullptr;
   Preview* preview_ = nullptr;
   DirectoryWatcher* watcher_ = nullptr;
+  FolderReader* reader_ = nullptr;
   QGroupBox* Frame1 = nullptr;
   DirectoryList* Dir1 = nullptr;
   DriveList* Drive1 = nullptr;

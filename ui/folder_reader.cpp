@@ -1,0 +1,62 @@
+#include "ui/folder_reader.h"
+
+#include <utility>
+
+#include "ui/free_elsewhere.h"
+
+namespace renamer::ui {
+
+FolderReader::FolderReader(const RenameEngine& engine, Show show, QObject* parent)
+    : QObject(parent), engine_(engine), show_(std::move(show)) {
+  // Rereads come one after another; one worker keeps them in order.
+  worker_.setMaxThreadCount(1);
+}
+
+FolderReader::~FolderReader() {
+  Drop();
+  if (prefetch_.valid()) prefetch_.wait();
+  worker_.waitForDone();
+}
+
+void FolderReader::Prefetch(const std::u16string& path) {
+  // A read nobody took is finished first: the engine's file system is not ours to
+  // leave a thread on.
+  if (prefetch_.valid()) prefetch_.wait();
+  prefetchPath_ = path;
+  prefetch_ =
+      std::async(std::launch::async, [engine = &engine_, path] { return engine->ListFiles(path); });
+}
+
+std::vector<std::u16string> FolderReader::Files(const std::u16string& path) {
+  Drop();
+  if (prefetch_.valid()) {
+    std::vector<std::u16string> files = prefetch_.get();
+    if (prefetchPath_ == path) return files;
+  }
+  return engine_.ListFiles(path);
+}
+
+void FolderReader::Reread(const std::u16string& path) {
+  const std::uint64_t generation = ++*generation_;
+  worker_.start([this, path, generation, current = generation_] {
+    // A later reread is queued behind this one: it alone needs reading.
+    if (*current != generation) return;
+    std::vector<std::u16string> files = engine_.ListFiles(path);
+    std::vector<std::u16string> subdirectories = engine_.ListDirectories(path);
+    QMetaObject::invokeMethod(
+        this,
+        [this, path, generation, files = std::move(files),
+         subdirectories = std::move(subdirectories)]() mutable {
+          if (*generation_ != generation) {
+            FreeElsewhere(std::move(files));
+            return;
+          }
+          show_(path, std::move(files), std::move(subdirectories));
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void FolderReader::Drop() { ++*generation_; }
+
+}  // namespace renamer::ui
