@@ -5,6 +5,15 @@
 #include "ui/free_elsewhere.h"
 
 namespace renamer::ui {
+namespace {
+
+FolderFiles ReadFiles(const RenameEngine& engine, const std::u16string& path) {
+  FolderFiles files{engine.ListFiles(path), {}};
+  files.types = TypesOf(files.names);
+  return files;
+}
+
+}  // namespace
 
 FolderReader::FolderReader(const RenameEngine& engine, Show show, QObject* parent)
     : QObject(parent), engine_(engine), show_(std::move(show)) {
@@ -23,17 +32,17 @@ void FolderReader::Prefetch(const std::u16string& path) {
   // leave a thread on.
   if (prefetch_.valid()) prefetch_.wait();
   prefetchPath_ = path;
-  prefetch_ =
-      std::async(std::launch::async, [engine = &engine_, path] { return engine->ListFiles(path); });
+  prefetch_ = std::async(std::launch::async,
+                         [engine = &engine_, path] { return ReadFiles(*engine, path); });
 }
 
-std::vector<std::u16string> FolderReader::Files(const std::u16string& path) {
+FolderFiles FolderReader::Files(const std::u16string& path) {
   Drop();
   if (prefetch_.valid()) {
-    std::vector<std::u16string> files = prefetch_.get();
+    FolderFiles files = prefetch_.get();
     if (prefetchPath_ == path) return files;
   }
-  return engine_.ListFiles(path);
+  return ReadFiles(engine_, path);
 }
 
 void FolderReader::Reread(const std::u16string& path) {
@@ -41,14 +50,14 @@ void FolderReader::Reread(const std::u16string& path) {
   worker_.start([this, path, generation, current = generation_] {
     // A later reread is queued behind this one: it alone needs reading.
     if (*current != generation) return;
-    std::vector<std::u16string> files = engine_.ListFiles(path);
+    FolderFiles files = ReadFiles(engine_, path);
     std::vector<std::u16string> subdirectories = engine_.ListDirectories(path);
     QMetaObject::invokeMethod(
         this,
         [this, path, generation, files = std::move(files),
          subdirectories = std::move(subdirectories)]() mutable {
           if (*generation_ != generation) {
-            FreeElsewhere(std::move(files));
+            FreeElsewhere(std::move(files.names));
             return;
           }
           show_(path, std::move(files), std::move(subdirectories));

@@ -15,6 +15,13 @@
 
 namespace renamer::ui {
 
+/// The files of a folder as the file list shows them, and their types.
+struct FolderFiles {
+  std::vector<std::u16string> names;
+  /// TypesOf(names), the type list's items after "*.*".
+  std::vector<std::u16string> types;
+};
+
 /// Reads the open folder off the window's thread. Reading 100,000 names and putting
 /// them in order takes longer than the window may stand still, so a folder being
 /// opened has its files read while its subdirectories are, and a folder that another
@@ -23,7 +30,7 @@ class FolderReader : public QObject {
  public:
   /// Takes a folder as a Reread() found it: its files and subdirectories, in the order
   /// the lists show them.
-  using Show = std::function<void(const std::u16string& path, std::vector<std::u16string> files,
+  using Show = std::function<void(const std::u16string& path, FolderFiles files,
                                   std::vector<std::u16string> subdirectories)>;
 
   /// Reads through `engine`, which must outlive the reader, and hands each reread to
@@ -36,7 +43,7 @@ class FolderReader : public QObject {
   void Prefetch(const std::u16string& path);
   /// The files of `path`: those Prefetch read for it, else read now. What a reread
   /// under way finds is older, and dropped.
-  std::vector<std::u16string> Files(const std::u16string& path);
+  FolderFiles Files(const std::u16string& path);
 
   /// Starts reading the files and subdirectories of `path` again, for the show, unless
   /// a later Reread() or Drop() makes them stale first.
@@ -48,7 +55,7 @@ class FolderReader : public QObject {
   const RenameEngine& engine_;
   Show show_;
   std::u16string prefetchPath_;
-  std::future<std::vector<std::u16string>> prefetch_;
+  std::future<FolderFiles> prefetch_;
   QThreadPool worker_;
   /// Counts rereads and drops; a reread finding another number is stale.
   std::shared_ptr<std::atomic<std::uint64_t>> generation_ =

@@ -9,6 +9,7 @@
 #include "ui/background_run.h"
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
+#include "ui/folder_reader.h"
 #include "ui/preview.h"
 #include "ui/undo_control.h"
 
@@ -100,8 +101,10 @@ void JobControl::SetRunning(bool running) {
   if (running) {
     focusBeforeJob_ = window_.window.focusWidget();
     running_ = true;
-    // Our own renames are no news; the folder is listed once after the job.
+    // Our own renames are no news; the folder is listed once after the job, and what a
+    // reread under way finds would be older than that.
     window_.watcher.Watch({});
+    window_.reader.Drop();
     window_.preview.SetPaused(true);
   }
   for (QWidget* part : window_.locked) part->setEnabled(!running);

@@ -20,6 +20,7 @@ namespace renamer::ui {
 class BackgroundRun;
 class DirectoryWatcher;
 class FileListModel;
+class FolderReader;
 class Preview;
 class UndoControl;
 
@@ -33,6 +34,7 @@ struct JobWindow {
   FileListModel& files;
   Preview& preview;
   DirectoryWatcher& watcher;
+  FolderReader& reader;
   UndoControl& undo;
   /// Disabled while a job works: what a job reads, and what would start another.
   std::vector<QWidget*> locked;

@@ -181,8 +181,8 @@ void MainWindow::CreateButtons() {
   Command3 = MakeButton(this, "Command3", QStringLiteral("撤销"), TwipsRect(3240, 5640, 1335, 375));
   undo_ = new UndoControl(engine_, *Command3, *this);
   const std::vector<QWidget*> locked = {Frame1, Frame2, Frame3, Command1, Command2};
-  jobs_ = new JobControl({*this, *this, engine_, *fileModel_, *preview_, *watcher_, *undo_, locked},
-                         this);
+  jobs_ = new JobControl(
+      {*this, *this, engine_, *fileModel_, *preview_, *watcher_, *reader_, *undo_, locked}, this);
 }
 
 void MainWindow::SetTabOrder() {
@@ -217,7 +217,6 @@ void MainWindow::Form_Load() {
   // Adding the first item picks it; the rule list starts with an empty text and no
   // item picked, so that the first arrow key picks the first rule.
   Chgtype->setCurrentIndex(-1);
-  RefreshTypeList(*FileType, engine_, fileModel_->Names());
   engine_.MaxLen = 0;
 }
 
@@ -285,8 +284,7 @@ void MainWindow::Command1_Click() {
   preview_->SetValueHint({});
   const std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
   if (message.empty()) {
-    // The job lists the folder when it ends; a reread under way would be older.
-    if (jobs_->StartRun(Dir1->Path())) reader_->Drop();
+    jobs_->StartRun(Dir1->Path());
   } else {
     ShowMessage(this, QString::fromStdU16String(message));
   }
@@ -300,14 +298,12 @@ void MainWindow::Command2_Click() {
 void MainWindow::Command3_Click() {
   // Exactly the run the tooltip names; the engine says so when another program has
   // changed what there is to undo since.
-  const std::optional<UndoOffer> offer = undo_->Offer();
-  if (offer && jobs_->StartUndo(*offer, Dir1->Path())) reader_->Drop();
+  if (const std::optional<UndoOffer> offer = undo_->Offer()) jobs_->StartUndo(*offer, Dir1->Path());
 }
 
 void MainWindow::Dir1_Change() {
   ReloadFileList();
   preview_->Edited();
-  RefreshTypeList(*FileType, engine_, fileModel_->Names());
   Drive1->ShowVolumeOf(Dir1->Path());
   lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = Dir1->Path();
 }
@@ -321,7 +317,9 @@ void MainWindow::Drive1_Change() {
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
-  fileModel_->SetNames(path, reader_->Files(path));
+  FolderFiles files = reader_->Files(path);
+  fileModel_->SetNames(path, std::move(files.names));
+  RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
 void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
@@ -346,13 +344,14 @@ void MainWindow::File1_DiskChange() {
   if (!jobs_->Running()) reader_->Reread(Dir1->Path());
 }
 
-void MainWindow::ShowReread(const std::u16string& path, std::vector<std::u16string> files,
+void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
                             std::vector<std::u16string> subdirectories) {
   Dir1->Refresh(std::move(subdirectories));
   // The list view keeps its scroll position through the model's reset.
-  fileModel_->SetNames(path, std::move(files));
+  fileModel_->SetNames(path, std::move(files.names));
   // Rebuilding the items would reset what the user is typing there.
-  if (!FileType->lineEdit()->isModified()) RefreshTypeList(*FileType, engine_, fileModel_->Names());
+  if (!FileType->lineEdit()->isModified())
+    RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
 void MainWindow::FolderVanished() {

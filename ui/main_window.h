@@ -21,6 +21,7 @@ class DirectoryWatcher;
 class DriveList;
 class FileListModel;
 class FolderReader;
+struct FolderFiles;
 class JobControl;
 class Preview;
 class UndoControl;
@@ -81,9 +82,10 @@ class MainWindow : public QWidget, public WindowPort {
   void ConnectHandlers();
   void Form_Load();
   void ApplyRule();
+  /// Lists the open folder's files and their types.
   void ReloadFileList();
   /// Shows the open folder as read again after another program changed it.
-  void ShowReread(const std::u16string& path, std::vector<std::u16string> files,
+  void ShowReread(const std::u16string& path, FolderFiles files,
                   std::vector<std::u16string> subdirectories);
   void ShowSummary(const QString& summary, const QString& detail);
   /// A run or an undo has ended, the window shows what it did: its report in a box.

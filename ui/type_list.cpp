@@ -7,9 +7,7 @@
 
 namespace renamer::ui {
 
-void RefreshTypeList(QComboBox& list, RenameEngine& engine,
-                     const std::vector<std::u16string>& names) {
-  std::vector<std::u16string> types = TypesOf(names);
+void RefreshTypeList(QComboBox& list, RenameEngine& engine, std::vector<std::u16string> types) {
   QStringList items;
   items.reserve(static_cast<qsizetype>(types.size()) + 1);
   items << QStringLiteral("*.*");

@@ -79,8 +79,9 @@ class FolderReaderTest : public QObject {
     RenameEngine engine(window, fs);
     std::vector<std::vector<std::u16string>> shown;
     FolderReader reader(
-        engine, [&shown](const std::u16string&, std::vector<std::u16string> files,
-                         std::vector<std::u16string>) { shown.push_back(std::move(files)); });
+        engine, [&shown](const std::u16string&, FolderFiles files, std::vector<std::u16string>) {
+          shown.push_back(std::move(files.names));
+        });
     const std::u16string folder = u"/folder";
     const std::vector<std::u16string> both = {u"a.txt", u"b.txt"};
 
@@ -90,7 +91,7 @@ class FolderReaderTest : public QObject {
     if (rereadAgain) {
       reader.Reread(folder);
     } else {
-      QCOMPARE(reader.Files(folder), both);
+      QCOMPARE(reader.Files(folder).names, both);
     }
     fs.Release();
     // Files and subdirectories, once per read on the worker.
