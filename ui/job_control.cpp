@@ -10,6 +10,7 @@
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
 #include "ui/folder_reader.h"
+#include "ui/free_elsewhere.h"
 #include "ui/preview.h"
 #include "ui/undo_control.h"
 
@@ -81,7 +82,7 @@ void JobControl::Abandon() {
 }
 
 std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
-  const std::shared_ptr<Job> job = std::exchange(job_, nullptr);
+  std::shared_ptr<Job> job = std::exchange(job_, nullptr);
   window_.watcher.Watch(job->folder);
   window_.files.SetNames(job->folder, std::move(job->listing));
   SetRunning(false);
@@ -91,9 +92,17 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   if (job->request && job->request->stringText != window_.port.StringFieldText()) {
     window_.port.SetStringFieldText(job->request->stringText);
   }
-  if (!job->outcome) return nullptr;
-  auto outcome = std::make_shared<const JobOutcome>(std::move(*job->outcome));
+  // The request holds the names listed before the job: 100,000 of them are freed on a
+  // worker, not here.
+  std::optional<JobOutcome> done = std::move(job->outcome);
+  FreeElsewhere(std::move(job));
+  if (!done) return nullptr;
+  auto outcome = std::make_shared<const JobOutcome>(std::move(*done));
+  // The preview lets go of the outcome it showed before, a name or two for every file
+  // that job tried, where it stands; holding it here too leaves the last hold to a worker.
+  std::shared_ptr<const JobOutcome> previous = std::exchange(shown_, outcome);
   window_.preview.ShowOutcome(outcome);
+  FreeElsewhere(std::move(previous));
   return outcome;
 }
 

@@ -99,6 +99,8 @@ class JobControl : public QObject {
   JobWindow window_;
   BackgroundRun* background_ = nullptr;
   std::shared_ptr<Job> job_;
+  /// The outcome of the last job, as the preview was handed it.
+  std::shared_ptr<const JobOutcome> shown_;
   bool running_ = false;
   QPointer<QWidget> focusBeforeJob_;
 };
