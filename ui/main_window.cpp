@@ -23,8 +23,8 @@
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/drive_list.h"
-#include "ui/elide_change.h"
 #include "ui/file_list_model.h"
+#include "ui/file_list_view.h"
 #include "ui/folder_reader.h"
 #include "ui/job_control.h"
 #include "ui/message_box.h"
@@ -144,16 +144,7 @@ void MainWindow::CreateRuleFrames() {
 void MainWindow::CreateFileFrame() {
   Frame2 = MakeFrame(this, "Frame2", QStringLiteral("选择文件"), TwipsRect(2880, 120, 5175, 4095));
   fileModel_ = new FileListModel(this);
-  File1 = Make<QTreeView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
-  // A plain list until a rule is chosen; then the new names beside the old ones.
-  File1->setRootIsDecorated(false);
-  File1->setItemsExpandable(false);
-  File1->setUniformRowHeights(true);
-  File1->setAllColumnsShowFocus(true);
-  File1->setTextElideMode(Qt::ElideMiddle);
-  // A long name is cut around its change, or both columns could read the same.
-  File1->setItemDelegate(new ChangeElideDelegate(File1));
-  File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  File1 = Make<FileListView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
   File1->setModel(fileModel_);
   File1->header()->setSectionResizeMode(QHeaderView::Stretch);
   File1->header()->setStretchLastSection(true);
