@@ -124,8 +124,11 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
   Command1->setFocus();
 }
 
-// The job works on the engine, which goes with the window.
-MainWindow::~MainWindow() { delete jobs_; }
+// The job and the reads of the folder work on the engine, which goes with the window.
+MainWindow::~MainWindow() {
+  delete jobs_;
+  delete reader_;
+}
 
 void MainWindow::CreateRuleFrames() {
   Frame3 = MakeFrame(this, "Frame3", QStringLiteral("修改规则"), TwipsRect(120, 4320, 7935, 1095));
