@@ -48,7 +48,7 @@ FolderFiles FolderReader::Files(const std::u16string& path) {
 void FolderReader::Reread(const std::u16string& path) {
   const std::uint64_t generation = ++*generation_;
   worker_.start([this, path, generation, current = generation_] {
-    // A later reread is queued behind this one: it alone needs reading.
+    // A later reread or a listing by the window made this one stale before it began.
     if (*current != generation) return;
     FolderFiles files = ReadFiles(engine_, path);
     std::vector<std::u16string> subdirectories = engine_.ListDirectories(path);
