@@ -92,4 +92,10 @@ std::size_t BenchDirectory::CountWithPrefix(const std::string& prefix) const {
   return count;
 }
 
+void BenchDirectory::AddFile(const std::string& name) const {
+  const int fd = ::open((path() + "/" + name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) throw std::runtime_error("cannot make " + name + ": " + std::strerror(errno));
+  ::close(fd);
+}
+
 }  // namespace renamer::bench

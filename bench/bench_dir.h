@@ -48,6 +48,9 @@ class BenchDirectory {
   /// Number of regular entries whose name starts with `prefix`.
   std::size_t CountWithPrefix(const std::string& prefix) const;
 
+  /// Makes an empty file `name` in the directory, as another program would.
+  void AddFile(const std::string& name) const;
+
  private:
   testing::TempDir dir_;
 };

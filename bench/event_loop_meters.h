@@ -24,10 +24,11 @@ class StallMeter {
     sinceTick_.start();
   }
 
-  /// Stops measuring and returns the longest gap in milliseconds.
+  /// Stops measuring and returns the longest gap in milliseconds, the one that ends
+  /// here among them: the work that just ended may not have let the timer fire since.
   double Stop() {
     ticker_.stop();
-    return longest_;
+    return std::max(longest_, static_cast<double>(sinceTick_.nsecsElapsed()) / 1e6);
   }
 
  private:

@@ -1,5 +1,6 @@
 // Times rename runs against the least the file system lets a run do, at several sizes,
-// and prints a table followed by one "RESULT ..." line per measurement.
+// and the window at one size, and prints tables followed by one "RESULT ..." line per
+// measurement, ending with one "RESULT row=..." line per target.
 
 #include <sys/resource.h>
 #include <sys/statfs.h>
@@ -219,6 +220,7 @@ int Run(int argc, char** argv) {
   for (int rep = 0; rep < options.repetitions; ++rep)
     results.sortMs.push_back(TimeSortByTime(times));
 
+  std::vector<TargetRow> windowTargets;
   if (options.window) {
     if (!windowSet) {
       windowSet = std::make_unique<FileSet>(options.parent,
@@ -226,10 +228,26 @@ int Run(int argc, char** argv) {
     }
     const WindowMeasurements window = MeasureWindow(argc, argv, *windowSet, options.repetitions);
     results.windows = window.rows;
+    windowTargets = window.targets;
     results.windowNote = window.note;
   } else {
     results.windowNote = "left out with --no-window";
   }
+
+  // The engine's rows of the targets table are those at the window's size.
+  const std::string files = " at " + std::to_string(options.windowFiles) + " files";
+  std::vector<TargetRow> targets;
+  for (const RuleRow& row : results.rules) {
+    if (row.files != options.windowFiles) continue;
+    const bool numbering = row.rule == "ADDPRENO";
+    targets.push_back({numbering ? "run_floor_addpreno" : "run_floor_addpre",
+                       "run / floor, " + std::string(numbering ? "前加顺序号" : "增加前缀") + files,
+                       Summarize(row.ratios).median, 1.10, "ratio"});
+  }
+  std::sort(targets.begin(), targets.end(),
+            [](const TargetRow& a, const TargetRow& b) { return a.key < b.key; });
+  results.targets = targets;
+  results.targets.insert(results.targets.end(), windowTargets.begin(), windowTargets.end());
 
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "bench/event_loop_meters.h"
@@ -72,15 +73,19 @@ bool WaitForPreview(ui::Preview& preview) {
   QObject::connect(&preview, &ui::Preview::Shown, &loop, &QEventLoop::quit);
   QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
   bool shown = false;
-  QObject::connect(&preview, &ui::Preview::Shown, [&shown] { shown = true; });
+  // The loop is the context: the connection must go with `shown`, or every later
+  // prediction would write into a stack frame long gone.
+  QObject::connect(&preview, &ui::Preview::Shown, &loop, [&shown] { shown = true; });
   giveUp.start(10000);
   loop.exec();
   return shown;
 }
 
-void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions) {
+std::vector<TargetRow> MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions) {
   const BenchDirectory dir(set);
-  window.OpenDirectory(DecodeFileName(dir.path()));
+  const std::u16string path = DecodeFileName(dir.path());
+  const std::u16string parent = DecodeFileName(set.parent());
+  window.OpenDirectory(path);
   QApplication::processEvents();
   auto* preview = window.findChild<ui::Preview*>();
   if (preview == nullptr) throw std::runtime_error("the window has no preview");
@@ -101,30 +106,45 @@ void MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions)
   }
   std::printf("RESULT predict rule=ADDPRE files=%zu ms=%.1f\n", set.size(), Median(predict));
 
-  const double stall = LongestStallWhileTyping(window, *preview, 20);
-  std::printf("RESULT window=typing files=%zu stall_ms=%.1f\n", set.size(), stall);
+  std::vector<double> typing;
+  for (int rep = 0; rep < repetitions; ++rep)
+    typing.push_back(LongestStallWhileTyping(window, *preview, 20));
+  std::printf("RESULT window=typing files=%zu stall_ms=%.1f\n", set.size(), Median(typing));
 
-  // The numbering rule reads every time once per listing, then predicts from them.
-  PickRule(window, QStringLiteral("前加顺序号"));
-  Child<QLineEdit>(window, "Chgstr").clear();
-  QApplication::processEvents();
-  WaitForPreview(*preview);
-  const double first = TimeKeystroke(window, *preview, '6');
+  // The numbering rule reads every time once per listing, then predicts from them: the
+  // first keystroke after opening the folder pays for the times.
+  std::vector<double> first;
   std::vector<double> after;
   for (int rep = 0; rep < repetitions; ++rep) {
+    window.OpenDirectory(parent);
+    window.OpenDirectory(path);
+    PickRule(window, QStringLiteral("前加顺序号"));
+    Child<QLineEdit>(window, "Chgstr").clear();
+    QApplication::processEvents();
+    WaitForPreview(*preview);
+    first.push_back(TimeKeystroke(window, *preview, '6'));
     Child<QLineEdit>(window, "Chgstr").clear();
     WaitForPreview(*preview);
     after.push_back(TimeKeystroke(window, *preview, '6'));
   }
   std::printf("RESULT window=preview rule=ADDPRENO files=%zu first_ms=%.1f ms=%.1f\n", set.size(),
-              first, Median(after));
+              Median(first), Median(after));
   const QString shots = qEnvironmentVariable("RENAMER_SCREENSHOT_DIR");
   if (!shots.isEmpty()) {
     window.grab().save(shots + QStringLiteral("/preview_%1_files.png").arg(set.size()));
   }
   std::fflush(stdout);
-  window.OpenDirectory(DecodeFileName(set.parent()));
+  window.OpenDirectory(parent);
   QApplication::processEvents();
+  const std::string files = " at " + std::to_string(set.size()) + " files";
+  return {
+      {"preview_addpre", "keystroke to new names drawn, 增加前缀" + files, Median(addPre), 200,
+       "ms"},
+      {"preview_addpreno_first", "前加顺序号 preview, first" + files, Median(first), 600, "ms"},
+      {"preview_addpreno_after", "前加顺序号 preview, after" + files, Median(after), 200, "ms"},
+      {"predict", "PredictRun alone, 增加前缀" + files, Median(predict), 50, "ms"},
+      {"typing_stall", "longest event-loop stall while typing" + files, Median(typing), 30, "ms"},
+  };
 }
 
 }  // namespace renamer::bench

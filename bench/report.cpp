@@ -57,6 +57,30 @@ void PrintWindowTable(const std::vector<WindowRow>& rows) {
   }
 }
 
+// The columns a text takes on a terminal: Chinese characters (three bytes in UTF-8)
+// take two, ASCII one.
+std::size_t Columns(const std::string& text) {
+  std::size_t columns = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) == 0x80) continue;
+    columns += byte >= 0xE0 ? 2 : 1;
+  }
+  return columns;
+}
+
+void PrintTargetTable(const std::vector<TargetRow>& rows) {
+  constexpr std::size_t kWidth = 72;
+  std::printf("\nTargets (medians)\n%-72s %10s %10s %-6s %s\n", "measurement", "median", "target",
+              "unit", "met");
+  for (const TargetRow& row : rows) {
+    const std::size_t columns = Columns(row.what);
+    std::printf("%s%*s %10.2f %10.2f %-6s %s\n", row.what.c_str(),
+                static_cast<int>(columns < kWidth ? kWidth - columns : 0), "", row.value,
+                row.target, row.unit.c_str(), row.Met() ? "yes" : "no");
+  }
+}
+
 }  // namespace
 
 void PrintTable(const Results& results) {
@@ -83,6 +107,7 @@ void PrintTable(const Results& results) {
   std::printf("\nWindow (offscreen)\n");
   if (!results.windowNote.empty()) std::printf("not measured: %s\n", results.windowNote.c_str());
   if (!results.windows.empty()) PrintWindowTable(results.windows);
+  if (!results.targets.empty()) PrintTargetTable(results.targets);
   std::printf("\n");
 }
 
@@ -107,6 +132,11 @@ void PrintResultLines(const Results& results) {
     std::printf("RESULT window=%s rule=%s files=%zu ms=%.1f floor_ms=%.1f ratio=%.2f\n",
                 row.what.c_str(), row.rule.c_str(), row.files, Summarize(row.ms).median,
                 Summarize(row.floorMs).median, Summarize(row.ratios).median);
+  }
+  for (const TargetRow& row : results.targets) {
+    std::printf("RESULT row=%s value=%.*f target=%.*f unit=%s met=%s\n", row.key.c_str(),
+                row.unit == "ratio" ? 3 : 1, row.value, row.unit == "ratio" ? 2 : 0, row.target,
+                row.unit.c_str(), row.Met() ? "yes" : "no");
   }
   std::fflush(stdout);
 }

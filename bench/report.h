@@ -41,6 +41,17 @@ struct OrderRow {
   std::vector<double> ratios;  ///< against the directory-order floor of the same round
 };
 
+/// One row of the targets table: a median of its samples against the most it may be.
+struct TargetRow {
+  std::string key;   ///< the name on its RESULT line
+  std::string what;  ///< what the table calls it
+  double value = 0;
+  double target = 0;
+  std::string unit;  ///< "ms" or "ratio"
+
+  bool Met() const { return value <= target; }
+};
+
 /// Everything one benchmark run measured.
 struct Results {
   std::vector<RuleRow> rules;
@@ -51,12 +62,15 @@ struct Results {
   std::vector<double> sortMs;
   std::uint64_t processPeakBytes = 0;
   std::string windowNote;  ///< why the window was not measured, when it was not
+  /// Each target at the window's size, in the table's order.
+  std::vector<TargetRow> targets;
 };
 
 /// The readable table.
 void PrintTable(const Results& results);
 
-/// One "RESULT ..." line per rule and size and per window measurement.
+/// One "RESULT ..." line per rule and size and per window measurement, then one
+/// "RESULT row=..." line per target.
 void PrintResultLines(const Results& results);
 
 }  // namespace renamer::bench

@@ -12,12 +12,15 @@ namespace renamer::bench {
 /// The window's measurements, or why there are none.
 struct WindowMeasurements {
   std::vector<WindowRow> rows;
+  /// The window's rows of the targets table.
+  std::vector<TargetRow> targets;
   std::string note;
 };
 
 /// Times the main window, offscreen, on fresh directories of the files of `set`:
-/// opening the directory, and a whole "ADDPRENO" run from the button press, paired
-/// with a floor run.
+/// opening the directory, a whole "ADDPRENO" run from the button press, paired with a
+/// floor run, the event loop's longest stalls during a run and while another program
+/// changes the folder, and the live preview.
 WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int repetitions);
 
 }  // namespace renamer::bench

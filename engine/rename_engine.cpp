@@ -149,15 +149,18 @@ void RenameEngine::RefreshTypes() {
 }
 
 std::size_t RenameEngine::CollectTypes() {
-  TypeNames.clear();
-  std::unordered_set<std::u16string> seen;
-  const int count = window_.FileListCount();
-  for (int k = 0; k < count; ++k) {
-    const std::u16string name = window_.FileListItem(k);
-    std::u16string ext(LastUnits(name, detail::ExtensionLength(name)));
-    if (seen.insert(ext).second) TypeNames.push_back(std::move(ext));
-  }
+  TypeNames = TypesOf(ListedNames(window_));
   return TypeNames.size();
+}
+
+std::vector<std::u16string> TypesOf(const std::vector<std::u16string>& names) {
+  std::vector<std::u16string> types;
+  std::unordered_set<std::u16string_view> seen;
+  for (const std::u16string& name : names) {
+    const std::u16string_view type = LastUnits(name, detail::ExtensionLength(name));
+    if (seen.insert(type).second) types.emplace_back(type);
+  }
+  return types;
 }
 
 std::vector<std::u16string> RenameEngine::ListFiles(std::u16string_view path, int* error,

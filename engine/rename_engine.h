@@ -154,4 +154,8 @@ class RenameEngine {
   JournalStore& journals_;
 };
 
+/// The distinct extensions of `names`, in order of first appearance: the type list's
+/// items after "*.*".
+std::vector<std::u16string> TypesOf(const std::vector<std::u16string>& names);
+
 }  // namespace renamer

@@ -52,12 +52,12 @@ DirectoryList::DirectoryList(Lister lister, QWidget* parent)
 void DirectoryList::SetPath(const std::u16string& path) {
   if (path == path_) return;
   path_ = path;
+  emit Opening(path_);
   Rebuild(lister_(path_));
   emit PathChanged();
 }
 
-void DirectoryList::Refresh() {
-  std::vector<std::u16string> subdirectories = lister_(path_);
+void DirectoryList::Refresh(std::vector<std::u16string> subdirectories) {
   if (subdirectories == shown_) return;
   const int scrolled = verticalScrollBar()->value();
   Rebuild(std::move(subdirectories));

@@ -27,9 +27,9 @@ class DirectoryList : public QTreeWidget {
   /// Opens `path`; emits PathChanged when it differs from the open directory.
   void SetPath(const std::u16string& path);
 
-  /// Lists the open directory's subdirectories again, for those another program made or
-  /// removed; leaves the list as it is when they did not change.
-  void Refresh();
+  /// Shows `subdirectories` of the open directory, read again for those another program
+  /// made or removed; leaves the list as it is when they did not change.
+  void Refresh(std::vector<std::u16string> subdirectories);
 
   /// The full path an item stands for.
   static std::u16string PathOf(const QTreeWidgetItem& item);
@@ -38,6 +38,8 @@ class DirectoryList : public QTreeWidget {
   static std::u16string Join(std::u16string_view parent, std::u16string_view name);
 
  signals:
+  /// A new path is about to be opened: its subdirectories are read next.
+  void Opening(const std::u16string& path);
   void PathChanged();
 
  protected:

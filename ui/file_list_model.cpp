@@ -15,13 +15,17 @@ QString ToQString(const std::u16string& text) { return QString::fromStdU16String
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names) {
+void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names,
+                             std::vector<std::uint32_t> places) {
   std::shared_ptr<const std::vector<std::u16string>> oldNames =
       std::make_shared<const std::vector<std::u16string>>(std::move(names));
   std::vector<PredictedRename> prediction;
   beginResetModel();
   path_ = std::move(path);
   names_.swap(oldNames);
+  places_ = places.size() == names_->size()
+                ? std::make_shared<const std::vector<std::uint32_t>>(std::move(places))
+                : nullptr;
   prediction_.swap(prediction);
   endResetModel();
   // A prediction on the worker may still share the old names; the last holder frees them.

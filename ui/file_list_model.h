@@ -27,7 +27,9 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   /// Replaces the directory and its names in one reset; the prediction goes with them.
-  void SetNames(std::u16string path, std::vector<std::u16string> names);
+  /// `places`: where each name stands in the directory's own order, if known.
+  void SetNames(std::u16string path, std::vector<std::u16string> names,
+                std::vector<std::uint32_t> places = {});
 
   /// Shows `files` (one per row, for the names shown now) as the second column, and
   /// hands back the prediction it replaces, so that the caller can free it elsewhere.
@@ -44,6 +46,8 @@ class FileListModel : public QAbstractTableModel {
   /// The names, shared and never changed, so that another thread can read them while
   /// the list moves on to a new listing.
   std::shared_ptr<const std::vector<std::u16string>> SharedNames() const { return names_; }
+  /// Where each name stands in the directory's own order; null when not known.
+  std::shared_ptr<const std::vector<std::uint32_t>> SharedPlaces() const { return places_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -63,6 +67,7 @@ class FileListModel : public QAbstractTableModel {
   std::u16string path_;
   std::shared_ptr<const std::vector<std::u16string>> names_ =
       std::make_shared<const std::vector<std::u16string>>();
+  std::shared_ptr<const std::vector<std::uint32_t>> places_;
   bool showPrediction_ = false;
   SecondColumn kind_ = SecondColumn::kPrediction;
   std::vector<PredictedRename> prediction_;

@@ -9,6 +9,8 @@
 #include "ui/background_run.h"
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
+#include "ui/folder_reader.h"
+#include "ui/free_elsewhere.h"
 #include "ui/preview.h"
 #include "ui/undo_control.h"
 
@@ -28,7 +30,8 @@ JobControl::~JobControl() { delete background_; }
 
 bool JobControl::StartRun(const std::u16string& folder) {
   // The run reads what it is handed, never the widgets, and writes the running number
-  // into it.
+  // into it. The names are the list's own, shared: copying 100,000 of them would stop
+  // the window at the press of the button.
   return Start(QStringLiteral("正在改名"), folder, window_.engine.Request(),
                [](RenameEngine& engine, Job& job) {
                  std::u16string report = engine.RenameFiles(*job.request);
@@ -58,7 +61,7 @@ bool JobControl::Start(const QString& title, const std::u16string& folder,
         engine->SetRunControl(nullptr);
         // Listing a large folder again would stop the window for a moment; the worker
         // does it while it is here anyway.
-        job->listing = engine->ListFiles(job->folder);
+        job->listing = engine->ListFiles(job->folder, nullptr, &job->places);
         return report;
       });
   return true;
@@ -77,9 +80,9 @@ void JobControl::Abandon() {
 }
 
 std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
-  const std::shared_ptr<Job> job = std::exchange(job_, nullptr);
+  std::shared_ptr<Job> job = std::exchange(job_, nullptr);
   window_.watcher.Watch(job->folder);
-  window_.files.SetNames(job->folder, std::move(job->listing));
+  window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places));
   SetRunning(false);
   // A run leaves a run to undo, an undo the one before.
   window_.undo.Refresh();
@@ -87,9 +90,17 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   if (job->request && job->request->stringText != window_.port.StringFieldText()) {
     window_.port.SetStringFieldText(job->request->stringText);
   }
-  if (!job->outcome) return nullptr;
-  auto outcome = std::make_shared<const JobOutcome>(std::move(*job->outcome));
+  // The request holds the names listed before the job: 100,000 of them are freed on a
+  // worker, not here.
+  std::optional<JobOutcome> done = std::move(job->outcome);
+  FreeElsewhere(std::move(job));
+  if (!done) return nullptr;
+  auto outcome = std::make_shared<const JobOutcome>(std::move(*done));
+  // The preview lets go of the outcome it showed before, a name or two for every file
+  // that job tried, where it stands; holding it here too leaves the last hold to a worker.
+  std::shared_ptr<const JobOutcome> previous = std::exchange(shown_, outcome);
   window_.preview.ShowOutcome(outcome);
+  FreeElsewhere(std::move(previous));
   return outcome;
 }
 
@@ -97,8 +108,10 @@ void JobControl::SetRunning(bool running) {
   if (running) {
     focusBeforeJob_ = window_.window.focusWidget();
     running_ = true;
-    // Our own renames are no news; the folder is listed once after the job.
+    // Our own renames are no news; the folder is listed once after the job, and what a
+    // reread under way finds would be older than that.
     window_.watcher.Watch({});
+    window_.reader.Drop();
     window_.preview.SetPaused(true);
   }
   for (QWidget* part : window_.locked) part->setEnabled(!running);

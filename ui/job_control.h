@@ -20,6 +20,7 @@ namespace renamer::ui {
 class BackgroundRun;
 class DirectoryWatcher;
 class FileListModel;
+class FolderReader;
 class Preview;
 class UndoControl;
 
@@ -33,6 +34,7 @@ struct JobWindow {
   FileListModel& files;
   Preview& preview;
   DirectoryWatcher& watcher;
+  FolderReader& reader;
   UndoControl& undo;
   /// Disabled while a job works: what a job reads, and what would start another.
   std::vector<QWidget*> locked;
@@ -79,6 +81,7 @@ class JobControl : public QObject {
     /// A run's request; its string text holds the last running number afterwards.
     std::optional<RunRequest> request;
     std::vector<std::u16string> listing;
+    std::vector<std::uint32_t> places;
     std::optional<JobOutcome> outcome;
   };
   using Work = std::function<std::u16string(RenameEngine& engine, Job& job)>;
@@ -97,6 +100,8 @@ class JobControl : public QObject {
   JobWindow window_;
   BackgroundRun* background_ = nullptr;
   std::shared_ptr<Job> job_;
+  /// The outcome of the last job, as the preview was handed it.
+  std::shared_ptr<const JobOutcome> shown_;
   bool running_ = false;
   QPointer<QWidget> focusBeforeJob_;
 };

@@ -16,20 +16,23 @@
 #include <QTreeView>
 
 #include <climits>
+#include <functional>
 
 #include "ui/about_window.h"
 #include "ui/colors.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/drive_list.h"
-#include "ui/elide_change.h"
 #include "ui/file_list_model.h"
+#include "ui/file_list_view.h"
+#include "ui/folder_reader.h"
 #include "ui/job_control.h"
 #include "ui/message_box.h"
 #include "ui/open_folder.h"
 #include "ui/preview.h"
 #include "ui/program_icon.h"
 #include "ui/twips.h"
+#include "ui/type_list.h"
 #include "ui/undo_control.h"
 
 namespace renamer::ui {
@@ -100,6 +103,7 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
         return IdentifyDirectory(fs, path, identity);
       },
       this);
+  reader_ = new FolderReader(engine_, std::bind_front(&MainWindow::ShowReread, this), this);
 
   CreateRuleFrames();
   CreateFileFrame();
@@ -120,8 +124,11 @@ MainWindow::MainWindow(std::u16string startFolder, FileSystem& fs, QWidget* pare
   Command1->setFocus();
 }
 
-// The job works on the engine, which goes with the window.
-MainWindow::~MainWindow() { delete jobs_; }
+// The job and the reads of the folder work on the engine, which goes with the window.
+MainWindow::~MainWindow() {
+  delete jobs_;
+  delete reader_;
+}
 
 void MainWindow::CreateRuleFrames() {
   Frame3 = MakeFrame(this, "Frame3", QStringLiteral("修改规则"), TwipsRect(120, 4320, 7935, 1095));
@@ -140,16 +147,7 @@ void MainWindow::CreateRuleFrames() {
 void MainWindow::CreateFileFrame() {
   Frame2 = MakeFrame(this, "Frame2", QStringLiteral("选择文件"), TwipsRect(2880, 120, 5175, 4095));
   fileModel_ = new FileListModel(this);
-  File1 = Make<QTreeView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
-  // A plain list until a rule is chosen; then the new names beside the old ones.
-  File1->setRootIsDecorated(false);
-  File1->setItemsExpandable(false);
-  File1->setUniformRowHeights(true);
-  File1->setAllColumnsShowFocus(true);
-  File1->setTextElideMode(Qt::ElideMiddle);
-  // A long name is cut around its change, or both columns could read the same.
-  File1->setItemDelegate(new ChangeElideDelegate(File1));
-  File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  File1 = Make<FileListView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
   File1->setModel(fileModel_);
   File1->header()->setSectionResizeMode(QHeaderView::Stretch);
   File1->header()->setStretchLastSection(true);
@@ -167,6 +165,8 @@ void MainWindow::CreateDirectoryFrame() {
                         Frame1),
       "Dir1", TwipsRect(120, 600, 2415, 3240));
   Drive1 = Make<DriveList>(Frame1, "Drive1", TwipsRect(120, 240, 2415, 300));
+  // The files of a folder being opened are read while its subdirectories are.
+  connect(Dir1, &DirectoryList::Opening, reader_, &FolderReader::Prefetch);
 }
 
 void MainWindow::CreateButtons() {
@@ -175,8 +175,8 @@ void MainWindow::CreateButtons() {
   Command3 = MakeButton(this, "Command3", QStringLiteral("撤销"), TwipsRect(3240, 5640, 1335, 375));
   undo_ = new UndoControl(engine_, *Command3, *this);
   const std::vector<QWidget*> locked = {Frame1, Frame2, Frame3, Command1, Command2};
-  jobs_ = new JobControl({*this, *this, engine_, *fileModel_, *preview_, *watcher_, *undo_, locked},
-                         this);
+  jobs_ = new JobControl(
+      {*this, *this, engine_, *fileModel_, *preview_, *watcher_, *reader_, *undo_, locked}, this);
 }
 
 void MainWindow::SetTabOrder() {
@@ -211,7 +211,6 @@ void MainWindow::Form_Load() {
   // Adding the first item picks it; the rule list starts with an empty text and no
   // item picked, so that the first arrow key picks the first rule.
   Chgtype->setCurrentIndex(-1);
-  engine_.RefreshTypes();
   engine_.MaxLen = 0;
 }
 
@@ -299,7 +298,6 @@ void MainWindow::Command3_Click() {
 void MainWindow::Dir1_Change() {
   ReloadFileList();
   preview_->Edited();
-  engine_.RefreshTypes();
   Drive1->ShowVolumeOf(Dir1->Path());
   lastDirectoryOnVolume_[Drive1->CurrentMountPoint()] = Dir1->Path();
 }
@@ -313,7 +311,9 @@ void MainWindow::Drive1_Change() {
 void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
-  fileModel_->SetNames(path, engine_.ListFiles(path));
+  FolderFiles files = reader_->Files(path);
+  fileModel_->SetNames(path, std::move(files.names), std::move(files.places));
+  RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
 void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
@@ -335,13 +335,17 @@ void MainWindow::ShowReport(const std::u16string& report) {
 }
 
 void MainWindow::File1_DiskChange() {
-  if (jobs_->Running()) return;
-  Dir1->Refresh();
+  if (!jobs_->Running()) reader_->Reread(Dir1->Path());
+}
+
+void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
+                            std::vector<std::u16string> subdirectories) {
+  Dir1->Refresh(std::move(subdirectories));
   // The list view keeps its scroll position through the model's reset.
-  const std::u16string path = Dir1->Path();
-  fileModel_->SetNames(path, engine_.ListFiles(path));
+  fileModel_->SetNames(path, std::move(files.names), std::move(files.places));
   // Rebuilding the items would reset what the user is typing there.
-  if (!FileType->lineEdit()->isModified()) engine_.RefreshTypes();
+  if (!FileType->lineEdit()->isModified())
+    RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
 void MainWindow::FolderVanished() {
@@ -364,6 +368,10 @@ std::u16string MainWindow::FileListItem(int k) const {
 
 std::shared_ptr<const std::vector<std::u16string>> MainWindow::FileListNames() const {
   return fileModel_->SharedNames();
+}
+
+std::shared_ptr<const std::vector<std::uint32_t>> MainWindow::FileListPlaces() const {
+  return fileModel_->SharedPlaces();
 }
 
 std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }

@@ -20,6 +20,8 @@ class DirectoryList;
 class DirectoryWatcher;
 class DriveList;
 class FileListModel;
+class FolderReader;
+struct FolderFiles;
 class JobControl;
 class Preview;
 class UndoControl;
@@ -47,6 +49,7 @@ class MainWindow : public QWidget, public WindowPort {
   int FileListCount() const override;
   std::u16string FileListItem(int k) const override;
   std::shared_ptr<const std::vector<std::u16string>> FileListNames() const override;
+  std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const override;
   std::u16string TypeListText() const override;
   int TypeListCount() const override;
   void TypeListRemoveFirst() override;
@@ -81,7 +84,11 @@ class MainWindow : public QWidget, public WindowPort {
   void ConnectHandlers();
   void Form_Load();
   void ApplyRule();
+  /// Lists the open folder's files and their types.
   void ReloadFileList();
+  /// Shows the open folder as read again after another program changed it.
+  void ShowReread(const std::u16string& path, FolderFiles files,
+                  std::vector<std::u16string> subdirectories);
   void ShowSummary(const QString& summary, const QString& detail);
   /// A run or an undo has ended, the window shows what it did: its report in a box.
   void ShowReport(const std::u16string& report);
@@ -113,6 +120,7 @@ class MainWindow : public QWidget, public WindowPort {
   FileListModel* fileModel_ = nullptr;
   Preview* preview_ = nullptr;
   DirectoryWatcher* watcher_ = nullptr;
+  FolderReader* reader_ = nullptr;
   QGroupBox* Frame1 = nullptr;
   DirectoryList* Dir1 = nullptr;
   DriveList* Drive1 = nullptr;
