@@ -25,7 +25,8 @@ EngineResult RunEngine(const std::string& directory, const BenchRule& rule, bool
 
   const double cpuStart = ThreadCpuMilliseconds();
   const Clock::time_point start = Clock::now();
-  window.files = engine.ListFiles(window.path);
+  // As the window does: the listing tells the run the directory's own order.
+  window.files = engine.ListFiles(window.path, nullptr, &window.places);
   result.listMs = MillisecondsSince(start);
   const Clock::time_point runStart = Clock::now();
   result.report = engine.RenameFiles();

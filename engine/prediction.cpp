@@ -34,7 +34,7 @@ RunPrediction NothingChanges(const RunRequest& request, std::u16string message) 
 // The directory as the run will find it: every entry blocks a target, whatever it is,
 // and the file system compares names as the probes found.
 std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::string& path,
-                                     const RunRequest& request) {
+                                     const RunRequest& request, HashSet& folded) {
   auto start = std::make_shared<Start>();
   std::vector<DirectoryEntry> entries;
   start->listed = fs.ListAll(path, entries) == 0;
@@ -42,11 +42,14 @@ std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::
     // The best that can be known without a listing.
     for (const std::u16string& name : *request.names) start->names.insert(EncodeFileName(name));
   }
+  folded = HashSet(std::max(entries.size(), start->names.size()));
+  for (const std::string& name : start->names) folded.Insert(FoldedHash(name));
   start->names.reserve(entries.size() * 2);
   for (DirectoryEntry& entry : entries) {
     // Entries that are not regular files are few; keeping only those halves the work of
     // a large directory.
     if (!entry.regular) start->irregular.insert(entry.name);
+    folded.Insert(FoldedHash(entry.name));
     start->names.insert(std::move(entry.name));
   }
   // Other letters need learning only where ASCII letters are not compared exactly.
@@ -121,6 +124,8 @@ struct PredictionCache::Basis {
   bool stamped = false;
   std::int64_t readNanoseconds = 0;
   std::shared_ptr<const Start> start;
+  /// FoldedHash of every entry.
+  HashSet folded;
 
   /// True when what was read is later than the tick of the directory's last change, so
   /// that any change since has given it another time.
@@ -160,7 +165,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
     basis_->stamp = stamp;
     basis_->stamped = stamped;
     basis_->readNanoseconds = now;
-    basis_->start = StartOf(fs, *disk, path, request);
+    basis_->start = StartOf(fs, *disk, path, request, basis_->folded);
   } else if (disk && basis_->names != request.names) {
     // Another listing of the same names: their times may have changed meanwhile.
     basis_->byTime = {};
@@ -190,8 +195,8 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   EncodedPlan bytes = PrejudgePlan(planned, filled.bytes);
   std::unique_ptr<SimulatedDirectory> dir;
   if (basis_) {
-    // Where no rename can meet another, the directory's names need no copy to change.
-    const SimulatedDirectory::Mode mode{false, RenamesStandApart(planned, bytes)};
+    // Where every new name is free, the directory's names need no copy to change.
+    const SimulatedDirectory::Mode mode{false, NewNamesFree(planned, bytes, basis_->folded)};
     dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
   }
   ExecutePlan(dir.get(), openError, planned, bytes, nullptr);

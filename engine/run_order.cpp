@@ -106,6 +106,17 @@ bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan
   return true;
 }
 
+bool NewNamesFree(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes,
+                  const HashSet& entries) {
+  HashSet targets(plan.size());
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    if (plan[j].status != PlanStatus::kPending) continue;
+    const std::uint64_t target = FoldedHash(bytes.to[j]);
+    if (entries.Contains(target) || !targets.Insert(target)) return false;
+  }
+  return true;
+}
+
 std::vector<std::uint32_t> ExecutionOrder(const std::vector<PlannedRename>& plan,
                                           const EncodedPlan& bytes,
                                           const std::vector<std::uint32_t>* places) {

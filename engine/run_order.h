@@ -36,6 +36,13 @@ class HashSet {
 /// alike. False when in doubt.
 bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes);
 
+/// True when no new name still to be tried in `plan` is, by any case folding, one of
+/// `entries` (FoldedHash of every entry of the directory) or another file's new name:
+/// then every such rename finds its new name free, whatever the order. False when in
+/// doubt.
+bool NewNamesFree(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes,
+                  const HashSet& entries);
+
 /// The order in which to try the renames of `plan`: its indices by the place of each
 /// file in the directory's own order (`places`, by list index, as the listing found
 /// them) when the plan stands apart, as consecutive renames then touch neighbouring

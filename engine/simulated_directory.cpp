@@ -69,7 +69,7 @@ int SimulatedDirectory::Link(const std::string& from, const std::string& to) {
 
 int SimulatedDirectory::Unlink(const std::string& name) {
   if (!Holds(name)) return ENOENT;
-  if (Apart()) return 0;
+  if (mode_.free) return 0;
   Materialize();
   if (Exact()) {
     names_.erase(name);
@@ -109,7 +109,7 @@ bool SimulatedDirectory::Holds(const std::string& name) const {
 
 int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
   if (to.size() > kNameMax) return ENAMETOOLONG;
-  if (Apart()) return start_->names.count(to) != 0 ? EEXIST : 0;
+  if (mode_.free) return 0;
   Materialize();
   if (Exact()) return names_.count(to) != 0 ? EEXIST : 0;
   const std::string key = FoldKey(to);
@@ -120,7 +120,7 @@ int SimulatedDirectory::Admits(const std::string& from, const std::string& to) {
 }
 
 void SimulatedDirectory::Move(const std::string& from, const std::string& to) {
-  if (Apart()) return;
+  if (mode_.free) return;
   if (Exact()) {
     // The entry is reused for the new name: no allocation per file.
     auto node = names_.extract(from);

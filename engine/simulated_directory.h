@@ -34,11 +34,10 @@ class SimulatedDirectory : public Directory {
   struct Mode {
     /// Status() reads the disk for every name, for its modification time.
     bool readsTimes = false;
-    /// The caller found that no rename to come can meet another's name (see
-    /// RenamesStandApart): where names compare as bytes, a new name is then free
-    /// exactly when no entry of the start has it, and renames leave the start as it
-    /// is instead of copying it. Only renames may follow.
-    bool apart = false;
+    /// The caller found that every new name to come is free (see NewNamesFree): renames
+    /// check only its length and change nothing, so that the start is never copied.
+    /// Only renames may follow.
+    bool free = false;
   };
 
   /// `start` is shared, and copied only when a rename changes the names. `disk`: the
@@ -70,8 +69,6 @@ class SimulatedDirectory : public Directory {
 
   /// True when names compare as bytes, and need no FoldKey.
   bool Exact() const;
-  /// True when renames need not change the names: see Mode::apart.
-  bool Apart() const { return mode_.apart && Exact(); }
   /// Copies the start's names into the tables that renames change, once.
   void Materialize();
   /// True when `name` is an entry now, spelled exactly so.
