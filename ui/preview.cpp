@@ -189,7 +189,7 @@ void Preview::ShowWithoutPrediction(const QString& summary) {
   for (const std::u16string& name : model_.Names()) {
     files.push_back({name, {}, PredictedOutcome::kUnchanged, {}});
   }
-  model_.SetPrediction(std::move(files));
+  FreeElsewhere(model_.SetPrediction(std::move(files)));
   emit SummaryChanged(summary, {});
   emit Shown();
 }
