@@ -184,7 +184,9 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
         FillFromDirectory(reader.get(), openError, request, sorts, nullptr, filled.fill);
     if (sorts && filled.failure.empty()) SortFillByTime(filled.fill);
     filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
-    filled.done = true;
+    // What kept the run from starting is looked at again next time: it may be gone
+    // without the folder changing.
+    filled.done = filled.failure.empty();
   }
   if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
 
