@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "engine/file_names.h"
+
 namespace renamer {
 namespace {
 
@@ -25,30 +27,16 @@ char16_t Fold(char16_t unit) {
   return unit;
 }
 
-// Appends `unit` in one to three bytes whose order is the units' order, as UTF-8 does
-// for code points (surrogates included), so that keys compare with memcmp.
-void AppendUnit(std::string& key, char32_t unit) {
-  if (unit < 0x80) {
-    key.push_back(static_cast<char>(unit));
-  } else if (unit < 0x800) {
-    key.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-    key.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  } else {
-    key.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-    key.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-    key.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-  }
-}
-
 // Appends a key whose plain byte order is NaturalCompare's order: each non-digit unit
-// becomes its folded unit; each run of digits becomes "0" (digits and other units then
-// compare as any digit would: no folded unit lies between "0" and "9"), the run's length
-// without leading zeros in four units, then those digits.
+// becomes its folded unit, in UTF-8, whose byte order is the units' order (lone
+// surrogates included), so that keys compare with memcmp; each run of digits becomes "0" (digits
+// and other units then compare as any digit would: no folded unit lies between "0" and "9"), the
+// run's length without leading zeros in four units, then those digits.
 void AppendNaturalKey(std::string& key, std::u16string_view name) {
   std::size_t i = 0;
   while (i < name.size()) {
     if (!IsDigit(name[i])) {
-      AppendUnit(key, Fold(name[i++]));
+      AppendUtf8(key, Fold(name[i++]));
       continue;
     }
     std::size_t end = i;
@@ -56,7 +44,7 @@ void AppendNaturalKey(std::string& key, std::u16string_view name) {
     while (i + 1 < end && name[i] == u'0') ++i;
     const auto length = static_cast<std::uint64_t>(end - i);
     key.push_back('0');
-    for (int shift = 48; shift >= 0; shift -= 16) AppendUnit(key, (length >> shift) & 0xFFFF);
+    for (int shift = 48; shift >= 0; shift -= 16) AppendUtf8(key, (length >> shift) & 0xFFFF);
     for (; i < end; ++i) key.push_back(static_cast<char>(name[i]));
   }
 }

@@ -91,30 +91,25 @@ std::uint64_t FoldedHash(std::string_view name) {
   return IsAscii(name) ? Hash(name, true) : Hash(FoldKey(std::string(name)), false);
 }
 
-bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes) {
-  HashSet sources(plan.size());
-  for (std::size_t j = 0; j < plan.size(); ++j) {
-    if (plan[j].status == PlanStatus::kPending) sources.Insert(FoldedHash(bytes.From(j)));
-  }
-  HashSet targets(plan.size());
-  for (std::size_t j = 0; j < plan.size(); ++j) {
-    if (plan[j].status != PlanStatus::kPending) continue;
-    // A hash that merely collides only costs the directory's order, never a file.
-    const std::uint64_t target = FoldedHash(bytes.to[j]);
-    if (sources.Contains(target) || !targets.Insert(target)) return false;
-  }
-  return true;
-}
-
 bool NewNamesFree(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes,
                   const HashSet& entries) {
   HashSet targets(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
     if (plan[j].status != PlanStatus::kPending) continue;
+    // A hash that merely collides only costs the faster way, never a file.
     const std::uint64_t target = FoldedHash(bytes.to[j]);
     if (entries.Contains(target) || !targets.Insert(target)) return false;
   }
   return true;
+}
+
+bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan& bytes) {
+  // The old names that the run moves are the only entries whose place can change.
+  HashSet sources(plan.size());
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    if (plan[j].status == PlanStatus::kPending) sources.Insert(FoldedHash(bytes.From(j)));
+  }
+  return NewNamesFree(plan, bytes, sources);
 }
 
 std::vector<std::uint32_t> ExecutionOrder(const std::vector<PlannedRename>& plan,
