@@ -90,6 +90,7 @@ RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& pla
   for (std::size_t k = 0; k < prediction.files.size(); ++k) {
     PredictedRename& file = prediction.files[k];
     if (file.outcome == PredictedOutcome::kNotSelected) file.oldName = (*request.names)[k];
+    if (!request.Checked(k)) ++prediction.unchecked;
   }
   return prediction;
 }
@@ -112,6 +113,18 @@ struct Filled {
   FillTable fill;
   /// The fill's bytes, taken out of it to be shared with each plan.
   std::shared_ptr<const std::vector<std::string>> bytes;
+  /// The files it read: those checked then.
+  std::shared_ptr<const std::vector<bool>> checked;
+
+  /// True when it read every file that `request` checks.
+  bool Covers(const RunRequest& request) const {
+    if (!done || !checked || checked == request.checked) return done;
+    if (!request.checked) return false;
+    for (std::size_t k = 0; k < checked->size(); ++k) {
+      if ((*request.checked)[k] && !(*checked)[k]) return false;
+    }
+    return true;
+  }
 };
 
 }  // namespace
@@ -174,7 +187,8 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
 
   Filled once;
   Filled& filled = !basis_ ? once : sorts ? basis_->byTime : basis_->byList;
-  if (!filled.done) {
+  if (!filled.Covers(request)) {
+    filled.checked = request.checked;
     std::unique_ptr<SimulatedDirectory> reader;
     if (basis_) {
       reader = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(),

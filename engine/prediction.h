@@ -36,6 +36,8 @@ struct RunPrediction {
   std::size_t selected = 0;
   std::size_t renamed = 0;
   std::size_t fails = 0;
+  /// Listed files left unchecked, whatever their type.
+  std::size_t unchecked = 0;
 };
 
 /// What a run of `request` would do on `fs` as it is now: the run's own steps on a
@@ -59,7 +61,8 @@ class PredictionCache {
   /// As Predict(). What it keeps is used again while `request` lists the same names in
   /// the same directory and the directory's modification time says that its entries
   /// are as they were; the time order only for the very same shared list, as times
-  /// change without the directory.
+  /// change without the directory. What was read of the checked files serves while no
+  /// other file is checked.
   RunPrediction Predict(FileSystem& fs, const RunRequest& request);
 
  private:

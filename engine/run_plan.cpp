@@ -61,7 +61,9 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
       // Such a name would reach outside the directory; it is never handed to the
       // file system, not even to read its time.
       fill.errors[k] = kErrorBadOldName;
-    } else {
+    } else if (request.Checked(k)) {
+      // A file left unchecked is not part of the run: not even its time is read, so it
+      // cannot stop the run.
       int error = openError;
       if (dir != nullptr) {
         const CallTimer timer(control);
@@ -108,6 +110,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
 
   long long planCount = 0;
   for (std::size_t k = 0; k < fill.names.size(); ++k) {
+    if (!request.Checked(fill.listIndex[k])) continue;
     const std::u16string& name = fill.names[k];
     const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);

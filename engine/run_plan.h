@@ -72,10 +72,11 @@ struct EncodedPlan {
 /// Told each running number of a numbering rule; returns the string field's text then.
 using NumberSink = std::function<std::u16string(long long number)>;
 
-/// Fills `fill` with what the run reads of each listed file of `request` in `dir`
-/// before it plans: whether it is still a regular file, its identity and, with
-/// `times`, its time key. A name that would reach outside the directory is never handed
-/// to it. Returns empty, or what stops the run instead: a time that cannot be read, or
+/// Fills `fill` with what the run reads of each checked listed file of `request` in
+/// `dir` before it plans: whether it is still a regular file, its identity and, with
+/// `times`, its time key. Every listed name is in the fill, a file left unchecked
+/// with nothing read and the time key of time 0. A name that would reach outside the directory is
+/// never handed to it. Returns empty, or what stops the run instead: a time that cannot be read, or
 /// the cancel line when `control` asks to stop. `dir` is null when the directory could
 /// not be opened, with `openError`.
 std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
@@ -90,8 +91,8 @@ std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_
 /// Told each running number of a numbering rule; returns the string field's text then.
 using NumberSink = std::function<std::u16string(long long number)>;
 
-/// The plan for the files of `fill`: one entry per file that passes the type filter of
-/// `request`, with its new name by its rule and texts, in fill order.
+/// The plan for the files of `fill`: one entry per checked file that passes the type
+/// filter of `request`, with its new name by its rule and texts, in fill order.
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number);
 

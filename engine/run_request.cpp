@@ -1,6 +1,23 @@
 #include "engine/run_request.h"
 
 namespace renamer {
+namespace {
+
+// Null when every name is checked, as it usually is.
+std::shared_ptr<const std::vector<bool>> CheckedNames(const WindowPort& window, std::size_t count) {
+  std::shared_ptr<const std::vector<bool>> shared = window.FileListChoice();
+  if (shared && shared->size() == count) return shared;
+  std::vector<bool> checked;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (window.FileListChecked(static_cast<int>(k))) continue;
+    if (checked.empty()) checked.assign(count, true);
+    checked[k] = false;
+  }
+  if (checked.empty()) return nullptr;
+  return std::make_shared<const std::vector<bool>>(std::move(checked));
+}
+
+}  // namespace
 
 RunRequest RunRequest::Texts(const WindowPort& window, std::u16string code, std::int16_t maxLen) {
   RunRequest request;
@@ -21,6 +38,7 @@ RunRequest RunRequest::Capture(const WindowPort& window, std::u16string code, st
   }
   request.places = window.FileListPlaces();
   if (request.places && request.places->size() != request.names->size()) request.places.reset();
+  request.checked = CheckedNames(window, request.names->size());
   return request;
 }
 

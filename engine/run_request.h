@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +27,14 @@ class WindowPort {
   virtual std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const {
     return nullptr;
   }
+  /// Whether item `k` is checked to be renamed; a window without a choice checks all.
+  virtual bool FileListChecked(int k) const {
+    static_cast<void>(k);
+    return true;
+  }
+  /// FileListChecked() of every item as one shared value that never changes, where the
+  /// window keeps it so; null where it does not.
+  virtual std::shared_ptr<const std::vector<bool>> FileListChoice() const { return nullptr; }
   virtual std::u16string TypeListText() const = 0;
   virtual int TypeListCount() const = 0;
   virtual void TypeListRemoveFirst() = 0;
@@ -46,6 +55,9 @@ struct RunRequest {
   /// Where each name stood in the directory's own order when listed; null when not
   /// known. Only the speed of a run depends on it.
   std::shared_ptr<const std::vector<std::uint32_t>> places;
+  /// Whether each name is checked to be renamed; null when every one is. A file left
+  /// unchecked is neither read nor planned.
+  std::shared_ptr<const std::vector<bool>> checked;
   /// The rule code, empty when no rule is chosen.
   std::u16string code;
   /// As the type list holds it; trimmed when compared.
@@ -58,6 +70,8 @@ struct RunRequest {
   static RunRequest Texts(const WindowPort& window, std::u16string code, std::int16_t maxLen);
   /// The texts and the file list of `window`.
   static RunRequest Capture(const WindowPort& window, std::u16string code, std::int16_t maxLen);
+  /// True when name `k` is checked to be renamed.
+  bool Checked(std::size_t k) const { return !checked || (*checked)[k]; }
   /// True when both read the same rule and texts; the names are not compared.
   bool SameTexts(const RunRequest& other) const;
 };

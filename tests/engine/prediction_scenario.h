@@ -70,6 +70,12 @@ void PredictThenRun(RandomFolder& random, Place& place, Tally& tally) {
     window.files = engine.ListFiles(window.path, nullptr, &window.places);
     random.PickCaseRule(engine, window);
     random.Disturb(place, window.files);
+    // What one choice read must not stand in for what another reads.
+    if (random.Chance(50)) {
+      random.PickChoice(window);
+      engine.PredictRun();
+    }
+    random.PickChoice(window);
     const std::int16_t maxLen = engine.MaxLen;
     const std::u16string stringText = window.stringText;
     const std::vector<std::string> before = place.Entries();
@@ -89,6 +95,9 @@ void PredictThenRun(RandomFolder& random, Place& place, Tally& tally) {
     ASSERT_EQ(prediction.files.size(), done.size());
     for (std::size_t k = 0; k < done.size(); ++k) {
       ASSERT_EQ(Describe(prediction.files[k]), Describe(done[k])) << "file " << k;
+      if (!window.FileListChecked(static_cast<int>(k))) {
+        ASSERT_EQ(done[k].outcome, PredictedOutcome::kNotSelected) << "file " << k;
+      }
       tally.renamed += done[k].outcome == PredictedOutcome::kRenamed ? 1 : 0;
       tally.failed += done[k].outcome == PredictedOutcome::kFails ? 1 : 0;
     }

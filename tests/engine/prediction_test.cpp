@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/engine/prediction_scenario.h"
@@ -168,6 +170,37 @@ TEST(PredictionCacheTest, KeepsTimesForOneListAndSeesEveryChangeOfTheFolder) {
   EXPECT_EQ(Utf8(gone.message), Utf8(engine.RenameFiles()));
   EXPECT_FALSE(gone.message.empty());
   for (const PredictedRename& file : gone.files) EXPECT_TRUE(file.newName.empty());
+}
+
+TEST(PredictionCacheTest, ReadsAFileOnceItIsChecked) {
+  TempDir dir;
+  dir.MakeFile("a.jpg", "a", 1700000100);
+  dir.MakeFile("b.jpg", "b", 1700000300);
+  const timespec past[2] = {{1700000000, 0}, {1700000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir.path().c_str(), past, 0), 0);
+  FakeWindow window;
+  window.path = dir.path16();
+  window.files = {u"a.jpg", u"b.jpg"};
+  window.valueText = u"1";
+  RenameEngine engine(window);
+  engine.ChgMode = u"ADDPRENO";
+  RunRequest request = engine.Request();
+  PredictionCache cache;
+  // One choice after another on the one list, and the new names each gives.
+  const std::vector<std::pair<std::vector<bool>, std::vector<std::string>>> choices = {
+      {{true, false}, {"1a.jpg", ""}},
+      {{true, true}, {"1a.jpg", "2b.jpg"}},
+      {{false, true}, {"", "1b.jpg"}},
+  };
+  for (const auto& [checked, names] : choices) {
+    request.checked = std::make_shared<const std::vector<bool>>(checked);
+    const RunPrediction prediction = cache.Predict(RealFileSystem(), request);
+    ASSERT_EQ(prediction.files.size(), names.size());
+    for (std::size_t k = 0; k < names.size(); ++k)
+      EXPECT_EQ(Utf8(prediction.files[k].newName), names[k]) << k;
+    EXPECT_EQ(prediction.unchecked,
+              static_cast<std::size_t>(std::count(checked.begin(), checked.end(), false)));
+  }
 }
 
 }  // namespace

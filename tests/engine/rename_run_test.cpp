@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -282,6 +283,47 @@ TEST_F(RenameRunTest, RenamesNothingWhenATimeCannotBeRead) {
   EXPECT_EQ(dir.Entries(), (Names{"a.txt", "b.txt", "c.txt"}));
   for (const std::string& call : faulty.calls)
     EXPECT_EQ(call.rfind("rename", 0), std::string::npos);
+}
+
+// Only checked files are read, planned, numbered and reported; the padding still
+// measures every listed file.
+TEST(CheckedFilesTest, AreTheOnlyOnesTheRunTakes) {
+  const Names names = {"aaaa.t", "bb.t", "c.t"};  // oldest first
+  struct Case {
+    std::u16string_view code;
+    std::u16string_view value;
+    std::vector<bool> checked;
+    Names after;
+    std::string report;  // after the folder's path
+  };
+  const std::vector<Case> cases = {
+      {u"ADDPRENO", u"1", {false, true, true}, {"1bb.t", "2c.t", "aaaa.t"}, ""},
+      {u"ADDLSTNO", u"1", {true, false, true}, {"aaaa1.t", "bb.t", "c2.t"}, ""},
+      {u"SAMELEN", u"", {false, false, true}, {"aaaa.t", "bb.t", "c@@@.t"}, ""},
+      {u"DELPREN", u"4", {false, true, false}, names, "/bb.t -> (文件名不能为空)\n\r"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.code));
+    TempDir folder;
+    for (std::size_t k = 0; k < names.size(); ++k)
+      folder.MakeFile(names[k], names[k], 1700000000 + static_cast<std::int64_t>(k) * 60);
+    FakeWindow shown;
+    ShowDirectory(shown, folder);
+    shown.checked = c.checked;
+    shown.valueText = c.value;
+    // An unchecked file that cannot be read does not stop the run.
+    FaultyFileSystem faulty;
+    faulty.onTime = [&](const std::string& name) {
+      const auto k =
+          static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+      return k < names.size() && !c.checked[k] ? EIO : FaultyFileSystem::kPass;
+    };
+    RenameEngine run(shown, faulty);
+    run.ChgMode = c.code;
+    const std::string report = Utf8(run.RenameFiles());
+    EXPECT_EQ(report, c.report.empty() ? "" : folder.path() + c.report);
+    EXPECT_EQ(folder.Entries(), c.after);
+  }
 }
 
 TEST_F(RenameRunTest, WritesEntriesWithLineFeedThenCarriageReturn) {

@@ -16,6 +16,8 @@ class MemoryWindow : public WindowPort {
   std::vector<std::u16string> files;
   /// Where each of `files` stands in the directory's own order; empty when not known.
   std::vector<std::uint32_t> places;
+  /// Whether each of `files` is checked; empty when all are.
+  std::vector<bool> checked;
   std::u16string typeText = u"*.*";
   std::vector<std::u16string> typeItems;
   std::u16string stringText;
@@ -29,6 +31,9 @@ class MemoryWindow : public WindowPort {
   }
   std::u16string FileListItem(int k) const override {
     return files.at(static_cast<std::size_t>(k));
+  }
+  bool FileListChecked(int k) const override {
+    return checked.empty() || checked.at(static_cast<std::size_t>(k));
   }
   std::u16string TypeListText() const override { return typeText; }
   int TypeListCount() const override { return static_cast<int>(typeItems.size()); }

@@ -201,6 +201,12 @@ void RandomFolder::PickCaseRule(RenameEngine& engine, MemoryWindow& window) {
   window.valueText = DecodeFileName(value);
 }
 
+void RandomFolder::PickChoice(MemoryWindow& window) {
+  window.checked.clear();
+  if (Below(4) == 0) return;
+  for (std::size_t k = 0; k < window.files.size(); ++k) window.checked.push_back(Below(3) != 0);
+}
+
 bool IsUsableName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.size() <= RandomFolder::kNameMax &&
          name.find('/') == std::string::npos && name.find('\0') == std::string::npos;

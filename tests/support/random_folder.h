@@ -63,6 +63,8 @@ class RandomFolder {
   void MakeCaseFolder(Place& place);
   /// A rule with fitting fields and a type text for the case folders; sometimes none.
   void PickCaseRule(RenameEngine& engine, MemoryWindow& window);
+  /// Leaves some of the window's files unchecked, in most calls; else checks all.
+  void PickChoice(MemoryWindow& window);
   /// Now and then a listed file is something else by the time the run starts: made
   /// through `place`'s Replace(name, kind).
   template <typename Place>
