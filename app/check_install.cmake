@@ -1,6 +1,7 @@
 # Installs the build in BUILD_DIR into a scratch PREFIX and checks that the program,
 # its menu entry and both icon sizes land where a desktop looks for them, and that the
-# entry hands the program a folder, so that file managers offer it for folders.
+# entry hands the program the file manager's whole selection and claims folders only:
+# file managers offer it for folders, and it never becomes the opener of ordinary files.
 # Run as: cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDATADIR=share -P check_install.cmake
 cmake_policy(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
@@ -20,7 +21,7 @@ if(NOT EXISTS "${entry}")
   message(FATAL_ERROR "menu entry not installed at ${entry}")
 endif()
 file(STRINGS "${entry}" lines ENCODING UTF-8)
-foreach(wanted "Type=Application" "Exec=batch-renamer %f" "Icon=batch-renamer"
+foreach(wanted "Type=Application" "Exec=batch-renamer %F" "Icon=batch-renamer"
                "Categories=Utility;FileTools;" "MimeType=inode/directory;")
   if(NOT wanted IN_LIST lines)
     message(FATAL_ERROR "menu entry lacks the line ${wanted}")

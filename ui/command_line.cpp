@@ -1,5 +1,7 @@
 #include "ui/command_line.h"
 
+#include <sys/stat.h>
+
 #include <QCommandLineParser>
 #include <QTimer>
 
@@ -23,9 +25,11 @@ constexpr int kUsageError = 2;
 // Written by hand rather than by QCommandLineParser::helpText(), whose headings are
 // English unless a translation is installed.
 const QString kUsage = QStringLiteral(
-    "用法：batch-renamer [目录]\n"
-    "一次改名一个目录中的全部文件。\n"
-    "给出目录时在该目录上打开窗口，给出文件时打开它所在的目录，不给出时打开当前目录。\n"
+    "用法：batch-renamer [目录 | 文件...]\n"
+    "一次改名一个目录中的文件。\n"
+    "给出目录时在该目录上打开窗口，勾选其中的全部文件；不给出时打开当前目录。\n"
+    "给出文件时打开第一个文件所在的目录，只勾选给出的文件；其他目录中的文件和多给出的目录略去不用。"
+    "\n"
     "\n"
     "选项：\n"
     "  -h, --help     显示本帮助并退出\n"
@@ -121,6 +125,86 @@ QStringList WithoutPass(const QStringList& arguments, const std::vector<ToolkitO
   return left;
 }
 
+// A file manager can hand over hundreds of paths; a message names this many of them.
+constexpr qsizetype kPathsNamed = 5;
+
+// The paths one a line, quoted, the ones beyond the first few left as "……".
+QString PathLines(const QStringList& paths) {
+  QStringList lines;
+  for (qsizetype k = 0; k < std::min(paths.size(), kPathsNamed); ++k) lines << Quoted(paths[k]);
+  if (paths.size() > kPathsNamed) lines << QStringLiteral("……");
+  return lines.join(u'\n');
+}
+
+bool IsDirectory(std::u16string_view path) {
+  struct stat status {};
+  return ::stat(EncodeFileName(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// The name of the entry itself, as the file list shows it: a symbolic link is not followed.
+std::u16string LastComponent(const std::u16string& path) {
+  const std::size_t slash = path.rfind(u'/');
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+// Why paths were not used: those that cannot be opened, each with its reason, then those
+// outside `folder`, the one opened (empty: the current directory).
+QString Problems(const QStringList& failures, const QStringList& leftOut,
+                 const std::u16string& folder) {
+  QStringList problems = failures.mid(0, kPathsNamed);
+  if (failures.size() > kPathsNamed)
+    problems << QStringLiteral("另有 %1 项也无法打开。").arg(failures.size() - kPathsNamed);
+  if (folder.empty()) {
+    // Beside a single reason; on a line of its own below a list of them.
+    const QString opened = QStringLiteral("已打开当前目录。");
+    if (failures.size() == 1)
+      problems.last() += opened;
+    else
+      problems << opened;
+  }
+  if (!leftOut.isEmpty()) {
+    problems << QStringLiteral("一次只能打开一个目录。已打开%1，略去了不在其中的 %2 项：\n%3")
+                    .arg(Quoted(QString::fromStdU16String(folder)), QString::number(leftOut.size()),
+                         PathLines(leftOut));
+  }
+  return problems.join(u'\n');
+}
+
+// Opens the folder of the first path that can be used. A folder given there asks for all
+// of its files, a file there for itself; paths elsewhere are left out, for one window
+// shows one folder.
+void ReadPaths(const QStringList& paths, CommandLine& line) {
+  QStringList failures;
+  QStringList leftOut;
+  bool everyFile = false;
+  for (const QString& given : paths) {
+    const std::u16string path = given.toStdU16String();
+    int error = 0;
+    std::u16string folder = FolderOf(path, &error);
+    if (error == 0) error = FolderAccessError(folder);
+    if (error != 0) {
+      failures << QStringLiteral("无法打开%1：%2。")
+                      .arg(Quoted(given), QString::fromStdU16String(DescribeError(error)));
+      continue;
+    }
+    if (line.startFolder.empty()) line.startFolder = folder;
+    if (folder != line.startFolder) {
+      leftOut << given;
+      continue;
+    }
+    // A folder named here is the open folder itself, whatever path leads to it.
+    if (IsDirectory(path)) {
+      everyFile = true;
+      continue;
+    }
+    std::u16string name = LastComponent(path);
+    if (std::find(line.chosenFiles.begin(), line.chosenFiles.end(), name) == line.chosenFiles.end())
+      line.chosenFiles.push_back(std::move(name));
+  }
+  if (everyFile) line.chosenFiles.clear();
+  line.problem = Problems(failures, leftOut, line.startFolder);
+}
+
 }  // namespace
 
 QStringList ArgumentsOf(int argc, const char* const* argv) {
@@ -143,8 +227,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("显示版本号并退出"));
   parser.addOption(help);
   parser.addOption(version);
-  parser.addPositionalArgument(QStringLiteral("目录"), QStringLiteral("要打开的目录"),
-                               QStringLiteral("[目录]"));
+  parser.addPositionalArgument(QStringLiteral("路径"), QStringLiteral("要打开的目录或其中的文件"),
+                               QStringLiteral("[目录 | 文件...]"));
   if (!parser.parse(arguments)) {
     const QStringList unknown = parser.unknownOptionNames();
     if (unknown.isEmpty()) return UsageError(parser.errorText());
@@ -163,19 +247,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return line;
   }
   const QStringList paths = parser.positionalArguments();
-  if (paths.size() > 1) return UsageError(QStringLiteral("只能给出一个目录。"));
-  if (paths.isEmpty()) return line;
-
-  const std::u16string path = paths.first().toStdU16String();
-  int error = 0;
-  std::u16string folder = FolderOf(path, &error);
-  if (error == 0) error = FolderAccessError(folder);
-  if (error != 0) {
-    line.problem = QStringLiteral("无法打开%1：%2。已打开当前目录。")
-                       .arg(Quoted(paths.first()), QString::fromStdU16String(DescribeError(error)));
-    return line;
-  }
-  line.startFolder = std::move(folder);
+  if (!paths.isEmpty()) ReadPaths(paths, line);
   return line;
 }
 

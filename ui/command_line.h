@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace renamer::ui {
 
@@ -18,7 +19,10 @@ struct CommandLine {
   QString standardError;
   /// The folder to start on; empty for the current directory.
   std::u16string startFolder;
-  /// Why the given path is not used, for the message box; empty when it is.
+  /// The names of the files to check in the start folder, in the order given; empty to
+  /// check all of them.
+  std::vector<std::u16string> chosenFiles;
+  /// Why given paths are not used, for the message box; empty when all of them are.
   QString problem;
 };
 
@@ -30,11 +34,12 @@ QStringList ArgumentsOf(int argc, const char* const* argv);
 /// (-platform, -style, ...), so that they can be read before there is a QApplication.
 QStringList WithoutToolkitOptions(const QStringList& arguments);
 
-/// Reads `batch-renamer [目录]` with the options --help and --version.
+/// Reads `batch-renamer [目录 | 文件...]` with the options --help and --version. Files
+/// start the window on the folder of the first usable path with only those files checked.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 /// Opens the main window on the command line's folder, centred, and says afterwards in
-/// the message box why the given path was not used, if it was not.
+/// the message box why given paths were not used, if any were not.
 MainWindow* StartMainWindow(const CommandLine& line);
 
 }  // namespace renamer::ui

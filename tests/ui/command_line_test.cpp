@@ -21,7 +21,7 @@ using testing::AsOrdinaryOwner;
 using testing::CatchMessageBox;
 using testing::SaveScreenshot;
 
-const QString kUsageStart = QStringLiteral("用法：batch-renamer [目录]");
+const QString kUsageStart = QStringLiteral("用法：batch-renamer [目录 | 文件...]");
 
 // Makes `path` the current directory until the end of the scope.
 class InDirectory {
@@ -59,59 +59,95 @@ class CommandLineTest : public QObject {
 
  private slots:
   void readsTheArguments_data() {
+    QTest::addColumn<QString>("from");  // the current directory, below the test's own
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("readable");
     QTest::addColumn<int>("exitCode");  // -1: the window opens
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("error");
-    QTest::addColumn<QString>("folder");  // relative to the current directory
+    QTest::addColumn<QString>("folder");  // relative to `from`
+    QTest::addColumn<QStringList>("chosen");
     QTest::addColumn<QString>("problem");
     const QString none;
-    QTest::newRow("nothing") << QStringList{} << true << -1 << none << none << none << none;
-    QTest::newRow("folder") << QStringList{"d"} << true << -1 << none << none << "d" << none;
-    QTest::newRow("file") << QStringList{"d/f.txt"} << true << -1 << none << none << "d" << none;
-    QTest::newRow("dots") << QStringList{"d/../d/"} << true << -1 << none << none << "d" << none;
-    QTest::newRow("after --") << QStringList{"--", "-d"} << true << -1 << none << none << "-d"
-                              << none;
-    QTest::newRow("missing") << QStringList{"gone"} << true << -1 << none << none << none
-                             << "无法打开“gone”：文件不存在。已打开当前目录。";
-    QTest::newRow("below a file") << QStringList{"d/f.txt/x"} << true << -1 << none << none << none
-                                  << "路径中有一部分不是目录";
-    QTest::newRow("unreadable") << QStringList{"d"} << false << -1 << none << none << none
-                                << "无法打开“d”：没有权限。";
-    QTest::newRow("--help") << QStringList{"--help", "d"} << true << 0 << kUsageStart << none
-                            << none << none;
-    QTest::newRow("-h") << QStringList{"-h"} << true << 0 << kUsageStart << none << none << none;
-    QTest::newRow("--version") << QStringList{"--version"} << true << 0
+    const QStringList all;
+    const QString outside =
+        QStringLiteral("一次只能打开一个目录。已打开“%1”，略去了不在其中的 %2 项：\n%3");
+    QTest::newRow("nothing") << none << QStringList{} << true << -1 << none << none << none << all
+                             << none;
+    QTest::newRow("folder") << none << QStringList{"d"} << true << -1 << none << none << "d" << all
+                            << none;
+    QTest::newRow("file") << none << QStringList{"d/f.txt"} << true << -1 << none << none << "d"
+                          << QStringList{"f.txt"} << none;
+    QTest::newRow("dots") << none << QStringList{"d/../d/"} << true << -1 << none << none << "d"
+                          << all << none;
+    QTest::newRow("after --") << none << QStringList{"--", "-d"} << true << -1 << none << none
+                              << "-d" << all << none;
+    QTest::newRow("missing") << none << QStringList{"gone"} << true << -1 << none << none << none
+                             << all << "无法打开“gone”：文件不存在。已打开当前目录。";
+    QTest::newRow("below a file") << none << QStringList{"d/f.txt/x"} << true << -1 << none << none
+                                  << none << all << "路径中有一部分不是目录";
+    QTest::newRow("unreadable") << none << QStringList{"d"} << false << -1 << none << none << none
+                                << all << "无法打开“d”：没有权限。";
+    QTest::newRow("nothing usable")
+        << none << QStringList{"gone", "lost"} << true << -1 << none << none << none << all
+        << "无法打开“gone”：文件不存在。\n无法打开“lost”：文件不存在。\n已打开当前目录。";
+    QTest::newRow("files of one folder")
+        << none << QStringList{"d/g.txt", "./d/../d/f.txt", "d/g.txt", "d/link"} << true << -1
+        << none << none << "d" << QStringList{"g.txt", "f.txt", "link"} << none;
+    QTest::newRow("files of two folders")
+        << none << QStringList{"d/f.txt", "e/h.txt", "d/g.txt", "e"} << true << -1 << none << none
+        << "d" << QStringList{"f.txt", "g.txt"} << outside.arg("d", "2", "“e/h.txt”\n“e”");
+    QTest::newRow("folder and its file")
+        << none << QStringList{"d/f.txt", "d/"} << true << -1 << none << none << "d" << all << none;
+    QTest::newRow("folder and a file elsewhere")
+        << none << QStringList{"e", "d/f.txt"} << true << -1 << none << none << "e" << all
+        << outside.arg("e", "1", "“d/f.txt”");
+    QTest::newRow("missing among files")
+        << none << QStringList{"gone", "d/f.txt", "d/gone"} << true << -1 << none << none << "d"
+        << QStringList{"f.txt"} << "无法打开“gone”：文件不存在。\n无法打开“d/gone”：文件不存在。";
+    QTest::newRow("files from elsewhere")
+        << "e" << QStringList{"../d/g.txt", "h.txt", "../d/f.txt"} << true << -1 << none << none
+        << "../d" << QStringList{"g.txt", "f.txt"} << outside.arg("d", "1", "“h.txt”");
+    QTest::newRow("two folders") << none << QStringList{"d", "e", "e", "e", "e", "e", "e"} << true
+                                 << -1 << none << none << "d" << all
+                                 << outside.arg("d", "6",
+                                                QStringList(5, "“e”").join('\n') + "\n……");
+    QTest::newRow("--help") << none << QStringList{"--help", "d"} << true << 0 << kUsageStart
+                            << none << none << all << none;
+    QTest::newRow("-h") << none << QStringList{"-h"} << true << 0 << kUsageStart << none << none
+                        << all << none;
+    QTest::newRow("--version") << none << QStringList{"--version"} << true << 0
                                << "batch-renamer " RENAMER_VERSION "\n"
-                               << none << none << none;
-    QTest::newRow("unknown") << QStringList{"--bogus", "d"} << true << 2 << none
-                             << "未知选项：--bogus\n" + kUsageStart << none << none;
-    QTest::newRow("two folders") << QStringList{"d", "d"} << true << 2 << none
-                                 << "只能给出一个目录。\n" + kUsageStart << none << none;
+                               << none << none << all << none;
+    QTest::newRow("unknown") << none << QStringList{"--bogus", "d"} << true << 2 << none
+                             << "未知选项：--bogus\n" + kUsageStart << none << all << none;
   }
 
   void readsTheArguments() {
+    QFETCH(QString, from);
     QFETCH(QStringList, arguments);
     QFETCH(bool, readable);
     QFETCH(int, exitCode);
     QFETCH(QString, output);
     QFETCH(QString, error);
     QFETCH(QString, folder);
+    QFETCH(QStringList, chosen);
     QFETCH(QString, problem);
     QTemporaryDir root;
     InDirectory inRoot(root.path());
-    QDir().mkdir(QStringLiteral("d"));
-    QDir().mkdir(QStringLiteral("-d"));
-    MakeFile(QStringLiteral("d/f.txt"));
+    for (const char* name : {"d", "-d", "e"}) QDir().mkdir(QString::fromLatin1(name));
+    for (const char* name : {"d/f.txt", "d/g.txt", "e/h.txt"}) MakeFile(QString::fromLatin1(name));
+    // Chosen by its own name, not by its target's in another folder.
+    QFile::link(QStringLiteral("../e/h.txt"), QStringLiteral("d/link"));
     AsOrdinaryOwner owner;
     if (!readable) {
       if (!owner.Active()) QSKIP("cannot give up the permission override of root");
       QFile::setPermissions(QStringLiteral("d"), QFileDevice::WriteOwner);
     }
+    InDirectory inFrom(from.isEmpty() ? root.path() : from);
 
     const CommandLine line = ParseCommandLine(QStringList{"batch-renamer"} + arguments);
-    QFile::setPermissions(QStringLiteral("d"),
+    QFile::setPermissions(root.filePath(QStringLiteral("d")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(line.exitCode.value_or(-1), exitCode);
     QVERIFY2(line.standardOutput.startsWith(output), qPrintable(line.standardOutput));
@@ -120,7 +156,13 @@ class CommandLineTest : public QObject {
     QCOMPARE(error.isEmpty(), line.standardError.isEmpty());
     const QString expected = folder.isEmpty() ? QString() : QDir(folder).canonicalPath();
     QCOMPARE(QString::fromStdU16String(line.startFolder), expected);
-    QVERIFY2(line.problem.contains(problem), qPrintable(line.problem));
+    QStringList names;
+    for (const std::u16string& name : line.chosenFiles) names << QString::fromStdU16String(name);
+    QCOMPARE(names, chosen);
+    // A folder named in the text is named as opened, wherever the test's folder lies.
+    const QString shown =
+        QString(line.problem).replace(QDir(root.path()).canonicalPath() + '/', "");
+    QVERIFY2(shown.contains(problem), qPrintable(line.problem));
     QCOMPARE(problem.isEmpty(), line.problem.isEmpty());
   }
 
