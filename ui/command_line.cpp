@@ -253,6 +253,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
 
 MainWindow* StartMainWindow(const CommandLine& line) {
   auto* window = new MainWindow(line.startFolder);
+  window->ChooseOnly(line.chosenFiles);
   ShowCentred(*window);
   if (!line.problem.isEmpty()) {
     // Once the window is on screen, so the box has something to stand in front of.

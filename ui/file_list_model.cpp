@@ -11,6 +11,9 @@ namespace {
 
 QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
 
+// A file that a run leaves alone.
+QBrush Grey() { return QBrush(QColor(0x80, 0x80, 0x80)); }
+
 }  // namespace
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -21,8 +24,14 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
       std::make_shared<const std::vector<std::u16string>>(std::move(names));
   std::vector<PredictedRename> prediction;
   beginResetModel();
+  const bool sameFolder = path == path_;
   path_ = std::move(path);
   names_.swap(oldNames);
+  if (sameFolder) {
+    choice_.Relist(names_);
+  } else {
+    choice_.Reset(names_);
+  }
   places_ = places.size() == names_->size()
                 ? std::make_shared<const std::vector<std::uint32_t>>(std::move(places))
                 : nullptr;
@@ -62,6 +71,60 @@ void FileListModel::ClearPrediction() {
   endRemoveColumns();
 }
 
+void FileListModel::SetCheckable(bool checkable) {
+  if (checkable == checkable_) return;
+  checkable_ = checkable;
+  if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+void FileListModel::SetChecked(const std::vector<int>& rows, bool checked) {
+  choice_.Set(rows, checked);
+  ChoiceDone();
+}
+
+void FileListModel::SetAllChecked(bool checked) {
+  choice_.SetAll(checked);
+  ChoiceDone();
+}
+
+void FileListModel::InvertChoice() {
+  choice_.Invert();
+  ChoiceDone();
+}
+
+void FileListModel::CheckOnly(const std::vector<int>& rows) {
+  choice_.CheckOnly(rows);
+  ChoiceDone();
+}
+
+void FileListModel::CheckOnlyNamed(const std::vector<std::u16string>& chosen) {
+  choice_.CheckOnlyNamed(chosen);
+  ChoiceDone();
+}
+
+void FileListModel::ChoiceDone() {
+  // The view redraws what it shows of a change of many rows, so one signal serves.
+  if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+  emit ChoiceChanged();
+}
+
+bool FileListModel::LeftOut(std::size_t row) const {
+  return checkable_ && kind_ == SecondColumn::kPrediction && !choice_.Checked(row);
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (checkable_ && index.column() == 0) flags |= Qt::ItemIsUserCheckable;
+  return flags;
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::CheckStateRole || !checkable_ || !index.isValid() || index.column() != 0)
+    return false;
+  SetChecked({index.row()}, value.toInt() == Qt::Checked);
+  return true;
+}
+
 int FileListModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
   return static_cast<int>(names_->size());
@@ -82,7 +145,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         const bool before = kind_ != SecondColumn::kPrediction && predicted && showPrediction_;
         return ToQString(before ? prediction_[row].oldName : (*names_)[row]);
       }
-      return predicted ? ToQString(prediction_[row].newName) : QString();
+      return predicted && !LeftOut(row) ? ToQString(prediction_[row].newName) : QString();
+    case Qt::CheckStateRole:
+      if (!checkable_ || index.column() != 0) return {};
+      return choice_.Checked(row) ? Qt::Checked : Qt::Unchecked;
     case Qt::ForegroundRole:
       return Foreground(row);
     case Qt::ToolTipRole:
@@ -106,11 +172,12 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 QVariant FileListModel::Foreground(std::size_t row) const {
+  if (LeftOut(row)) return Grey();
   if (!showPrediction_ || row >= prediction_.size()) return {};
   switch (prediction_[row].outcome) {
     case PredictedOutcome::kNotSelected:
     case PredictedOutcome::kUnchanged:
-      return QBrush(QColor(0x80, 0x80, 0x80));
+      return Grey();
     case PredictedOutcome::kFails:
       return QBrush(QColor(0xC0, 0x00, 0x00));
     case PredictedOutcome::kRenamed:
@@ -123,6 +190,7 @@ QVariant FileListModel::ToolTip(std::size_t row, int column) const {
   if (column == 0 || row >= prediction_.size()) return data(index(static_cast<int>(row), 0));
   const PredictedRename& file = prediction_[row];
   if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file);
+  if (LeftOut(row)) return QStringLiteral("未选中，不改名");
   switch (file.outcome) {
     case PredictedOutcome::kNotSelected:
       return QStringLiteral("文件类型不符，不改名");

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/job_outcome.h"
 #include "engine/prediction.h"
+#include "ui/file_choice.h"
 
 namespace renamer::ui {
 
@@ -19,7 +21,9 @@ enum class SecondColumn {
 
 /// The names of the file list, one per row, exactly as the engine listed them; with a
 /// prediction, a second column shows each file's new name. After a run or an undo the
-/// two columns show each file's name before and after it instead.
+/// two columns show each file's name before and after it instead. Once made checkable,
+/// each name has a box that says whether a run takes that file; a file left unchecked
+/// is shown as one that a run leaves alone.
 class FileListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -27,7 +31,9 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   /// Replaces the directory and its names in one reset; the prediction goes with them.
-  /// `places`: where each name stands in the directory's own order, if known.
+  /// `places`: where each name stands in the directory's own order, if known. In the
+  /// same directory each file keeps its box, and a new file comes checked; in another
+  /// every file is checked.
   void SetNames(std::u16string path, std::vector<std::u16string> names,
                 std::vector<std::uint32_t> places = {});
 
@@ -49,6 +55,28 @@ class FileListModel : public QAbstractTableModel {
   /// Where each name stands in the directory's own order; null when not known.
   std::shared_ptr<const std::vector<std::uint32_t>> SharedPlaces() const { return places_; }
 
+  /// Shows a box on every name, or none; the choice is kept either way.
+  void SetCheckable(bool checkable);
+  bool Checkable() const { return checkable_; }
+  bool IsChecked(int row) const { return choice_.Checked(static_cast<std::size_t>(row)); }
+  /// Whether each row is checked, shared and never changed; null while all are.
+  std::shared_ptr<const std::vector<bool>> SharedChoice() const { return choice_.Shared(); }
+  std::size_t UncheckedCount() const { return choice_.UncheckedCount(); }
+  /// Checks or clears the boxes of `rows`.
+  void SetChecked(const std::vector<int>& rows, bool checked);
+  /// Checks every file, or clears every box.
+  void SetAllChecked(bool checked);
+  void InvertChoice();
+  /// Checks `rows` and clears every other box.
+  void CheckOnly(const std::vector<int>& rows);
+  /// Checks the files named `chosen` and clears every other box.
+  void CheckOnlyNamed(const std::vector<std::u16string>& chosen);
+  /// Before the listing after a job in this folder: the boxes go with the files that
+  /// `changes` renamed.
+  void FollowRenames(const std::vector<FileChange>& changes) { choice_.FollowRenames(changes); }
+
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -58,8 +86,14 @@ class FileListModel : public QAbstractTableModel {
  signals:
   /// SetNames() replaced the listing.
   void NamesChanged();
+  /// The user checked or cleared boxes.
+  void ChoiceChanged();
 
  private:
+  /// Redraws every row after a change of the choice, and says so.
+  void ChoiceDone();
+  /// True when `row` is unchecked while a prediction is shown: no new name, in grey.
+  bool LeftOut(std::size_t row) const;
   QVariant Foreground(std::size_t row) const;
   QVariant ToolTip(std::size_t row, int column) const;
   QVariant OutcomeToolTip(const PredictedRename& file) const;
@@ -71,6 +105,8 @@ class FileListModel : public QAbstractTableModel {
   bool showPrediction_ = false;
   SecondColumn kind_ = SecondColumn::kPrediction;
   std::vector<PredictedRename> prediction_;
+  FileChoice choice_;
+  bool checkable_ = false;
 };
 
 }  // namespace renamer::ui

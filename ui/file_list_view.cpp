@@ -1,8 +1,14 @@
 #include "ui/file_list_view.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include <algorithm>
 
 #include "ui/elide_change.h"
+#include "ui/file_list_model.h"
 
 namespace renamer::ui {
 namespace {
@@ -22,6 +28,46 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
   // A long name is cut around its change, or both columns could read the same.
   setItemDelegate(new ChangeElideDelegate(this));
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+std::vector<int> FileListView::HighlightedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+  auto* files = qobject_cast<FileListModel*>(model());
+  const bool space = event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier;
+  if (!space || files == nullptr || !files->Checkable()) {
+    QTreeView::keyPressEvent(event);
+    return;
+  }
+  std::vector<int> rows = HighlightedRows();
+  const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+  if (rows.empty() && current >= 0) rows.push_back(current);
+  if (rows.empty()) return;
+  // All take the opposite of the row with the focus, so that a mixed range comes out
+  // all alike and a second Space takes it back.
+  const int leading =
+      std::find(rows.begin(), rows.end(), current) != rows.end() ? current : rows[0];
+  files->SetChecked(rows, !files->IsChecked(leading));
+}
+
+void FileListView::contextMenuEvent(QContextMenuEvent* event) {
+  auto* files = qobject_cast<FileListModel*>(model());
+  if (files == nullptr || !files->Checkable() || files->rowCount() == 0) return;
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("全选"), files, [files] { files->SetAllChecked(true); });
+  menu.addAction(QStringLiteral("全不选"), files, [files] { files->SetAllChecked(false); });
+  menu.addAction(QStringLiteral("反选"), files, [files] { files->InvertChoice(); });
+  const std::vector<int> rows = HighlightedRows();
+  QAction* only = menu.addAction(QStringLiteral("只选中高亮的文件"), files,
+                                 [files, rows] { files->CheckOnly(rows); });
+  only->setEnabled(!rows.empty());
+  menu.exec(event->globalPos());
 }
 
 void FileListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,

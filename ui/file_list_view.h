@@ -2,10 +2,14 @@
 
 #include <QTreeView>
 
+#include <vector>
+
 namespace renamer::ui {
 
 /// The file list `File1`: a flat list of uniform rows that cuts a long name around its
-/// change, read only.
+/// change, read only. Rows are highlighted as usual, with Shift and Ctrl; while its
+/// model shows boxes, Space checks or clears the highlighted rows and the context menu
+/// checks or clears many at once.
 class FileListView : public QTreeView {
   Q_OBJECT
 
@@ -18,6 +22,12 @@ class FileListView : public QTreeView {
   /// screen, which at 100,000 rows stops the window for tens of milliseconds.
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles = QList<int>()) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  /// The highlighted rows, in order.
+  std::vector<int> HighlightedRows() const;
 };
 
 }  // namespace renamer::ui

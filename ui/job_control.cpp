@@ -82,6 +82,8 @@ void JobControl::Abandon() {
 std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   std::shared_ptr<Job> job = std::exchange(job_, nullptr);
   window_.watcher.Watch(job->folder);
+  if (job->outcome && job->outcome->path == window_.files.Path())
+    window_.files.FollowRenames(job->outcome->changes);
   window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places));
   SetRunning(false);
   // A run leaves a run to undo, an undo the one before.

@@ -197,6 +197,7 @@ void MainWindow::ConnectHandlers() {
   connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   // Once the user has typed a value, a wrong one is told as the run's check tells it.
   connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
+  connect(fileModel_, &FileListModel::ChoiceChanged, preview_, &Preview::Edited);
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
   connect(jobs_, &JobControl::Finished, this, &MainWindow::ShowReport);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
@@ -215,6 +216,10 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::OpenDirectory(const std::u16string& path) { Dir1->SetPath(path); }
+
+void MainWindow::ChooseOnly(const std::vector<std::u16string>& chosen) {
+  if (!chosen.empty()) fileModel_->CheckOnlyNamed(chosen);
+}
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (!DroppedFolder(*event->mimeData()).empty()) event->acceptProposedAction();
@@ -261,6 +266,7 @@ void MainWindow::ApplyRule() {
     SetFieldState(*Strchar, rule->stringField);
     SetFieldState(*Chgstr, rule->valueField);
   }
+  fileModel_->SetCheckable(!engine_.ChgMode.empty());
   const Rule* current = RuleForCode(engine_.ChgMode);
   const std::u16string_view caption = current ? current->valueCaption : u"修改值";
   const QString title = QString::fromStdU16String(std::u16string(caption));
@@ -372,6 +378,12 @@ std::shared_ptr<const std::vector<std::u16string>> MainWindow::FileListNames() c
 
 std::shared_ptr<const std::vector<std::uint32_t>> MainWindow::FileListPlaces() const {
   return fileModel_->SharedPlaces();
+}
+
+bool MainWindow::FileListChecked(int k) const { return fileModel_->IsChecked(k); }
+
+std::shared_ptr<const std::vector<bool>> MainWindow::FileListChoice() const {
+  return fileModel_->SharedChoice();
 }
 
 std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }

@@ -44,12 +44,16 @@ class MainWindow : public QWidget, public WindowPort {
 
   /// Opens `path` in the directory list, as a double-click on it would.
   void OpenDirectory(const std::u16string& path);
+  /// Checks only the files named `chosen` in the file list; none named checks all.
+  void ChooseOnly(const std::vector<std::u16string>& chosen);
 
   std::u16string FileListPath() const override;
   int FileListCount() const override;
   std::u16string FileListItem(int k) const override;
   std::shared_ptr<const std::vector<std::u16string>> FileListNames() const override;
   std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const override;
+  bool FileListChecked(int k) const override;
+  std::shared_ptr<const std::vector<bool>> FileListChoice() const override;
   std::u16string TypeListText() const override;
   int TypeListCount() const override;
   void TypeListRemoveFirst() override;

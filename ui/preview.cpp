@@ -17,6 +17,10 @@ QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) 
   // extension: say so, or the first run renames far fewer files than expected. The
   // caption has room for about 25 characters; the most telling part comes first.
   const std::u16string_view type = TrimSpaces(plan.typeText);
+  const std::size_t unchecked = prediction.unchecked;
+  if (selected == 0 && unchecked > 0) {
+    return QStringLiteral("没有选中的文件可改名，%1 个未选中").arg(unchecked);
+  }
   if (selected == 0) {
     if (type.empty()) return QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
     return QStringLiteral("没有扩展名为“%1”的文件")
@@ -30,6 +34,7 @@ QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) 
                                  : QStringLiteral("将改名 %1 个文件");
   summary = summary.arg(renamed);
   if (fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(fails);
+  if (unchecked > 0) summary += QStringLiteral("，%1 个未选中").arg(unchecked);
   return summary;
 }
 
@@ -131,6 +136,7 @@ void Preview::Start() {
   // typing. The model never changes a list it has shared.
   request.path = model_.Path();
   request.names = model_.SharedNames();
+  request.checked = model_.SharedChoice();
   worker_.start([this, fs, generation, listing, ruleChosen, outcome = outcome_,
                  request = std::move(request), cache = cache_] {
     const std::u16string& path = request.path;

@@ -60,7 +60,9 @@ void TypeAndLeave(const WindowOnDirectory& view, QComboBox& combo, const QString
       break;
     case Leave::kClickElsewhere: {
       auto* files = view.Child<QTreeView>("File1");
-      QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+      // On a name, not on its box.
+      QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                        QPoint(files->viewport()->width() / 2, 5));
       if (QApplication::focusWidget() != files) files->setFocus(Qt::MouseFocusReason);
       break;
     }
