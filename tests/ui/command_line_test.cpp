@@ -4,6 +4,7 @@
 #include "ui/command_line.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTreeView>
@@ -269,6 +270,49 @@ class CommandLineTest : public QObject {
     QCOMPARE(files->columnCount(), 2);
     QVERIFY(files->index(0, 1).data().toString().startsWith(QStringLiteral("00")));
     SaveScreenshot(*window, QStringLiteral("window"));
+    delete window.data();
+  }
+
+  // As a file manager starts it on a selection, from its own current directory.
+  void startsOnTheGivenFilesOnlyChecked() {
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/我的文档-XXXXXX"));
+    QDir(root.path()).mkpath(QStringLiteral("elsewhere"));
+    QDir(root.path()).mkpath(QStringLiteral("假期照片"));
+    const QDir photos(QDir(root.path()).filePath(QStringLiteral("假期照片")));
+    const QStringList names = {"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.jpg",
+                               "IMG_0004.jpg", "海边.jpg",     "说明.txt"};
+    for (const QString& name : names) MakeFile(photos.filePath(name));
+    MakeFile(QDir(root.path()).filePath(QStringLiteral("elsewhere/other.txt")));
+    InDirectory inElsewhere(QDir(root.path()).filePath(QStringLiteral("elsewhere")));
+
+    QPointer<MainWindow> window;
+    const auto seen = CatchMessageBox([&] {
+      window = StartMainWindow(
+          ParseCommandLine({"batch-renamer", "../假期照片/IMG_0001.jpg", "../假期照片/IMG_0003.jpg",
+                            "other.txt", "../假期照片/IMG_0004.jpg", "../假期照片/海边.jpg"}));
+      QTest::qWait(200);
+    });
+    QCOMPARE(seen.title, QStringLiteral("提示"));
+    QVERIFY2(seen.text.contains(QStringLiteral("“other.txt”")), qPrintable(seen.text));
+    QCOMPARE(ShownFolder(*window), photos.canonicalPath());
+    QStringList unchecked;
+    for (int k = 0; k < window->FileListCount(); ++k) {
+      if (!window->FileListChecked(k))
+        unchecked << QString::fromStdU16String(window->FileListItem(k));
+    }
+    QCOMPARE(unchecked, (QStringList{"IMG_0002.jpg", "说明.txt"}));
+
+    // The README's picture of the boxes: a numbering of the photos chosen.
+    auto* rules = window->findChild<QComboBox*>(QStringLiteral("Chgtype"));
+    rules->setCurrentIndex(rules->findText(QStringLiteral("后加顺序号")));
+    emit rules->activated(rules->currentIndex());
+    window->findChild<QComboBox*>(QStringLiteral("FileType"))->setEditText(QStringLiteral("*.*"));
+    QSignalSpy previewed(window->findChild<Preview*>(), &Preview::Shown);
+    window->findChild<QLineEdit*>(QStringLiteral("Chgstr"))->setText(QStringLiteral("2"));
+    QVERIFY(previewed.wait(3000));
+    const QString caption = window->findChild<QGroupBox*>(QStringLiteral("Frame2"))->toolTip();
+    QVERIFY2(caption.contains(QStringLiteral("将改名 4 个文件，2 个未选中")), qPrintable(caption));
+    SaveScreenshot(*window, QStringLiteral("choice"));
     delete window.data();
   }
 

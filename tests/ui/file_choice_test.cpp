@@ -1,0 +1,214 @@
+// The check boxes of the file list: every way of checking and clearing them, what the
+// boxes do when the list is read again, and that a run takes exactly the checked files.
+
+#include <QDir>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include "tests/ui/main_window_support.h"
+#include "ui/directory_list.h"
+#include "ui/file_list_model.h"
+#include "ui/preview.h"
+
+namespace renamer::ui {
+namespace {
+
+using testing::Caption;
+using testing::WindowOnDirectory;
+
+const QStringList kFiles = {"a.txt", "b.txt", "c.txt", "d.txt"};
+
+enum class Act {
+  kClickBox,
+  kSpaceOnRange,
+  kSpaceTwice,
+  kCheckNone,
+  kCheckNoneThenAll,
+  kInvert,
+  kOnlyHighlighted,
+  kRelisted,
+  kRun,
+  kUndo,
+  kAnotherFolder,
+};
+
+class Choosing {
+ public:
+  explicit Choosing(const WindowOnDirectory& view) : list_(*view.Child<QTreeView>("File1")) {}
+
+  FileListModel& Model() const { return *qobject_cast<FileListModel*>(list_.model()); }
+  /// The row that shows `name`; -1 when none does.
+  int Row(const QString& name) const {
+    for (int row = 0; row < Model().rowCount(); ++row) {
+      if (Model().index(row, 0).data().toString() == name) return row;
+    }
+    return -1;
+  }
+  QRect RowRect(const QString& name) const { return list_.visualRect(Model().index(Row(name), 0)); }
+
+  void ClickBox(const QString& name) const {
+    QStyleOptionViewItem option;
+    option.initFrom(&list_);
+    option.rect = RowRect(name);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    const QRect box =
+        list_.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list_);
+    QTest::mouseClick(list_.viewport(), Qt::LeftButton, {}, box.center());
+  }
+  /// Highlights `name` with a click on its text, holding `modifiers`.
+  void Highlight(const QString& name, Qt::KeyboardModifiers modifiers = {}) const {
+    QTest::mouseClick(list_.viewport(), Qt::LeftButton, modifiers, RowRect(name).center());
+  }
+  void Space() const { QTest::keyClick(&list_, Qt::Key_Space); }
+  /// Opens the context menu over the list and picks `item`.
+  void Menu(const QString& item) const {
+    QTimer::singleShot(0, [item] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu != nullptr);
+      for (QAction* action : menu->actions()) {
+        if (action->text() == item) action->trigger();
+      }
+      menu->close();
+    });
+    const QPoint at = list_.viewport()->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list_.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list_.viewport(), &event);
+  }
+  /// The names listed now whose box is clear.
+  QStringList Unchecked() const {
+    QStringList names;
+    for (int row = 0; row < Model().rowCount(); ++row) {
+      if (Model().index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Unchecked)
+        names << Model().index(row, 0).data().toString();
+    }
+    return names;
+  }
+
+ private:
+  QTreeView& list_;
+};
+
+void MakeFile(const QString& path) {
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+}
+
+class FileChoiceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void eachWayOfChoosingIsWhatTheRunTakes_data() {
+    QTest::addColumn<int>("act");
+    QTest::addColumn<QStringList>("unchecked");  // afterwards, as listed then
+    QTest::newRow("click a box") << int(Act::kClickBox) << QStringList{"b.txt"};
+    QTest::newRow("Space on a range") << int(Act::kSpaceOnRange) << QStringList{"b.txt", "c.txt"};
+    QTest::newRow("Space twice") << int(Act::kSpaceTwice) << QStringList{};
+    QTest::newRow("全不选") << int(Act::kCheckNone) << kFiles;
+    QTest::newRow("全选") << int(Act::kCheckNoneThenAll) << QStringList{};
+    QTest::newRow("反选") << int(Act::kInvert) << QStringList{"a.txt", "c.txt", "d.txt"};
+    QTest::newRow("只选中高亮的文件")
+        << int(Act::kOnlyHighlighted) << QStringList{"b.txt", "d.txt"};
+    QTest::newRow("a re-listing") << int(Act::kRelisted) << QStringList{"b.txt"};
+    QTest::newRow("a run") << int(Act::kRun) << QStringList{"b.txt"};
+    QTest::newRow("an undo") << int(Act::kUndo) << QStringList{"a.txt", "b.txt"};
+    QTest::newRow("another folder") << int(Act::kAnotherFolder) << QStringList{};
+  }
+
+  void eachWayOfChoosingIsWhatTheRunTakes() {
+    QFETCH(int, act);
+    QFETCH(QStringList, unchecked);
+    WindowOnDirectory view(kFiles);
+    QVERIFY(view.active);
+    const Choosing choosing(view);
+    // Without a rule the list has no boxes.
+    QVERIFY(!choosing.Model().index(0, 0).data(Qt::CheckStateRole).isValid());
+    view.PickRule(QStringLiteral("增加前缀"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("x"));
+
+    switch (static_cast<Act>(act)) {
+      case Act::kClickBox:
+        choosing.ClickBox("b.txt");
+        break;
+      case Act::kSpaceTwice:
+      case Act::kSpaceOnRange:
+        choosing.Highlight("b.txt");
+        choosing.Highlight("c.txt", Qt::ShiftModifier);
+        choosing.Space();
+        if (static_cast<Act>(act) == Act::kSpaceTwice) choosing.Space();
+        break;
+      case Act::kCheckNone:
+        choosing.Menu("全不选");
+        break;
+      case Act::kCheckNoneThenAll:
+        choosing.Menu("全不选");
+        choosing.Menu("全选");
+        break;
+      case Act::kInvert:
+        choosing.ClickBox("b.txt");
+        choosing.Menu("反选");
+        break;
+      case Act::kOnlyHighlighted:
+        choosing.Highlight("a.txt");
+        choosing.Highlight("c.txt", Qt::ControlModifier);
+        choosing.Menu("只选中高亮的文件");
+        break;
+      case Act::kRelisted: {
+        // Another program adds a file and takes one away: the rest keep their boxes.
+        choosing.ClickBox("b.txt");
+        MakeFile(QDir(view.Path()).filePath("e.txt"));
+        QFile::remove(QDir(view.Path()).filePath("d.txt"));
+        QVERIFY(QTest::qWaitFor([&] { return choosing.Row("e.txt") >= 0; }, 5000));
+        break;
+      }
+      case Act::kRun:
+      case Act::kUndo: {
+        choosing.ClickBox("b.txt");
+        QVERIFY(!view.Run().shown);
+        QCOMPARE(view.Entries(), (QStringList{"b.txt", "xa.txt", "xc.txt", "xd.txt"}));
+        if (static_cast<Act>(act) == Act::kRun) break;
+        // A box cleared after the run goes back with its file.
+        choosing.ClickBox("xa.txt");
+        testing::CatchMessageBox([&] {
+          QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton);
+          testing::WaitForJob(*view.window);
+        });
+        QCOMPARE(view.Entries(), kFiles);
+        break;
+      }
+      case Act::kAnotherFolder:
+        choosing.ClickBox("b.txt");
+        QDir(view.Path()).mkdir("sub");
+        view.window->OpenDirectory((view.Path() + "/sub").toStdU16String());
+        view.window->OpenDirectory(view.Path().toStdU16String());
+        break;
+    }
+    QCOMPARE(choosing.Unchecked(), unchecked);
+
+    // The preview and the caption say what the run then does: it renames exactly the
+    // checked files.
+    QSignalSpy previewed(view.window->findChild<Preview*>(), &Preview::Shown);
+    view.SetValue(QStringLiteral("y"));
+    QVERIFY(previewed.wait(3000));
+    QStringList expected;
+    for (int row = 0; row < choosing.Model().rowCount(); ++row) {
+      const QString name = choosing.Model().index(row, 0).data().toString();
+      const bool left = unchecked.contains(name);
+      QCOMPARE(choosing.Model().index(row, 1).data().toString(), left ? QString() : "y" + name);
+      expected << (left ? name : "y" + name);
+    }
+    const QString count = QStringLiteral("%1 个未选中").arg(unchecked.size());
+    QCOMPARE(Caption(view).contains(count), !unchecked.isEmpty());
+    view.Run();
+    expected.sort();
+    QCOMPARE(view.Entries(), expected);
+  }
+};
+
+}  // namespace
+}  // namespace renamer::ui
+
+QTEST_MAIN(renamer::ui::FileChoiceTest)
+#include "file_choice_test.moc"
