@@ -26,6 +26,7 @@
 #include "ui/file_list_model.h"
 #include "ui/file_list_view.h"
 #include "ui/folder_reader.h"
+#include "ui/form_controls.h"
 #include "ui/job_control.h"
 #include "ui/message_box.h"
 #include "ui/open_folder.h"
@@ -38,45 +39,10 @@
 namespace renamer::ui {
 namespace {
 
-void SetFieldState(QLineEdit& field, bool enabled) {
-  field.setEnabled(enabled);
-  SetFieldBackground(field,
-                     enabled ? SystemColor::kWindowBackground : SystemColor::kInactiveBorder);
-}
-
 std::u16string CurrentDirectory() {
   char buffer[PATH_MAX];
   if (::getcwd(buffer, sizeof buffer) == nullptr) return u"/";
   return DecodeFileName(buffer);
-}
-
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, QRect place) {
-  auto* frame = Make<QGroupBox>(parent, name, place);
-  frame->setTitle(caption);
-  return frame;
-}
-
-QComboBox* MakeEditableCombo(QWidget* parent, const char* name, QRect place) {
-  auto* combo = Make<QComboBox>(parent, name, place);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  // The default completer fills in and, on leaving, picks an item that matches while
-  // ignoring case; the handlers must read the text exactly as it was typed. Without
-  // it, the list itself only picks an item whose text is exactly the typed one.
-  combo->setCompleter(nullptr);
-  return combo;
-}
-
-QLineEdit* MakeField(QWidget* parent, const char* name, QRect place) {
-  auto* field = Make<QLineEdit>(parent, name, place);
-  field->setMaxLength(INT_MAX);
-  return field;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
-  auto* button = Make<QPushButton>(parent, name, place);
-  button->setText(caption);
-  return button;
 }
 
 }  // namespace
