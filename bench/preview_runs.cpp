@@ -17,6 +17,7 @@
 #include "bench/event_loop_meters.h"
 #include "bench/measure.h"
 #include "engine/file_names.h"
+#include "ui/file_list_model.h"
 #include "ui/main_window.h"
 #include "ui/preview.h"
 
@@ -58,6 +59,26 @@ double LongestStallWhileTyping(ui::MainWindow& window, ui::Preview& preview, int
     QTest::keyClick(&value, static_cast<char>('a' + i % 26));
     QTest::qWait(30);
   }
+  WaitForPreview(preview);
+  return stalls.Stop();
+}
+
+// The longest stall while boxes are cleared one by one and then all at once, inverted
+// and checked again, each change waited for until the preview has caught up with it.
+double LongestStallWhileChoosing(ui::MainWindow& window, ui::Preview& preview) {
+  auto* files = window.findChild<ui::FileListModel*>();
+  if (files == nullptr) throw std::runtime_error("the window has no file list model");
+  const int last = files->rowCount() - 1;
+  StallMeter stalls(1);
+  for (const int row : {0, last / 2, last}) {
+    files->SetChecked({row}, false);
+    WaitForPreview(preview);
+  }
+  files->SetAllChecked(false);
+  WaitForPreview(preview);
+  files->InvertChoice();
+  WaitForPreview(preview);
+  files->SetAllChecked(true);
   WaitForPreview(preview);
   return stalls.Stop();
 }
@@ -111,6 +132,11 @@ std::vector<TargetRow> MeasurePreview(ui::MainWindow& window, const FileSet& set
     typing.push_back(LongestStallWhileTyping(window, *preview, 20));
   std::printf("RESULT window=typing files=%zu stall_ms=%.1f\n", set.size(), Median(typing));
 
+  std::vector<double> choosing;
+  for (int rep = 0; rep < repetitions; ++rep)
+    choosing.push_back(LongestStallWhileChoosing(window, *preview));
+  std::printf("RESULT window=choosing files=%zu stall_ms=%.1f\n", set.size(), Median(choosing));
+
   // The numbering rule reads every time once per listing, then predicts from them: the
   // first keystroke after opening the folder pays for the times.
   std::vector<double> first;
@@ -144,6 +170,8 @@ std::vector<TargetRow> MeasurePreview(ui::MainWindow& window, const FileSet& set
       {"preview_addpreno_after", "前加顺序号 preview, after" + files, Median(after), 200, "ms"},
       {"predict", "PredictRun alone, 增加前缀" + files, Median(predict), 50, "ms"},
       {"typing_stall", "longest event-loop stall while typing" + files, Median(typing), 30, "ms"},
+      {"choosing_stall", "longest event-loop stall while checking boxes" + files, Median(choosing),
+       50, "ms"},
   };
 }
 

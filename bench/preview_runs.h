@@ -16,7 +16,8 @@ namespace renamer::bench {
 /// Times the live preview on a fresh directory of the files of `set`, in `window`
 /// (shown, offscreen), and prints its RESULT lines: from the last keystroke to the new
 /// names shown, for "ADDPRE" and for "ADDPRENO" (first time and after), the longest
-/// stall of the event loop while a value is typed, and PredictRun alone; each the
+/// stall of the event loop while a value is typed and while boxes are checked, and
+/// PredictRun alone; each the
 /// median of `repetitions` samples, returned as rows of the targets table too.
 std::vector<TargetRow> MeasurePreview(ui::MainWindow& window, const FileSet& set, int repetitions);
 

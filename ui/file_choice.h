@@ -3,16 +3,16 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/job_outcome.h"
 
 namespace renamer::ui {
 
-/// Which files of the list are checked to be renamed. It keeps the names left
-/// unchecked, so that a box follows its file by name through a new listing and a file
-/// it has not seen before comes checked.
+/// Which files of the list are checked to be renamed, one box per row. A box follows
+/// its file by name through a new listing of the folder and through a job's renames; a
+/// file not listed before comes checked.
 class FileChoice {
  public:
   using Names = std::shared_ptr<const std::vector<std::u16string>>;
@@ -26,7 +26,7 @@ class FileChoice {
   bool Checked(std::size_t row) const { return !rows_ || (*rows_)[row]; }
   /// Null while every file is checked; else one value per row, shared and never changed.
   std::shared_ptr<const std::vector<bool>> Shared() const { return rows_; }
-  std::size_t UncheckedCount() const { return unchecked_.size(); }
+  std::size_t UncheckedCount() const { return unchecked_; }
 
   /// Checks or clears the box of each of `rows`.
   void Set(const std::vector<int>& rows, bool checked);
@@ -38,16 +38,21 @@ class FileChoice {
   void CheckOnly(const std::vector<int>& rows);
   /// Checks the files named `chosen` and clears every other box.
   void CheckOnlyNamed(const std::vector<std::u16string>& chosen);
-  /// The boxes go with the files that `changes` renamed, as they were tried.
+  /// Before the listing after a job: the boxes go with the files that `changes`
+  /// renamed, to their new names.
   void FollowRenames(const std::vector<FileChange>& changes);
 
  private:
-  /// Builds the rows from the unchecked names, dropping those not listed.
-  void Rebuild();
+  /// Makes `rows` the choice; one without a clear box is kept as null.
+  void Adopt(std::vector<bool> rows);
+  /// The rows as a vector to change.
+  std::vector<bool> Rows() const;
 
   Names names_ = std::make_shared<const std::vector<std::u16string>>();
-  std::unordered_set<std::u16string> unchecked_;
   std::shared_ptr<const std::vector<bool>> rows_;
+  std::size_t unchecked_ = 0;
+  /// The boxes of the files a job renamed, by their new names, until the next listing.
+  std::unordered_map<std::u16string, bool> renamed_;
 };
 
 }  // namespace renamer::ui

@@ -7,8 +7,16 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "tests/ui/main_window_support.h"
 #include "ui/directory_list.h"
+#include "ui/file_choice.h"
 #include "ui/file_list_model.h"
 #include "ui/preview.h"
 
@@ -90,6 +98,8 @@ class Choosing {
   QTreeView& list_;
 };
 
+std::u16string Number(std::uint32_t n) { return QString::number(n).toStdU16String(); }
+
 void MakeFile(const QString& path) {
   QFile file(path);
   file.open(QIODevice::WriteOnly);
@@ -99,6 +109,52 @@ class FileChoiceTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Seeded listings of the same folder one after the other, with files added, taken
+  // away and renamed by a job in between: each file keeps its box, a new one comes
+  // checked. Some choices clear most boxes, some few.
+  void boxesFollowTheirFilesThroughListings() {
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+      std::mt19937 random(seed);
+      const auto below = [&random](std::uint32_t n) {
+        return n == 0 ? 0 : static_cast<std::uint32_t>(random() % n);
+      };
+      std::vector<std::u16string> old;
+      for (std::uint32_t k = below(40); k > 0; --k) old.push_back(u"f" + Number(k));
+      FileChoice choice;
+      choice.Reset(std::make_shared<const std::vector<std::u16string>>(old));
+      const std::uint32_t clear = below(4);  // in quarters
+      std::vector<int> rows;
+      for (std::size_t row = 0; row < old.size(); ++row) {
+        if (below(4) < clear) rows.push_back(static_cast<int>(row));
+      }
+      choice.Set(rows, false);
+
+      std::map<std::u16string, bool> expected;
+      std::vector<FileChange> changes;
+      for (std::size_t row = 0; row < old.size(); ++row) {
+        const std::uint32_t fate = below(4);  // 0: gone, 1: renamed, else kept
+        if (fate == 0) continue;
+        const std::u16string name = fate == 1 ? u"r" + old[row] : old[row];
+        if (fate == 1) changes.push_back({old[row], name, true, {}});
+        expected[name] = choice.Checked(row);
+      }
+      for (std::uint32_t k = below(5); k > 0; --k) expected[u"new" + Number(k)] = true;
+      std::vector<std::u16string> listed;
+      for (const auto& entry : expected) listed.push_back(entry.first);
+      std::shuffle(listed.begin(), listed.end(), random);
+
+      choice.FollowRenames(changes);
+      choice.Relist(std::make_shared<const std::vector<std::u16string>>(listed));
+      std::size_t unchecked = 0;
+      for (std::size_t row = 0; row < listed.size(); ++row) {
+        QVERIFY2(choice.Checked(row) == expected[listed[row]], qPrintable(QString::number(seed)));
+        unchecked += choice.Checked(row) ? 0 : 1;
+      }
+      QCOMPARE(choice.UncheckedCount(), unchecked);
+      QCOMPARE(choice.Shared() == nullptr, unchecked == 0);
+    }
+  }
+
   void eachWayOfChoosingIsWhatTheRunTakes_data() {
     QTest::addColumn<int>("act");
     QTest::addColumn<QStringList>("unchecked");  // afterwards, as listed then
