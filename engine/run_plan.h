@@ -74,11 +74,11 @@ using NumberSink = std::function<std::u16string(long long number)>;
 
 /// Fills `fill` with what the run reads of each checked listed file of `request` in
 /// `dir` before it plans: whether it is still a regular file, its identity and, with
-/// `times`, its time key. Every listed name is in the fill, a file left unchecked
-/// with nothing read and the time key of time 0. A name that would reach outside the directory is
-/// never handed to it. Returns empty, or what stops the run instead: a time that cannot be read, or
-/// the cancel line when `control` asks to stop. `dir` is null when the directory could
-/// not be opened, with `openError`.
+/// `times`, its time key. Every listed name is in the fill, a file left unchecked with
+/// nothing read and the time key of time 0. A name that would reach outside the
+/// directory is never handed to it. Returns empty, or what stops the run instead: a
+/// time that cannot be read, or the cancel line when `control` asks to stop. `dir` is
+/// null when the directory could not be opened, with `openError`.
 std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
                                  bool times, RunControl* control, FillTable& fill);
 
