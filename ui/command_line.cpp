@@ -1,7 +1,5 @@
 #include "ui/command_line.h"
 
-#include <sys/stat.h>
-
 #include <QCommandLineParser>
 #include <QTimer>
 
@@ -136,11 +134,6 @@ QString PathLines(const QStringList& paths) {
   return lines.join(u'\n');
 }
 
-bool IsDirectory(std::u16string_view path) {
-  struct stat status {};
-  return ::stat(EncodeFileName(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 // The name of the entry itself, as the file list shows it: a symbolic link is not followed.
 std::u16string LastComponent(const std::u16string& path) {
   const std::size_t slash = path.rfind(u'/');
@@ -180,7 +173,8 @@ void ReadPaths(const QStringList& paths, CommandLine& line) {
   for (const QString& given : paths) {
     const std::u16string path = given.toStdU16String();
     int error = 0;
-    std::u16string folder = FolderOf(path, &error);
+    bool isFolder = false;
+    std::u16string folder = FolderOf(path, &error, &isFolder);
     if (error == 0) error = FolderAccessError(folder);
     if (error != 0) {
       failures << QStringLiteral("无法打开%1：%2。")
@@ -193,7 +187,7 @@ void ReadPaths(const QStringList& paths, CommandLine& line) {
       continue;
     }
     // A folder named here is the open folder itself, whatever path leads to it.
-    if (IsDirectory(path)) {
+    if (isFolder) {
       everyFile = true;
       continue;
     }

@@ -58,7 +58,7 @@ std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedR
   prediction_.swap(files);
   if (newKind) emit headerDataChanged(Qt::Horizontal, 0, 1);
   // Only the visible rows are asked again; the view draws nothing else.
-  if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 1));
+  RedrawAll();
   return files;
 }
 
@@ -74,7 +74,7 @@ void FileListModel::ClearPrediction() {
 void FileListModel::SetCheckable(bool checkable) {
   if (checkable == checkable_) return;
   checkable_ = checkable;
-  if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+  RedrawAll();
 }
 
 void FileListModel::SetChecked(const std::vector<int>& rows, bool checked) {
@@ -103,9 +103,13 @@ void FileListModel::CheckOnlyNamed(const std::vector<std::u16string>& chosen) {
 }
 
 void FileListModel::ChoiceDone() {
+  RedrawAll();
+  emit ChoiceChanged();
+}
+
+void FileListModel::RedrawAll() {
   // The view redraws what it shows of a change of many rows, so one signal serves.
   if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-  emit ChoiceChanged();
 }
 
 bool FileListModel::LeftOut(std::size_t row) const {

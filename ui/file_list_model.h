@@ -92,6 +92,7 @@ class FileListModel : public QAbstractTableModel {
  private:
   /// Redraws every row after a change of the choice, and says so.
   void ChoiceDone();
+  void RedrawAll();
   /// True when `row` is unchecked while a prediction is shown: no new name, in grey.
   bool LeftOut(std::size_t row) const;
   QVariant Foreground(std::size_t row) const;

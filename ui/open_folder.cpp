@@ -26,13 +26,14 @@ std::string HoldingDirectory(const std::string& path) {
 
 }  // namespace
 
-std::u16string FolderOf(std::u16string_view path, int* error) {
+std::u16string FolderOf(std::u16string_view path, int* error, bool* isFolder) {
   std::string bytes = EncodeFileName(path);
   struct stat status {};
   if (bytes.empty() || ::stat(bytes.c_str(), &status) != 0) {
     if (error != nullptr) *error = bytes.empty() ? ENOENT : errno;
     return {};
   }
+  if (isFolder != nullptr) *isFolder = S_ISDIR(status.st_mode);
   if (!S_ISDIR(status.st_mode)) bytes = HoldingDirectory(bytes);
   const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(bytes.c_str(), nullptr),
                                                              &std::free);

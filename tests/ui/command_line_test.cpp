@@ -20,6 +20,7 @@ namespace {
 
 using testing::AsOrdinaryOwner;
 using testing::CatchMessageBox;
+using testing::MakeFile;
 using testing::SaveScreenshot;
 
 const QString kUsageStart = QStringLiteral("用法：batch-renamer [目录 | 文件...]");
@@ -37,11 +38,6 @@ class InDirectory {
  private:
   QString saved_;
 };
-
-void MakeFile(const QString& path) {
-  QFile file(path);
-  file.open(QIODevice::WriteOnly);
-}
 
 QStringList Listed(const MainWindow& window) {
   QStringList names;

@@ -24,6 +24,7 @@ namespace renamer::ui {
 namespace {
 
 using testing::Caption;
+using testing::MakeFile;
 using testing::WindowOnDirectory;
 
 const QStringList kFiles = {"a.txt", "b.txt", "c.txt", "d.txt"};
@@ -99,11 +100,6 @@ class Choosing {
 };
 
 std::u16string Number(std::uint32_t n) { return QString::number(n).toStdU16String(); }
-
-void MakeFile(const QString& path) {
-  QFile file(path);
-  file.open(QIODevice::WriteOnly);
-}
 
 class FileChoiceTest : public QObject {
   Q_OBJECT

@@ -19,6 +19,7 @@
 namespace renamer::ui {
 namespace {
 
+using testing::MakeFile;
 using testing::WindowOnDirectory;
 
 // Time for the window to take in a change on disk.
@@ -40,11 +41,6 @@ QStringList TypeItems(const WindowOnDirectory& view) {
   auto* types = view.Child<QComboBox>("FileType");
   for (int i = 0; i < types->count(); ++i) items << types->itemText(i);
   return items;
-}
-
-void MakeFile(const QString& path) {
-  QFile file(path);
-  file.open(QIODevice::WriteOnly);
 }
 
 // Drags `urls` over the window and lets go; returns whether the window took the drop.

@@ -82,6 +82,12 @@ inline bool WaitForJob(const MainWindow& window) {
   return false;
 }
 
+/// Creates an empty file at `path`.
+inline void MakeFile(const QString& path) {
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+}
+
 /// The window on a fresh temporary directory of files (each holding its own name),
 /// shown and active; on `fs` when given, which must outlive the window.
 class WindowOnDirectory {
