@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/file_names.h"
+#include "engine/unicode_forms.h"
 
 namespace renamer {
 namespace {
@@ -73,13 +74,133 @@ std::string MapBeyondAscii(const std::string& name, Change change) {
   return result;
 }
 
+// Characters whose full case folding is their lower case, as nearly all in names are.
+bool IsPlainLetter(char32_t cp) { return cp < 0xC0 || (cp >= 0x3000 && cp <= 0x9FFF); }
+
+// `name` with `change` applied to each run of valid UTF-8, as code points; bytes that are
+// not UTF-8 end a run and are kept as they are.
+template <typename Change>
+std::string MapRuns(const std::string& name, Change change) {
+  std::string result;
+  result.reserve(name.size() + 8);
+  std::u32string run;
+  const auto flush = [&] {
+    if (run.empty()) return;
+    for (const char32_t cp : change(run)) AppendUtf8(result, cp);
+    run.clear();
+  };
+  for (std::size_t pos = 0; pos < name.size();) {
+    const Step step = Next(name, pos);
+    if (step.character) {
+      run.push_back(step.cp);
+    } else {
+      flush();
+      result.push_back(name[pos]);
+    }
+    pos += step.length;
+  }
+  flush();
+  return result;
+}
+
+// The valid runs of `name` as code points, for a look that builds no name.
+template <typename Test>
+bool AnyRun(const std::string& name, Test test) {
+  std::u32string run;
+  for (std::size_t pos = 0; pos <= name.size();) {
+    const Step step = pos < name.size() ? Next(name, pos) : Step{0, 1, false};
+    if (step.character) {
+      run.push_back(step.cp);
+    } else {
+      if (!run.empty() && test(run)) return true;
+      run.clear();
+    }
+    pos += step.length;
+  }
+  return false;
+}
+
+// True when no character of `name` beyond ASCII has a case or another form: Chinese
+// names, which are common here and need no look at Unicode's tables.
+bool OnlyUnfoldable(const std::string& name) {
+  for (std::size_t pos = 0; pos < name.size();) {
+    const Step step = Next(name, pos);
+    const char32_t cp = step.cp;
+    const bool unfoldable = !step.character || cp < 0x80 || (cp >= 0x3000 && cp <= 0x303F) ||
+                            (cp >= 0x3400 && cp <= 0x4DBF) || (cp >= 0x4E00 && cp <= 0x9FFF);
+    if (!unfoldable) return false;
+    pos += step.length;
+  }
+  return true;
+}
+
+// A fully folded text, with "ı" and the dot above that "İ" leaves on an "i" taken out:
+// folding code point by code point makes both of them "i", full folding does not.
+std::u32string FoldedAndMerged(const std::u32string& run) {
+  std::u32string folded = FullyFolded(run);
+  std::u32string merged;
+  merged.reserve(folded.size());
+  bool onI = false;
+  for (char32_t cp : folded) {
+    if (cp == U'\u0131') cp = U'i';
+    if (cp == U'\u0307' && onI) continue;
+    if (IsStarter(cp)) onI = cp == U'i';
+    merged.push_back(cp);
+  }
+  return merged;
+}
+
+// `run` with each letter that full case folding changes beyond its lower case ("ß",
+// "ẞ", final "ς", "ſ", "ﬁ") folded, and everything else as it is.
+std::u32string FoldFullCaseOnly(const std::u32string& run) {
+  std::u32string result;
+  result.reserve(run.size());
+  for (const char32_t cp : run) {
+    const std::u32string one(1, cp);
+    if (!IsPlainLetter(cp)) {
+      std::u32string folded = FullyFolded(one);
+      if (folded != Decomposed(std::u32string(1, LowerCase(cp)))) {
+        result += folded;
+        continue;
+      }
+    }
+    result += one;
+  }
+  return result;
+}
+
 // The other case of a letter beyond ASCII, or the letter itself when it has none that
-// is also beyond ASCII and folds alike (U+0130 folds to "i").
+// folds alike both code point by code point and fully: U+0130 folds to "i" by the first
+// and to "i" with a dot above by the second, so neither tells of the other. The other
+// case may be an ASCII letter (U+212A KELVIN SIGN and "k").
 char32_t OtherCase(char32_t cp) {
   const char32_t lower = LowerCase(cp);
   const char32_t other = lower != cp ? lower : Upper(cp);
-  if (other == cp || other < 0x80 || LowerCase(other) != lower) return cp;
+  if (other == cp || LowerCase(other) != lower) return cp;
+  if (FullyFolded(std::u32string(1, cp)) != FullyFolded(std::u32string(1, other))) return cp;
   return other;
+}
+
+// The LetterClass bits of the code points in which two names differ, when they pair
+// up one by one with the same lower case; false when they do not.
+bool SimpleCaseDifferences(const std::string& a, const std::string& b, unsigned& differences) {
+  const auto ascii = static_cast<unsigned>(LetterClass::kAscii);
+  const auto other = static_cast<unsigned>(LetterClass::kOther);
+  differences = 0;
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const Step left = Next(a, i);
+    const Step right = Next(b, j);
+    if (left.character != right.character) return false;
+    if (left.cp != right.cp) {
+      if (!left.character || LowerCase(left.cp) != LowerCase(right.cp)) return false;
+      differences |= left.cp < 0x80 && right.cp < 0x80 ? ascii : other;
+    }
+    i += left.length;
+    j += right.length;
+  }
+  return i == a.size() && j == b.size();
 }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -88,6 +209,11 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 bool HasCasedLetter(const std::string& name, LetterClass which) {
   if (which == LetterClass::kAscii) return std::any_of(name.begin(), name.end(), IsAsciiLetter);
   if (IsAscii(name)) return false;
+  if (which == LetterClass::kForms) {
+    return AnyRun(name, [](const std::u32string& run) {
+      return HasOtherForm(run) || FoldFullCaseOnly(run) != run;
+    });
+  }
   for (std::size_t pos = 0; pos < name.size();) {
     const Step step = Next(name, pos);
     if (step.character && step.cp >= 0x80 && IsCased(step.cp)) return true;
@@ -112,29 +238,36 @@ char32_t LowerCase(char32_t cp) {
 }
 
 std::string FoldKey(const std::string& name) {
-  std::string key = IsAscii(name) ? name : MapBeyondAscii(name, LowerCase);
+  if (!IsAscii(name) && !OnlyUnfoldable(name)) return MapRuns(name, FoldedAndMerged);
+  std::string key = name;
   LowerAscii(key);
   return key;
 }
 
 unsigned CaseDifferences(const std::string& a, const std::string& b) {
-  const auto ascii = static_cast<unsigned>(LetterClass::kAscii);
-  const auto other = static_cast<unsigned>(LetterClass::kOther);
   unsigned differences = 0;
-  std::size_t i = 0;
-  std::size_t j = 0;
-  while (i < a.size() && j < b.size()) {
-    const Step left = Next(a, i);
-    const Step right = Next(b, j);
-    if (left.character != right.character) return ascii | other;
-    if (left.cp != right.cp) differences |= left.cp < 0x80 && right.cp < 0x80 ? ascii : other;
-    i += left.length;
-    j += right.length;
+  if (SimpleCaseDifferences(a, b, differences)) return differences;
+  const auto forms = static_cast<unsigned>(LetterClass::kForms);
+  const auto decompose = [](const std::u32string& run) { return Decomposed(run); };
+  if (SimpleCaseDifferences(MapRuns(a, decompose), MapRuns(b, decompose), differences)) {
+    return forms | differences;
   }
-  return i == a.size() && j == b.size() ? differences : ascii | other;
+  return forms | static_cast<unsigned>(LetterClass::kFullCase);
 }
 
 std::string SwapCase(const std::string& name, LetterClass which) {
+  if (which == LetterClass::kForms) {
+    if (IsAscii(name)) return {};
+    for (const auto form : {Decomposed, Composed}) {
+      std::string result = MapRuns(name, [form](const std::u32string& run) { return form(run); });
+      // U+212A decomposes to "K", a change that a file system folding case also makes.
+      if (result != name && CaseDifferences(name, result) == static_cast<unsigned>(which)) {
+        return result;
+      }
+    }
+    std::string result = MapRuns(name, FoldFullCaseOnly);
+    return result != name ? result : std::string();
+  }
   if (which == LetterClass::kOther) {
     if (IsAscii(name)) return {};
     std::string result = MapBeyondAscii(name, OtherCase);

@@ -57,6 +57,8 @@ std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::
   start->other = start->ascii == Folding::kExact
                      ? Folding::kUnknown
                      : ProbeFolding(dir, start->names, LetterClass::kOther);
+  // Only names with another form are tried, which most folders do not have.
+  start->forms = ProbeFolding(dir, start->names, LetterClass::kForms);
   return start;
 }
 

@@ -24,9 +24,16 @@ SimulatedDirectory::SimulatedDirectory(std::shared_ptr<const Start> start, Direc
     : start_(std::move(start)),
       ascii_(start_->ascii),
       other_(start_->other),
+      forms_(start_->forms),
       mode_(mode),
       disk_(disk),
-      questionsLeft_(disk != nullptr ? kQuestions : 0) {}
+      questionsLeft_(disk != nullptr ? kQuestions : 0) {
+  // A folder that takes forms for one and ignores the case of ASCII letters compares as
+  // casefold folders do, which fold the case of every letter.
+  if (forms_ == Folding::kFolds && ascii_ == Folding::kFolds && other_ != Folding::kExact) {
+    other_ = Folding::kFolds;
+  }
+}
 
 void SimulatedDirectory::Materialize() {
   if (materialized_) return;
@@ -92,7 +99,9 @@ int SimulatedDirectory::Identify(const std::string& name, FileIdentity& identity
 bool SimulatedDirectory::Exact() const {
   // No file system folds the case of other letters while it keeps ASCII letters apart.
   // Where no entry has a letter with case, names meet by case only if renames gave both
-  // of them letters, which counts as exact, as in SameByClass.
+  // of them letters, which counts as exact, as in SameByClass. Forms are another matter:
+  // a folder may take every form of a text for one and still tell case apart.
+  if (forms_ == Folding::kFolds) return false;
   if (ascii_ == Folding::kExact) return true;
   return ascii_ == Folding::kNoLetters && other_ == Folding::kNoLetters;
 }
@@ -185,6 +194,14 @@ bool SimulatedDirectory::SameByClass(const std::string& a, const std::string& b)
   // systems; only names that are not on disk yet are left to this guess.
   const unsigned differences = CaseDifferences(a, b);
   if ((differences & Bit(LetterClass::kAscii)) != 0 && ascii_ != Folding::kFolds) return false;
+  if ((differences & Bit(LetterClass::kForms)) != 0 && forms_ != Folding::kFolds) return false;
+  // Full case folding comes with the folding of forms where case counts for nothing, as
+  // in casefold folders; a folder that takes forms for one but tells case apart keeps
+  // "ß" and "ss" apart.
+  if ((differences & Bit(LetterClass::kFullCase)) != 0 &&
+      (ascii_ == Folding::kExact || other_ == Folding::kExact)) {
+    return false;
+  }
   return (differences & Bit(LetterClass::kOther)) == 0 || other_ == Folding::kFolds;
 }
 

@@ -28,6 +28,7 @@ class SimulatedDirectory : public Directory {
     /// What is known of the file system's folding of each letter class.
     Folding ascii = Folding::kExact;
     Folding other = Folding::kExact;
+    Folding forms = Folding::kExact;
   };
 
   /// How one simulation answers.
@@ -92,6 +93,7 @@ class SimulatedDirectory : public Directory {
   std::shared_ptr<const Start> start_;
   Folding ascii_;
   Folding other_;
+  Folding forms_;
   Mode mode_;
   Directory* disk_;
   int questionsLeft_;

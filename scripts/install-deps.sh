@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
+  libicu-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format
   fonts-wqy-microhei fonts-arphic-uming

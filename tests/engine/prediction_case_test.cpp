@@ -30,8 +30,9 @@ using testing::Tally;
 using testing::Utf8;
 using testing::WhatTheRunDid;
 
-// How a file system compares letter case.
-enum class Fold { kNone, kAscii, kUnicode };
+// How a file system compares letter case: not at all, ASCII letters only, every letter
+// code point by code point, or every form and case as ext4 casefold folders do.
+enum class Fold { kNone, kAscii, kUnicode, kForms };
 
 // A scenario's directory in memory, on a file system that compares case as `fold` says.
 class MemoryPlace {
@@ -39,6 +40,7 @@ class MemoryPlace {
   explicit MemoryPlace(Fold fold) {
     fs.ignoreCase = fold == Fold::kAscii;
     fs.ignoreUnicodeCase = fold == Fold::kUnicode;
+    fs.foldForms = fold == Fold::kForms;
   }
   FileSystem& Fs() { return fs; }
   std::u16string Path() const { return u"/memory"; }
@@ -72,10 +74,10 @@ class MemoryPlace {
 };
 
 // Case-sensitive, folding ASCII letters only (some FUSE and network mounts), folding
-// every letter (casefold directories, vfat).
+// every letter (vfat, network shares), folding forms too (casefold directories).
 TEST(PredictRunTest, MatchesTheRunHoweverTheFileSystemComparesCase) {
   constexpr std::uint64_t kScenarios = 2000;
-  for (const Fold fold : {Fold::kNone, Fold::kAscii, Fold::kUnicode}) {
+  for (const Fold fold : {Fold::kNone, Fold::kAscii, Fold::kUnicode, Fold::kForms}) {
     Tally tally;
     for (std::uint64_t seed = 1; seed <= kScenarios; ++seed) {
       SCOPED_TRACE("folding " + std::to_string(static_cast<int>(fold)) + ", seed " +
@@ -159,23 +161,64 @@ TEST(PredictRunTest, ComparesNamesAsTheFileSystemDoes) {
   }
 }
 
+// Two files that a rule gives one name in two spellings: where the folder takes them for
+// one, the file listed first gets it and the other fails, as predicted, even where the
+// directory's own order puts the second first.
+TEST(PredictRunTest, TwoSpellingsOfOneNameMeetWhereTheFolderTakesThemForOne) {
+  const std::pair<const char*, const char*> spellings[] = {
+      {"\u00e9", "e\u0301"}, {"\u00df", "ss"},      {"\u1e9e", "ss"},
+      {"\u03c2", "\u03c3"},  {"\u017f", "s"},       {"\ufb01", "fi"},
+      {"\u0130", "i\u0307"}, {"\u212b", "a\u030a"}, {"\ud55c", "\u1112\u1161\u11ab"},
+      {"\uf900", "\u8c48"},  {"\u212a", "k"}};
+  for (const auto& [first, second] : spellings) {
+    for (const Fold fold : {Fold::kNone, Fold::kForms}) {
+      SCOPED_TRACE(std::string(first) + " and " + second +
+                   (fold == Fold::kForms ? ", folded" : ", exact"));
+      MemoryPlace place(fold);
+      place.File(std::string("1") + first + ".t", 0);
+      place.File(std::string("2") + second + ".t", 0);
+      FakeWindow window;
+      window.path = place.Path();
+      window.files = ListNames(place.fs, window.path, EntryKind::kFiles);
+      window.places = {1, 0};
+      window.valueText = u"1";
+      RenameEngine engine(window, place.fs);
+      engine.ChgMode = u"DELPREN";
+      const RunPrediction prediction = engine.PredictRun();
+      engine.RenameFiles();
+      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+      ASSERT_EQ(done.size(), 2u);
+      for (std::size_t k = 0; k < done.size(); ++k) {
+        EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));
+      }
+      EXPECT_EQ(done[0].outcome, PredictedOutcome::kRenamed);
+      EXPECT_EQ(done[1].outcome,
+                fold == Fold::kForms ? PredictedOutcome::kFails : PredictedOutcome::kRenamed);
+    }
+  }
+}
+
 // The key, and the other spellings that learn how a file system folds each class.
-TEST(NameFoldingTest, FoldsEveryLetterAndSwapsOneClassAtATime) {
+TEST(NameFoldingTest, FoldsEveryFormAndSwapsOneClassAtATime) {
   struct Case {
     std::string name;
     std::string key;
     std::string asciiSwapped;  // empty: nothing to swap
     std::string otherSwapped;
+    std::string formSwapped;
   } cases[] = {
-      {"Ab.JPG", "ab.jpg", "aB.jpg", ""},
-      {"É照片", "é照片", "", "é照片"},
-      {"Éa", "éa", "ÉA", "éa"},
-      // U+0130 folds to "i": it has no other case beyond ASCII to try.
-      {"\u0130x", "ix", "\u0130X", ""},
-      // "ẞ" folds to "ß", which has no upper case of its own.
-      {"ẞß", "ßß", "", "ßß"},
-      {"\U00010400", "\U00010428", "", "\U00010428"},
-      {"\377\303A", "\377\303a", "\377\303a", ""},  // bytes that are not UTF-8 stay
+      {"Ab.JPG", "ab.jpg", "aB.jpg", "", ""},
+      {"É照片", "e\u0301照片", "", "é照片", "E\u0301照片"},
+      {"e\u0301a", "e\u0301a", "E\u0301A", "", "éa"},
+      // U+0130 folds to "i" one way and to "i" with a dot above the other: neither
+      // tells of the other, and the key takes both for "i".
+      {"\u0130x", "ix", "\u0130X", "", "I\u0307x"},
+      {"ẞß", "ssss", "", "ßß", "ssss"},  // no other form: full case folding is tried
+      // KELVIN SIGN is "K" by its form and "k" by its case: it is tried as the latter.
+      {"\u212Ax", "kx", "\u212AX", "kx", ""},
+      {"한", "\u1112\u1161\u11AB", "", "", "\u1112\u1161\u11AB"},
+      {"\U00010400", "\U00010428", "", "\U00010428", ""},
+      {"\377\303A", "\377\303a", "\377\303a", "", ""},  // bytes that are not UTF-8 stay
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -183,11 +226,14 @@ TEST(NameFoldingTest, FoldsEveryLetterAndSwapsOneClassAtATime) {
     EXPECT_EQ(FoldKey(c.key), c.key);
     EXPECT_EQ(SwapCase(c.name, LetterClass::kAscii), c.asciiSwapped);
     EXPECT_EQ(SwapCase(c.name, LetterClass::kOther), c.otherSwapped);
+    EXPECT_EQ(SwapCase(c.name, LetterClass::kForms), c.formSwapped);
     for (const auto& [swapped, which] : {std::pair{c.asciiSwapped, LetterClass::kAscii},
-                                         std::pair{c.otherSwapped, LetterClass::kOther}}) {
+                                         std::pair{c.otherSwapped, LetterClass::kOther},
+                                         std::pair{c.formSwapped, LetterClass::kForms}}) {
       if (swapped.empty()) continue;
       EXPECT_EQ(FoldKey(swapped), c.key);
-      EXPECT_EQ(CaseDifferences(c.name, swapped), static_cast<unsigned>(which));
+      const auto fullCase = static_cast<unsigned>(LetterClass::kFullCase);
+      EXPECT_EQ(CaseDifferences(c.name, swapped) & ~fullCase, static_cast<unsigned>(which));
     }
   }
 }

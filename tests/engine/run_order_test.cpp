@@ -63,7 +63,7 @@ TEST(ExecutionOrderTest, TakesTheDirectorysOrderOnlyWhereNoRenameCanMeetAnother)
   EXPECT_TRUE(ExecutionOrder({}, EncodedPlan{}, nullptr).empty()) << "no places, plan order";
 }
 
-// Names alike by case must hash alike, whatever their length and wherever their letters
+// Names alike by case or form must hash alike, whatever their length and wherever their letters
 // fall in the hash's eight-byte words; other names should not.
 TEST(FoldedHashTest, NamesAlikeByCaseHashAlikeAndOthersApart) {
   std::uint64_t state = 12345;
@@ -91,6 +91,34 @@ TEST(FoldedHashTest, NamesAlikeByCaseHashAlikeAndOthersApart) {
     apart += FoldedHash(other) != FoldedHash(name) || other == name ? 1 : 0;
   }
   EXPECT_EQ(apart, 2000);
+
+  // Spellings that some file system takes for one: by form and full case folding (ext4
+  // casefold), or by the case of each code point alone.
+  const std::vector<std::vector<std::string>> alike = {
+      {"\u00e9", "e\u0301", "\u00c9", "E\u0301"},
+      {"ss", "\u00df", "\u1e9e", "SS", "sS"},
+      {"\u03c3", "\u03c2", "\u03a3"},
+      {"s", "\u017f", "S"},
+      {"fi", "\ufb01", "FI"},
+      {"k", "K", "\u212a"},
+      {"i", "I", "\u0130", "i\u0307", "\u0131"},
+      {"\u00e5", "\u212b", "a\u030a", "A\u030a"},
+      {"\ud55c", "\u1112\u1161\u11ab"},
+      {"\uf900", "\u8c48"},
+      {"\U00010400", "\U00010428"},
+      {"\xff"},
+      {"."},
+  };
+  for (int round = 0; round < 2000; ++round) {
+    std::string left;
+    std::string right;
+    for (unsigned pieces = 1 + next() % 8; pieces > 0; --pieces) {
+      const std::vector<std::string>& spellings = alike[next() % alike.size()];
+      left += spellings[next() % spellings.size()];
+      right += spellings[next() % spellings.size()];
+    }
+    ASSERT_EQ(FoldedHash(left), FoldedHash(right)) << left << " and " << right;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "engine/file_names.h"
+#include "engine/unicode_forms.h"
 
 namespace renamer::testing {
 
@@ -35,6 +36,22 @@ std::string LowerCodePoints(const std::string& name) {
     lower.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
   }
   return EncodeFileName(lower);
+}
+
+// The whole name decomposed and fully case-folded; a name that is not valid UTF-8 is
+// compared as it is, as ext4 does outside its strict mode.
+std::string FoldForms(const std::string& name) {
+  std::u32string text;
+  for (std::size_t pos = 0; pos < name.size();) {
+    char32_t cp = 0;
+    const std::size_t length = Utf8SequenceLength(name, pos, cp);
+    if (length == 0) return name;
+    text.push_back(cp);
+    pos += length;
+  }
+  std::string key;
+  for (const char32_t cp : FullyFolded(text)) AppendUtf8(key, cp);
+  return key;
 }
 
 }  // namespace
@@ -98,6 +115,7 @@ class MemoryDirectory final : public Directory {
 };
 
 std::string MemoryFileSystem::Key(const std::string& name) const {
+  if (foldForms) return FoldForms(name);
   if (ignoreUnicodeCase) return LowerCodePoints(name);
   if (!ignoreCase) return name;
   std::string key = name;

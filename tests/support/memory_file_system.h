@@ -38,6 +38,10 @@ class MemoryFileSystem final : public FileSystem {
   /// code point folded to lower case, whatever ignoreCase says), as on file systems
   /// with Unicode case folding. Set it before adding entries.
   bool ignoreUnicodeCase = false;
+  /// True: names are compared as ext4 casefold folders compare them, decomposed and fully
+  /// case-folded ("é" is "e" with U+0301, "ß" is "ss", U+212A is "k"); a name that is not
+  /// valid UTF-8 only as its bytes. Set it before adding entries.
+  bool foldForms = false;
   /// True: each spelling of a name gets its own inode number, as on some network mounts.
   bool inodePerSpelling = false;
   /// Names (or ".") that are immutable.

@@ -1,5 +1,7 @@
 #include "tests/support/random_folder.h"
 
+#include <algorithm>
+
 namespace renamer::testing {
 namespace {
 
@@ -66,9 +68,23 @@ std::string RandomFolder::CaseName(bool asciiLetters) {
   static const std::vector<std::string> wide = {"\xf0\x9f\x98\x80", kWideUpper, kWideLower};
   static const std::vector<std::string> ascii = {"a",    "A",  "b",       "ab",        ".jpg",
                                                  ".JPG", ".t", ".tar.gz", "e\xcc\x81", "x"};
+  // Spellings that a folder folding forms as well as case takes for one: composed and
+  // decomposed, full case folding, KELVIN SIGN and ANGSTROM SIGN, a Hangul syllable and
+  // its jamo, a compatibility ideograph and its ideograph.
+  static const std::vector<std::string> forms = {
+      "\u00e9", "e\u0301", "ss",     "\u1e9e",  "\u03c2", "\u03c3",
+      "\u017f", "s",       "\ufb01", "fi",      "\u212a", "k",
+      "\u0130", "i\u0307", "\u212b", "a\u030a", "\ud55c", "\u1112\u1161\u11ab",
+      "\uf900", "\u8c48"};
   std::string name;
   for (std::size_t i = 1 + Below(3); i > 0; --i) {
-    if (Below(8) == 0) {
+    const std::string& form = Pick(forms);
+    const bool asciiLetter = std::any_of(form.begin(), form.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+    if (Below(6) == 0 && (asciiLetters || !asciiLetter)) {
+      name += form;
+    } else if (Below(8) == 0) {
       name += Pick(wide);
     } else {
       name += Pick(asciiLetters && Below(2) == 0 ? ascii : others);
@@ -189,8 +205,9 @@ void RandomFolder::PickCaseRule(RenameEngine& engine, MemoryWindow& window) {
   window.typeText = DecodeFileName(
       Pick(std::vector<std::string>{"*.*", "*.*", " *.* ", "", ".jpg", ".JPG", ".t", ".gz"}));
   const std::vector<std::string> counts = {"0", "1", "2", "3"};
-  const std::vector<std::string> texts = {"",    "a", "A", "照片", ".", "1",        "b",       " ",
-                                          "新_", "@", "É", "ä",    "ẞ", kWideUpper, kWideLower};
+  const std::vector<std::string> texts = {
+      "",  "a", "A", "照片", ".", "1",        "b",        " ",      "新_",     "@",
+      "É", "ä", "ẞ", "ss",   "k", kWideUpper, kWideLower, "\u212a", "e\u0301", "\u00e9"};
   std::string value = Pick(texts);
   if (engine.ChgMode == u"EXT") value = Pick(std::vector<std::string>{".jpg", ".t", "", "."});
   if (engine.ChgMode == u"DELPREN" || engine.ChgMode == u"DELLSTN" ||
