@@ -5,6 +5,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +35,7 @@ FileIdentity IdentityOf(const struct statx& status) {
   identity.modifiedNanoseconds =
       status.stx_mtime.tv_sec * 1'000'000'000LL + status.stx_mtime.tv_nsec;
   identity.size = status.stx_size;
+  identity.changeNanoseconds = status.stx_ctime.tv_sec * 1'000'000'000LL + status.stx_ctime.tv_nsec;
   return identity;
 }
 
@@ -63,13 +65,36 @@ int StatusAt(int fd, const char* name, int flags, struct statx& status) {
   return 0;
 }
 
+// File systems whose answers may come from a cache or whose entries other machines
+// change: FUSE, NFS, SMB and CIFS, 9P, Ceph, AFS, Coda, GFS2, OCFS2.
+bool IsRemote(int fd) {
+  struct statfs info {};
+  if (::fstatfs(fd, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0x65735546UL:  // FUSE
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFE534D42UL:  // SMB2
+    case 0xFF534D42UL:  // CIFS
+    case 0x01021997UL:  // 9P
+    case 0x00C36400UL:  // Ceph
+    case 0x5346414FUL:  // AFS
+    case 0x73757245UL:  // Coda
+    case 0x01161970UL:  // GFS2
+    case 0x7461636FUL:  // OCFS2
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool Matches(EntryKind kind, mode_t mode) {
   return kind == EntryKind::kFiles ? S_ISREG(mode) : S_ISDIR(mode);
 }
 
 class PosixDirectory final : public Directory {
  public:
-  explicit PosixDirectory(int fd) : fd_(fd) {}
+  explicit PosixDirectory(int fd) : fd_(fd), remote_(IsRemote(fd)) {}
   ~PosixDirectory() override { ::close(fd_); }
   PosixDirectory(const PosixDirectory&) = delete;
   PosixDirectory& operator=(const PosixDirectory&) = delete;
@@ -113,8 +138,11 @@ class PosixDirectory final : public Directory {
     return 0;
   }
 
+  bool Remote() const override { return remote_; }
+
  private:
   int fd_;
+  bool remote_;
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -159,11 +187,15 @@ class PosixFileSystem final : public FileSystem {
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
       bool regular = entry->d_type == DT_REG;
-      if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-        struct stat status {};
-        regular = ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+      bool link = entry->d_type == DT_LNK;
+      struct stat status {};
+      if (entry->d_type == DT_UNKNOWN &&
+          ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        link = S_ISLNK(status.st_mode);
+        regular = S_ISREG(status.st_mode);
       }
-      entries.push_back({entry->d_name, regular});
+      if (link) regular = ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode);
+      entries.push_back({entry->d_name, regular, link});
       errno = 0;
     }
     const int error = errno;

@@ -31,6 +31,9 @@ struct FileIdentity {
   /// known.
   std::int64_t modifiedNanoseconds = 0;
   std::uint64_t size = 0;
+  /// The entry's change time in nanoseconds: no program can set it back, as a copy that
+  /// restores the modification time does with that.
+  std::int64_t changeNanoseconds = 0;
   /// Immutable or append-only: no name of it can be added or removed.
   bool locked = false;
 };
@@ -68,6 +71,10 @@ class Directory {
 
   /// The identity of the entry itself (links are not followed); "." is the directory.
   virtual int Identify(const std::string& name, FileIdentity& identity) = 0;
+
+  /// True on a FUSE or network mount: what it answers may come from a cache, and other
+  /// machines change it without its times telling.
+  virtual bool Remote() const { return false; }
 };
 
 /// One entry of a directory, whatever it is.
@@ -75,6 +82,8 @@ struct DirectoryEntry {
   std::string name;
   /// A regular file, or a symbolic link to one.
   bool regular = false;
+  /// A symbolic link: what it leads to may change without the directory changing.
+  bool link = false;
 };
 
 /// The file-system calls the engine makes; tests replace it to inject faults.

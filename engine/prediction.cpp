@@ -1,5 +1,6 @@
 #include "engine/prediction.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "engine/file_names.h"
@@ -8,6 +9,7 @@
 #include "engine/run_order.h"
 #include "engine/simulated_directory.h"
 #include "engine/text.h"
+#include "engine/time_key.h"
 
 namespace renamer {
 namespace {
@@ -49,6 +51,7 @@ std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::
     // Entries that are not regular files are few; keeping only those halves the work of
     // a large directory.
     if (!entry.regular) start->irregular.insert(entry.name);
+    if (entry.link) start->links.insert(entry.name);
     folded.Insert(FoldedHash(entry.name));
     start->names.insert(std::move(entry.name));
   }
@@ -105,7 +108,8 @@ std::int64_t NowNanoseconds() {
 
 bool SameDirectoryTime(const FileIdentity& a, const FileIdentity& b) {
   return a.device == b.device && a.inode == b.inode && a.birthNanoseconds == b.birthNanoseconds &&
-         a.generation == b.generation && a.modifiedNanoseconds == b.modifiedNanoseconds;
+         a.generation == b.generation && a.modifiedNanoseconds == b.modifiedNanoseconds &&
+         a.changeNanoseconds == b.changeNanoseconds;
 }
 
 // What the run's fill would find, in list order or in time order.
@@ -117,6 +121,10 @@ struct Filled {
   std::shared_ptr<const std::vector<std::string>> bytes;
   /// The files it read: those checked then.
   std::shared_ptr<const std::vector<bool>> checked;
+  /// The rows of `fill` that the folder's times cannot vouch for, read again by every
+  /// prediction: symbolic links, which lead elsewhere, and, where times count, files
+  /// with more than one name, whose time changes through a name in another folder.
+  std::vector<std::uint32_t> unsteady;
 
   /// True when it read every file that `request` checks.
   bool Covers(const RunRequest& request) const {
@@ -128,6 +136,67 @@ struct Filled {
     return true;
   }
 };
+
+// Marks the rows of `filled` that the folder's times cannot vouch for (see Filled).
+void FindUnsteady(const Start& start, bool sorts, Filled& filled) {
+  filled.unsteady.clear();
+  if (!sorts && start.links.empty()) return;
+  const FillTable& fill = filled.fill;
+  for (std::size_t row = 0; row < fill.names.size(); ++row) {
+    const bool link =
+        !start.links.empty() && start.links.count((*filled.bytes)[fill.listIndex[row]]) != 0;
+    if (link || (sorts && fill.identities[row].links > 1)) {
+      filled.unsteady.push_back(static_cast<std::uint32_t>(row));
+    }
+  }
+}
+
+// Puts the rows of `fill` back into list order, from which the time order is made: its
+// ties are not broken by the order it starts from alone.
+void RestoreListOrder(FillTable& fill) {
+  std::vector<std::uint32_t> order(fill.listIndex.size());
+  for (std::size_t row = 0; row < order.size(); ++row) {
+    order[fill.listIndex[row]] = static_cast<std::uint32_t>(row);
+  }
+  ApplyOrder(order, fill.times);
+  ApplyOrder(order, fill.names);
+  ApplyOrder(order, fill.identities);
+  ApplyOrder(order, fill.errors);
+  ApplyOrder(order, fill.listIndex);
+}
+
+// Reads the unsteady rows of `filled` again, in list order as the run would; one that
+// can no longer be read stops the prediction where it would stop the run.
+void Refresh(Directory& disk, const Start& start, const RunRequest& request, bool sorts,
+             Filled& filled) {
+  FillTable& fill = filled.fill;
+  std::vector<std::uint32_t> rows = filled.unsteady;
+  std::sort(rows.begin(), rows.end(), [&fill](std::uint32_t a, std::uint32_t b) {
+    return fill.listIndex[a] < fill.listIndex[b];
+  });
+  bool retimed = false;
+  for (const std::uint32_t row : rows) {
+    const std::uint32_t k = fill.listIndex[row];
+    if (!request.Checked(k)) continue;
+    FileStatus status;
+    if (const int error = disk.Status((*filled.bytes)[k], status)) {
+      filled.failure = UnreadableTimeMessage(request.path + u"/", fill.names[row], error);
+      filled.done = false;
+      return;
+    }
+    fill.errors[row] = status.regular ? 0 : kErrorNotRegular;
+    fill.identities[row] = status.identity;
+    if (!sorts) continue;
+    std::u16string key = MakeTimeKey(TimeTextOf(status.modifiedSeconds));
+    if (key == fill.times[row]) continue;
+    fill.times[row] = std::move(key);
+    retimed = true;
+  }
+  if (!retimed) return;
+  RestoreListOrder(fill);
+  SortFillByTime(fill);
+  FindUnsteady(start, sorts, filled);
+}
 
 }  // namespace
 
@@ -145,7 +214,7 @@ struct PredictionCache::Basis {
   /// True when what was read is later than the tick of the directory's last change, so
   /// that any change since has given it another time.
   bool Settled() const {
-    const std::int64_t changed = stamp.modifiedNanoseconds;
+    const std::int64_t changed = std::max(stamp.modifiedNanoseconds, stamp.changeNanoseconds);
     const bool coarse = changed % 1'000'000'000 == 0;
     return readNanoseconds - changed > (coarse ? kCoarseTickNanoseconds : kTickNanoseconds);
   }
@@ -171,8 +240,11 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   FileIdentity stamp;
   const std::int64_t now = NowNanoseconds();
   const bool stamped = disk && disk->Identify(".", stamp) == 0;
-  const bool keep = basis_ && stamped && basis_->stamped && basis_->path == path &&
-                    SameDirectoryTime(basis_->stamp, stamp) && basis_->Settled() &&
+  // A mount with an attribute cache, or one that other machines change, vouches for
+  // nothing: everything is read again.
+  const bool keep = basis_ && stamped && !disk->Remote() && basis_->stamped &&
+                    basis_->path == path && SameDirectoryTime(basis_->stamp, stamp) &&
+                    basis_->Settled() &&
                     (basis_->names == request.names || *basis_->names == *request.names);
   if (disk && !keep) {
     basis_ = std::make_unique<Basis>();
@@ -203,6 +275,9 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
     // What kept the run from starting is looked at again next time: it may be gone
     // without the folder changing.
     filled.done = filled.failure.empty();
+    if (basis_ && filled.done) FindUnsteady(*basis_->start, sorts, filled);
+  } else if (!filled.unsteady.empty()) {
+    Refresh(*disk, *basis_->start, request, sorts, filled);
   }
   if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
 

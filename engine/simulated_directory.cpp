@@ -50,9 +50,11 @@ int SimulatedDirectory::Status(const std::string& name, FileStatus& status) {
   // A regular file of the listing needs no question; anything else, and every time,
   // is read where it is.
   const std::unordered_set<std::string>& irregular = start_->irregular;
+  const std::unordered_set<std::string>& links = start_->links;
   const bool known =
       !mode_.readsTimes &&
-      (!start_->listed || (Holds(name) && (irregular.empty() || irregular.count(name) == 0)));
+      (!start_->listed || (Holds(name) && (irregular.empty() || irregular.count(name) == 0) &&
+                           (links.empty() || links.count(name) == 0)));
   if (known) {
     status = FileStatus{};
     status.regular = true;

@@ -22,6 +22,9 @@ class SimulatedDirectory : public Directory {
     std::unordered_set<std::string> names;
     /// Those of them that are not regular files.
     std::unordered_set<std::string> irregular;
+    /// Those of them that are symbolic links, whose status is always read on the disk:
+    /// what one leads to may change without the directory.
+    std::unordered_set<std::string> links;
     /// The names come from a listing; without one, every name asked about is taken to be
     /// a regular file there.
     bool listed = true;

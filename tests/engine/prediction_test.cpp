@@ -9,12 +9,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "tests/engine/prediction_scenario.h"
+#include "tests/support/memory_file_system.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
@@ -29,6 +33,15 @@ using testing::RandomFolder;
 using testing::Tally;
 using testing::TempDir;
 using testing::Utf8;
+
+// Makes the folder look long unchanged, as a folder usually is, so that what is read of
+// it can be kept: its modification time in the past, and its change time, which no
+// program can set back, older than a clock tick.
+void Settle(const std::string& path) {
+  const timespec past[2] = {{1700000000, 0}, {1700000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+}
 
 // Memory-backed where there is one: thousands of small directories come and go.
 std::string ScratchParent() { return ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
@@ -140,9 +153,7 @@ TEST(PredictionCacheTest, KeepsTimesForOneListAndSeesEveryChangeOfTheFolder) {
   window.path = dir.path16();
   window.files = {u"a.jpg", u"b.jpg"};
   window.valueText = u"2";
-  // Long unchanged, as a folder usually is: what is read of it can be kept.
-  const timespec past[2] = {{1700000000, 0}, {1700000000, 0}};
-  ASSERT_EQ(::utimensat(AT_FDCWD, dir.path().c_str(), past, 0), 0);
+  Settle(dir.path());
   RenameEngine engine(window);
   engine.ChgMode = u"ADDPRENO";
   const RunRequest request = engine.Request();
@@ -200,6 +211,91 @@ TEST(PredictionCacheTest, ReadsAFileOnceItIsChecked) {
       EXPECT_EQ(Utf8(prediction.files[k].newName), names[k]) << k;
     EXPECT_EQ(prediction.unchecked,
               static_cast<std::size_t>(std::count(checked.begin(), checked.end(), false)));
+  }
+}
+
+// What the folder's times cannot vouch for is read again by every prediction of one
+// list: a time changed through a link in another folder, a link's target outside, a
+// change hidden by restoring the folder's modification time, a FUSE mount. The second
+// prediction must be what the run then does.
+TEST(PredictionCacheTest, ReadsAgainWhatTheFolderCannotVouchFor) {
+  const timespec past[2] = {{1700000000, 0}, {1700000000, 0}};
+  const auto setTime = [](const std::string& path, std::int64_t seconds) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+  };
+  struct Case {
+    const char* what;
+    const char* code;
+    // Changes the folder `dir` (or the memory file system) after the first prediction.
+    std::function<void(const TempDir& dir, const TempDir& elsewhere)> change;
+    bool memory = false;
+  } cases[] = {
+      {"a time changed through a link elsewhere", "ADDPRENO",
+       [&](const TempDir&, const TempDir& elsewhere) { setTime(elsewhere.path() + "/c", 10); }},
+      {"a link's target deleted", "ADDPRE",
+       [](const TempDir&, const TempDir& elsewhere) {
+         ::unlink((elsewhere.path() + "/target").c_str());
+       }},
+      {"a link's target made a folder", "ADDPRE",
+       [](const TempDir&, const TempDir& elsewhere) {
+         ::unlink((elsewhere.path() + "/target").c_str());
+         ::mkdir((elsewhere.path() + "/target").c_str(), 0755);
+       }},
+      {"a new entry, the folder's time set back", "ADDPRE",
+       [&](const TempDir& dir, const TempDir&) {
+         dir.MakeFile("2a.jpg", "x");
+         ::utimensat(AT_FDCWD, dir.path().c_str(), past, 0);
+       }},
+      {"a time changed on a FUSE mount", "ADDPRENO", {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    TempDir elsewhere;
+    testing::MemoryFileSystem memory;
+    memory.remote = true;
+    FakeWindow window;
+    if (c.memory) {
+      for (int inode = 1; inode <= 3; ++inode) {
+        memory.Add(std::string(1, static_cast<char>('a' + inode - 1)) + ".jpg", inode);
+        memory.times[inode] = 1700000000 + inode;
+      }
+      window.path = u"/memory";
+      window.files = ListNames(memory, window.path, EntryKind::kFiles);
+    } else {
+      dir.MakeFile("a.jpg", "a", 1700000300);
+      dir.MakeFile("b.jpg", "b", 1700000100);
+      elsewhere.MakeFile("c", "c", 1700000200);
+      elsewhere.MakeFile("target", "t", 1700000200);
+      ::link((elsewhere.path() + "/c").c_str(), (dir.path() + "/c.jpg").c_str());
+      ::symlink((elsewhere.path() + "/target").c_str(), (dir.path() + "/d.jpg").c_str());
+      Settle(dir.path());
+      testing::ShowDirectory(window, dir);
+    }
+    FileSystem& fs = c.memory ? static_cast<FileSystem&>(memory) : RealFileSystem();
+    window.valueText = u"1";
+    RenameEngine engine(window, fs);
+    engine.ChgMode = DecodeFileName(c.code);
+    const RunRequest request = engine.Request();
+    PredictionCache cache;
+    cache.Predict(fs, request);
+    if (c.memory) {
+      memory.times[3] = 1600000000;
+    } else {
+      c.change(dir, elsewhere);
+    }
+    const RunPrediction prediction = cache.Predict(fs, request);
+    const std::u16string report = engine.RenameFiles();
+    if (!prediction.message.empty()) {
+      EXPECT_EQ(Utf8(prediction.message), Utf8(report));
+      continue;
+    }
+    const std::vector<PredictedRename> done = testing::WhatTheRunDid(engine, window);
+    ASSERT_EQ(prediction.files.size(), done.size());
+    for (std::size_t k = 0; k < done.size(); ++k) {
+      EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));
+    }
   }
 }
 

@@ -32,6 +32,7 @@ class FaultyDirectory final : public Directory {
     if (result == 0 && owner_.locked.count(name) != 0) identity.locked = true;
     return result;
   }
+  bool Remote() const override { return inner_->Remote(); }
 
  private:
   // Records the call and asks the hook, if there is one; returns its result unless it

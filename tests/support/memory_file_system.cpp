@@ -88,6 +88,7 @@ class MemoryDirectory final : public Directory {
     if (entry == nullptr && name == ".") {
       identity = {1, MemoryFileSystem::kDirectoryInode, 2};
       identity.modifiedNanoseconds = fs_.modifiedNanoseconds_;
+      identity.changeNanoseconds = fs_.modifiedNanoseconds_;
       identity.locked = fs_.locked.count(name) != 0;
       return 0;
     }
@@ -99,6 +100,7 @@ class MemoryDirectory final : public Directory {
     identity.locked = fs_.locked.count(name) != 0;
     return 0;
   }
+  bool Remote() const override { return fs_.remote; }
 
  private:
   // What the kernel answers before it moves anything.

@@ -42,6 +42,8 @@ class MemoryFileSystem final : public FileSystem {
   /// case-folded ("é" is "e" with U+0301, "ß" is "ss", U+212A is "k"); a name that is not
   /// valid UTF-8 only as its bytes. Set it before adding entries.
   bool foldForms = false;
+  /// True: the directory says it is on a FUSE or network mount.
+  bool remote = false;
   /// True: each spelling of a name gets its own inode number, as on some network mounts.
   bool inodePerSpelling = false;
   /// Names (or ".") that are immutable.
