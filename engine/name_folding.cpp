@@ -210,9 +210,15 @@ bool HasCasedLetter(const std::string& name, LetterClass which) {
   if (which == LetterClass::kAscii) return std::any_of(name.begin(), name.end(), IsAsciiLetter);
   if (IsAscii(name)) return false;
   if (which == LetterClass::kForms) {
-    return AnyRun(name, [](const std::u32string& run) {
-      return HasOtherForm(run) || FoldFullCaseOnly(run) != run;
-    });
+    bool candidate = false;
+    for (std::size_t pos = 0; pos < name.size() && !candidate;) {
+      const Step step = Next(name, pos);
+      candidate = step.character && MayChangeForm(step.cp);
+      pos += step.length;
+    }
+    return candidate && AnyRun(name, [](const std::u32string& run) {
+             return HasOtherForm(run) || FoldFullCaseOnly(run) != run;
+           });
   }
   for (std::size_t pos = 0; pos < name.size();) {
     const Step step = Next(name, pos);

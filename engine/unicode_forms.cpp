@@ -109,6 +109,14 @@ bool HasOtherForm(std::u32string_view text) {
   return !IsNormalized(Nfd(), units) || !IsNormalized(Nfc(), units);
 }
 
+bool MayChangeForm(char32_t cp) {
+  if (IsPlain(cp)) return false;
+  const auto c = static_cast<UChar32>(cp);
+  return u_getIntPropertyValue(c, UCHAR_NFD_QUICK_CHECK) != UNORM_YES ||
+         u_getIntPropertyValue(c, UCHAR_NFC_QUICK_CHECK) != UNORM_YES ||
+         u_hasBinaryProperty(c, UCHAR_CHANGES_WHEN_CASEFOLDED) != 0;
+}
+
 bool IsStarter(char32_t cp) { return u_getCombiningClass(static_cast<UChar32>(cp)) == 0; }
 
 std::u32string Decomposed(std::u32string_view text) {

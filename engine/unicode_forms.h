@@ -21,6 +21,11 @@ std::u32string FullyFolded(std::u32string_view text);
 /// NFC. Cheap for the common names, which have no such character.
 bool HasOtherForm(std::u32string_view text);
 
+/// False for a character that neither has another canonical form, nor combines with the
+/// one before it, nor changes when case-folded: a quick look before HasOtherForm() and
+/// full case folding, which build texts.
+bool MayChangeForm(char32_t cp);
+
 /// True for a character that starts a combining sequence (canonical combining class 0).
 bool IsStarter(char32_t cp);
 
