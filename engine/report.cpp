@@ -116,6 +116,11 @@ std::u16string FormatReport(std::u16string_view prefix, const std::vector<Planne
   return report;
 }
 
+std::u16string LeftoverReason(std::u16string_view prefix, const std::string& temporary, int error) {
+  return Concat(
+      {u"临时文件名“", prefix, DecodeFileName(temporary), u"”未能删除：", DescribeError(error)});
+}
+
 std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
                          std::u16string_view reason) {
   return Concat({prefix, DecodeFileName(step.newName), u" -> ", prefix,

@@ -27,7 +27,7 @@ class MemoryJournalStore::Journal final : public RunJournal {
       store_.journals.erase(found);
       return;
     }
-    found->second += EncodeEndRecord(renamed);
+    if (!store_.loseEndRecord) found->second += EncodeEndRecord(renamed);
   }
   const std::string& Name() const override { return name_; }
 

@@ -26,6 +26,9 @@ class MemoryJournalStore final : public JournalStore {
   /// Not 0: Create() fails with this value (an errno value, kErrorStateUnsafe or
   /// kErrorStateBusy) and keeps nothing.
   int failCreate = 0;
+  /// True: a run's end record is not kept, as when the disk is full; the run then looks
+  /// cut short.
+  bool loseEndRecord = false;
   /// The journals by name, oldest first, as their bytes; a test may change them.
   std::map<std::string, std::string> journals;
 
