@@ -135,7 +135,7 @@ std::u16string RenameEngine::Undo(const std::string* expected, std::optional<Job
   const TakeResult taken = journals_.TakeNewest(expected, control_, lease);
   if (taken != TakeResult::kTaken) return UndoRefusal(taken);
   UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
-  lease->Settle(outcome.state);
+  outcome.unsaved = lease->Settle(outcome.state);
   std::u16string report = UndoReport(outcome);
   if (done != nullptr) *done = OutcomeOfUndo(DecodeFileName(lease->Run().path), std::move(outcome));
   return report;

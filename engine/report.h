@@ -58,8 +58,12 @@ std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
 /// What an undo tells instead of undoing when the newest journal was not `kTaken`.
 std::u16string UndoRefusal(TakeResult result);
 
-/// The text the window shows after an undo: empty when every file went back. Else its
-/// first line says that an undo did not finish, so that it is not taken for a run's.
+/// The line that says that the journal could not record an undo, and what that means.
+std::u16string UnsavedUndoLine(int error);
+
+/// The text the window shows after an undo: empty when every file went back and the
+/// journal recorded it. Else its first line says that an undo did not finish, so that it
+/// is not taken for a run's, or that the journal could not record it.
 std::u16string UndoReport(const UndoOutcome& outcome);
 
 }  // namespace renamer

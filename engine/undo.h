@@ -23,6 +23,9 @@ struct UndoOutcome {
   std::uint64_t givenUpCount = 0;
   /// Steps that a cancel left untried; the next undo tries them.
   std::uint64_t left = 0;
+  /// 0, or why the journal could not record where the steps stand (see
+  /// JournalLease::Settle()).
+  int unsaved = 0;
   /// Each step tried, from its new name back to its old one, in the order tried.
   std::vector<FileChange> changes;
 };
