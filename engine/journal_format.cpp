@@ -32,7 +32,17 @@ void PutText(std::string& out, std::string_view text) {
   out.append(text);
 }
 
-void PutIdentity(std::string& out, const FileIdentity& identity) {
+// Where the new name of a file found under both names came from is told by its link
+// count as the journal keeps it: 1 when the new name was not a name of the file when
+// the run began (whatever the count was), anything else when it may have been. Journals
+// of earlier versions hold the count the run read: 1 says the same there (the file had
+// no other name), and more cannot tell, which reads as the safe answer.
+std::uint64_t KeptLinks(const JournalStep& step) {
+  if (!step.hadNewName) return 1;
+  return step.identity.links == 1 ? ~std::uint64_t{0} : step.identity.links;
+}
+
+void PutIdentity(std::string& out, const FileIdentity& identity, std::uint64_t links) {
   PutNumber(out, identity.device);
   PutNumber(out, identity.inode);
   PutNumber(out, static_cast<std::uint64_t>(identity.birthNanoseconds));
@@ -40,7 +50,7 @@ void PutIdentity(std::string& out, const FileIdentity& identity) {
   PutNumber(out, identity.generation);
   PutNumber(out, static_cast<std::uint64_t>(identity.modifiedNanoseconds));
   PutNumber(out, identity.size);
-  PutNumber(out, identity.links);
+  PutNumber(out, links);
 }
 
 /// Reads what the Put functions wrote; every read fails once the bytes run out.
@@ -146,6 +156,7 @@ bool DecodePlan(std::string_view payload, JournaledRun& run) {
         !IsSingleName(step.newName)) {
       return false;
     }
+    step.hadNewName = step.identity.links != 1;
   }
   return reader.Empty();
 }
@@ -225,13 +236,13 @@ std::string EncodeJournal(const JournaledRun& run) {
   PutNumber(bytes, 0);
   const std::size_t payloadAt = bytes.size();
   PutNumber(bytes, static_cast<std::uint64_t>(run.startedSeconds));
-  PutIdentity(bytes, run.directory);
+  PutIdentity(bytes, run.directory, run.directory.links);
   PutText(bytes, run.path);
   PutNumber(bytes, run.steps.size());
   for (const JournalStep& step : run.steps) {
     PutText(bytes, step.oldName);
     PutText(bytes, step.newName);
-    PutIdentity(bytes, step.identity);
+    PutIdentity(bytes, step.identity, KeptLinks(step));
   }
   std::string length;
   PutNumber(length, bytes.size() - payloadAt);

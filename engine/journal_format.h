@@ -13,8 +13,12 @@ namespace renamer {
 struct JournalStep {
   std::string oldName;
   std::string newName;
-  /// The file as the run found it before renaming it.
+  /// The file as the run found it before renaming it. A journal keeps its link count as
+  /// 1 exactly when `hadNewName` is false.
   FileIdentity identity;
+  /// False only where the new name is known not to have been a name of this file when
+  /// the run began: then a file found under both names got the new one from the run.
+  bool hadNewName = true;
 };
 
 /// Where a step stands after the undos tried so far.
@@ -38,8 +42,6 @@ struct JournaledRun {
   /// One per step once an undo has been tried; empty before.
   std::vector<StepState> state;
 
-  /// True when step `i` may still have to go back: the run may have renamed it and no
-  /// undo has settled it.
   /// True when any step may still have to go back.
   bool AnyPending() const {
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -48,10 +50,17 @@ struct JournaledRun {
     return false;
   }
 
+  /// True when step `i` may still have to go back: the run may have renamed it and no
+  /// undo has settled it.
   bool Pending(std::size_t i) const {
     if (complete && !renamed[i]) return false;
     return state.empty() || state[i] != StepState::kDone;
   }
+
+  /// True when the new name of step `i` is known to be the run's doing wherever the file
+  /// is found under both names: the run ended and renamed it, or it was cut short and
+  /// the file did not have that name when it began. Only then may an undo remove it.
+  bool GaveNewName(std::size_t i) const { return complete ? renamed[i] : !steps[i].hadNewName; }
 };
 
 /// True when both identities name the same file: the same inode number and the same

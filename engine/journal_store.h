@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/journal_format.h"
@@ -27,8 +31,41 @@ class JournalLease {
   virtual const JournaledRun& Run() const = 0;
   virtual const std::string& Name() const = 0;
   /// Records where each step stands after an undo; removes the journal once no step is
-  /// left to take back.
-  virtual void Settle(const std::vector<StepState>& state) = 0;
+  /// left to take back. Returns 0, or the errno value of a record that could not be
+  /// written (a full disk) or a journal that could not be removed; the store then
+  /// remembers `state` for the journal while this program runs (see UnsavedStates).
+  virtual int Settle(const std::vector<StepState>& state) = 0;
+};
+
+/// Where the steps of journals stand after undos whose records could not be written,
+/// kept while this program runs: without them a full disk would have every undo find the
+/// state of the one before, and never give up a file that failed twice. An entry counts
+/// only while its journal's readable records still end where they did.
+class UnsavedStates {
+ public:
+  void Keep(const std::string& journal, std::size_t validBytes, std::vector<StepState> state) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    kept_[journal] = {validBytes, std::move(state)};
+  }
+  void Forget(const std::string& journal) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    kept_.erase(journal);
+  }
+  /// Puts what was kept for `journal` into `state`, unless the journal has changed since.
+  void Recall(const std::string& journal, std::size_t validBytes, std::vector<StepState>& state) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = kept_.find(journal);
+    if (found == kept_.end()) return;
+    if (found->second.first == validBytes) {
+      state = found->second.second;
+    } else {
+      kept_.erase(found);
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::pair<std::size_t, std::vector<StepState>>> kept_;
 };
 
 /// The newest journal as an offer shows it: read from its start only.

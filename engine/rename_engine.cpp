@@ -94,9 +94,18 @@ std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& 
   for (std::size_t j = 0; j < Plan.size(); ++j) {
     if (Plan[j].status != PlanStatus::kPending) continue;
     journaled_.push_back(j);
-    run.steps.push_back({bytes_.From(j), bytes_.to[j], Plan[j].identity});
+    run.steps.push_back({bytes_.From(j), bytes_.to[j], Plan[j].identity, false});
   }
   if (run.steps.empty() || dir == nullptr) return {};
+  // An undo after a kill may remove the new name of a file found under both names only
+  // if the run made it. A file with one link had no other name; the few with more are
+  // looked up under their new names now, before the first rename.
+  for (JournalStep& step : run.steps) {
+    if (step.identity.links == 1) continue;
+    FileIdentity atNew;
+    const int error = dir->Identify(step.newName, atNew);
+    step.hadNewName = error != ENOENT && (error != 0 || SameFile(atNew, step.identity));
+  }
   run.path = EncodeFileName(path);
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
@@ -126,7 +135,7 @@ std::u16string RenameEngine::Undo(const std::string* expected, std::optional<Job
   const TakeResult taken = journals_.TakeNewest(expected, control_, lease);
   if (taken != TakeResult::kTaken) return UndoRefusal(taken);
   UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
-  lease->Settle(outcome.state);
+  outcome.unsaved = lease->Settle(outcome.state);
   std::u16string report = UndoReport(outcome);
   if (done != nullptr) *done = OutcomeOfUndo(DecodeFileName(lease->Run().path), std::move(outcome));
   return report;

@@ -47,6 +47,8 @@ std::u16string DescribeError(int error) {
     case ENOSPC:
     case EDQUOT:
       return u"磁盘空间不足";
+    case EFBIG:
+      return u"文件超出了允许的大小";
     case EBUSY:
     case ETXTBSY:
       return u"文件正在使用中";
@@ -116,6 +118,11 @@ std::u16string FormatReport(std::u16string_view prefix, const std::vector<Planne
   return report;
 }
 
+std::u16string LeftoverReason(std::u16string_view prefix, const std::string& temporary, int error) {
+  return Concat(
+      {u"临时文件名“", prefix, DecodeFileName(temporary), u"”未能删除：", DescribeError(error)});
+}
+
 std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
                          std::u16string_view reason) {
   return Concat({prefix, DecodeFileName(step.newName), u" -> ", prefix,
@@ -142,10 +149,18 @@ std::u16string UndoRefusal(TakeResult result) {
   return {};
 }
 
+std::u16string UnsavedUndoLine(int error) {
+  return u"撤销记录未能保存：" + DescribeError(error) +
+         u"。在关闭本程序之前，再按“撤销”仍会接着这次的结果进行。";
+}
+
 std::u16string UndoReport(const UndoOutcome& outcome) {
-  if (outcome.left == 0 && outcome.waitingCount == 0 && outcome.givenUpCount == 0) return {};
-  std::u16string report(u"撤销未全部完成：");
-  report.append(kEntryEnd);
+  const bool unfinished =
+      outcome.left != 0 || outcome.waitingCount != 0 || outcome.givenUpCount != 0;
+  if (!unfinished && outcome.unsaved == 0) return {};
+  std::u16string report;
+  if (unfinished) report.append(u"撤销未全部完成：").append(kEntryEnd);
+  if (outcome.unsaved != 0) report.append(UnsavedUndoLine(outcome.unsaved)).append(kEntryEnd);
   if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
   if (outcome.waitingCount != 0) {
     report += Heading(u"以下 ", outcome.waitingCount, u" 个文件仍待撤销，再按“撤销”将重试：");

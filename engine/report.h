@@ -47,6 +47,10 @@ inline constexpr std::u16string_view kUndoReplaced = u"该名称下已是另一�
 inline constexpr std::u16string_view kUndoChanged = u"文件在改名后被修改过，无法确认还是原来的文件";
 inline constexpr std::u16string_view kUndoOtherDirectory = u"目录已不是改名时的那个目录";
 
+/// Why a step is not wholly taken back although its file is under its old name again:
+/// the extra name `temporary` that a change of case left could not be removed.
+std::u16string LeftoverReason(std::u16string_view prefix, const std::string& temporary, int error);
+
 /// The entry for a file that an undo could not take back: "new -> old(reason)".
 std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
                          std::u16string_view reason);
@@ -54,8 +58,12 @@ std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
 /// What an undo tells instead of undoing when the newest journal was not `kTaken`.
 std::u16string UndoRefusal(TakeResult result);
 
-/// The text the window shows after an undo: empty when every file went back. Else its
-/// first line says that an undo did not finish, so that it is not taken for a run's.
+/// The line that says that the journal could not record an undo, and what that means.
+std::u16string UnsavedUndoLine(int error);
+
+/// The text the window shows after an undo: empty when every file went back and the
+/// journal recorded it. Else its first line says that an undo did not finish, so that it
+/// is not taken for a run's, or that the journal could not record it.
 std::u16string UndoReport(const UndoOutcome& outcome);
 
 }  // namespace renamer

@@ -1,6 +1,9 @@
 #include "engine/undo.h"
 
+#include <cerrno>
+
 #include "engine/file_names.h"
+#include "engine/name_folding.h"
 #include "engine/report.h"
 #include "engine/run_plan.h"
 #include "engine/safe_rename.h"
@@ -9,84 +12,187 @@
 namespace renamer {
 namespace {
 
-/// Where the step's file was found.
-enum class Place {
-  kNew,        ///< under its new name: rename it back
-  kOld,        ///< under its old name only: nothing to do
-  kBoth,       ///< under both, through an extra link that a crash left: drop the new one
-  kTemporary,  ///< parked under a temporary name by a crash during a change of case
-  kNowhere,    ///< not found; `reason` says why
+/// Where the step's file is found now.
+struct Sight {
+  /// Something is under the new name: `underNew`.
+  bool newTaken = false;
+  FileIdentity underNew;
+  bool atNew = false;
+  bool atOld = false;
+  /// The temporary names of a change of case that hold the file.
+  std::vector<std::string> parked;
 };
 
-struct Found {
-  Place place = Place::kNowhere;
-  std::string temporary;
-  std::u16string_view reason;
+/// What taking a step back came to: 0, or an error with where the file was left
+/// (`stranded`) or which extra name of it could not be removed (`leftover`).
+struct Back {
+  int error = 0;
+  std::string stranded;
+  std::string leftover;
 };
 
-Found Locate(Directory& dir, const JournalStep& step) {
-  FileIdentity atNew;
-  FileIdentity atOld;
-  const bool newTaken = dir.Identify(step.newName, atNew) == 0;
-  const bool fileAtNew = newTaken && SameFile(atNew, step.identity);
-  // A file under its new name is under its old one too only through one more link.
-  const bool lookAtOld = !fileAtNew || atNew.links > 1;
-  const bool fileAtOld =
-      lookAtOld && dir.Identify(step.oldName, atOld) == 0 && SameFile(atOld, step.identity);
-  // On a file system that ignores case both spellings find the one entry, and only a
-  // rename tells which one it has.
-  if (fileAtNew && fileAtOld && !DifferOnlyInCase(step.newName, step.oldName)) {
-    // One more link than the file had: the run linked the new name and died before it
-    // removed the old one. Otherwise the run never got to it and both names were there.
-    return {atNew.links > step.identity.links ? Place::kBoth : Place::kOld, {}, {}};
-  }
-  if (fileAtNew) return {Place::kNew, {}, {}};
-  if (fileAtOld) return {Place::kOld, {}, {}};
-  for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-    std::string temporary = TemporaryName(step.identity, attempt);
-    FileIdentity parked;
-    if (dir.Identify(temporary, parked) == 0 && SameFile(parked, step.identity)) {
-      return {Place::kTemporary, std::move(temporary), {}};
+bool Holds(Directory& dir, const std::string& name, const FileIdentity& file) {
+  FileIdentity found;
+  return dir.Identify(name, found) == 0 && SameFile(found, file);
+}
+
+/// True when a file system may take the step's two names for one entry: then a file
+/// found under both may still have a single name.
+bool MayBeOneEntry(const JournalStep& step) {
+  return DifferOnlyInCase(step.oldName, step.newName) ||
+         FoldKey(step.oldName) == FoldKey(step.newName);
+}
+
+// Both names are looked up whatever the link count says: a mount with an attribute
+// cache (bindfs) may still give the count from before a rename or a link.
+Sight Look(Directory& dir, const JournalStep& step, bool oneEntry) {
+  Sight sight;
+  sight.newTaken = dir.Identify(step.newName, sight.underNew) == 0;
+  sight.atNew = sight.newTaken && SameFile(sight.underNew, step.identity);
+  sight.atOld = Holds(dir, step.oldName, step.identity);
+  // Only a change of case parks a file; a kill may leave it there, or leave the
+  // temporary name as one more link of it.
+  if (oneEntry || (!sight.atNew && !sight.atOld)) {
+    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+      std::string temporary = TemporaryName(step.identity, attempt);
+      if (Holds(dir, temporary, step.identity)) sight.parked.push_back(std::move(temporary));
     }
   }
-  if (!newTaken) return {Place::kNowhere, {}, kUndoGone};
+  return sight;
+}
+
+/// Why the file is nowhere to be found.
+std::u16string_view Missing(const Sight& sight, const JournalStep& step) {
+  if (!sight.newTaken) return kUndoGone;
   // With neither a birth time nor a generation, a file changed since and a new file
   // that got its inode number look alike; the user is told which doubt it is.
+  const FileIdentity& atNew = sight.underNew;
   const bool undecided = atNew.device == step.identity.device &&
                          atNew.inode == step.identity.inode &&
                          (atNew.birthNanoseconds == 0 || step.identity.birthNanoseconds == 0) &&
                          !(atNew.hasGeneration && step.identity.hasGeneration);
-  return {Place::kNowhere, {}, undecided ? kUndoChanged : kUndoReplaced};
+  return undecided ? kUndoChanged : kUndoReplaced;
 }
 
-/// Takes one step back; returns 0, or why not in `reason` with whether the file is gone
-/// for good (then no later try can help).
-int TakeBack(Directory& dir, const std::u16string& prefix, const JournalStep& step,
-             std::u16string& reason, bool& gone) {
-  const Found found = Locate(dir, step);
-  gone = false;
-  PlannedRename back;
-  back.hasNewName = true;
-  switch (found.place) {
-    case Place::kOld:
-      return 0;
-    case Place::kBoth:
-      back.error = dir.Unlink(step.newName);
-      break;
-    case Place::kNew:
-      back.error = RenameWithoutReplacing(dir, step.newName, step.oldName, &back.strandedAt);
-      break;
-    case Place::kTemporary:
-      back.error = RenameWithoutReplacing(dir, found.temporary, step.oldName);
-      if (back.error != 0) back.strandedAt = found.temporary;
-      break;
-    case Place::kNowhere:
-      reason = found.reason;
-      gone = true;
-      return -1;
+// The new spelling of a change of case that the run made, where the file is found under
+// both spellings. Moving the new one aside tells which it is: a second entry, which goes,
+// or the one entry that a file system ignoring case finds under either, which gets its
+// old spelling back.
+Back MoveNewSpellingAside(Directory& dir, const JournalStep& step) {
+  Back back;
+  for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    const std::string temporary = TemporaryName(step.identity, attempt);
+    back.error = RenameWithoutReplacing(dir, step.newName, temporary);
+    if (back.error == EEXIST) continue;
+    if (back.error != 0) return back;
+    if (Holds(dir, step.oldName, step.identity)) {
+      back.error = dir.Unlink(temporary);
+      if (back.error != 0) back.leftover = temporary;
+      return back;
+    }
+    back.error = RenameWithoutReplacing(dir, temporary, step.oldName);
+    if (back.error != 0 && RenameWithoutReplacing(dir, temporary, step.newName) != 0) {
+      back.stranded = temporary;
+    }
+    return back;
   }
-  if (back.error != 0) reason = FailureReason(prefix, back);
+  return back;
+}
+
+// The file is found under both names: two entries, where the link fallback was cut
+// short between its link and its unlink or the file had both names before the run; or
+// one entry that a file system which folds names finds under either. Looking a name up
+// cannot tell these apart, and removing the one name of a file would lose it.
+Back UnderBoth(Directory& dir, FileSystem& fs, const JournaledRun& run, std::size_t i,
+               bool oneEntry) {
+  const JournalStep& step = run.steps[i];
+  const bool gave = run.GaveNewName(i);
+  if (oneEntry && gave) return MoveNewSpellingAside(dir, step);
+  // Names the file may have had before the run stay.
+  if (!oneEntry && !gave) return {};
+  bool hasOld = false;
+  bool hasNew = false;
+  std::vector<DirectoryEntry> entries;
+  if (fs.ListAll(run.path, entries) == 0) {
+    for (const DirectoryEntry& entry : entries) {
+      hasOld = hasOld || entry.name == step.oldName;
+      hasNew = hasNew || entry.name == step.newName;
+    }
+  }
+  Back back;
+  if (hasOld && hasNew) {
+    if (gave) back.error = dir.Unlink(step.newName);
+  } else if (!hasOld) {
+    // One entry under its new spelling, or the listing failed: a rename that replaces
+    // nothing is safe either way.
+    back.error = RenameWithoutReplacing(dir, step.newName, step.oldName, &back.stranded);
+  }
+  return back;
+}
+
+// A temporary name that still holds the file while its old name does too is a link that
+// a kill between a link and an unlink left behind.
+Back DropParked(Directory& dir, const JournalStep& step, const std::vector<std::string>& parked) {
+  Back back;
+  for (const std::string& temporary : parked) {
+    if (!Holds(dir, temporary, step.identity) || !Holds(dir, step.oldName, step.identity)) {
+      continue;
+    }
+    back.error = dir.Unlink(temporary);
+    if (back.error != 0) {
+      back.leftover = temporary;
+      return back;
+    }
+  }
+  return back;
+}
+
+/// Says in `reason` why the step did not go back; returns its error.
+int Failed(const std::u16string& prefix, const Back& back, std::u16string& reason) {
+  if (!back.leftover.empty()) {
+    reason = LeftoverReason(prefix, back.leftover, back.error);
+  } else {
+    PlannedRename failed;
+    failed.hasNewName = true;
+    failed.error = back.error;
+    failed.strandedAt = back.stranded;
+    reason = FailureReason(prefix, failed);
+  }
   return back.error;
+}
+
+/// Takes step `i` back; returns 0, or why not in `reason` with whether the file is gone
+/// for good (then no later try can help). Removes a name of the file only where the run
+/// or an undo made it.
+int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const JournaledRun& run,
+             std::size_t i, std::u16string& reason, bool& gone) {
+  const JournalStep& step = run.steps[i];
+  const bool oneEntry = MayBeOneEntry(step);
+  Sight sight = Look(dir, step, oneEntry);
+  gone = false;
+  Back back;
+  if (!sight.atOld && !sight.parked.empty()) {
+    // Parked by a change of case that was cut short: the old name comes back first.
+    const std::string temporary = sight.parked.front();
+    sight.parked.erase(sight.parked.begin());
+    back.error = RenameWithoutReplacing(dir, temporary, step.oldName);
+    if (back.error != 0) {
+      back.stranded = temporary;
+      return Failed(prefix, back, reason);
+    }
+    sight.atOld = true;
+  }
+  if (sight.atNew && sight.atOld) {
+    back = UnderBoth(dir, fs, run, i, oneEntry);
+  } else if (sight.atNew) {
+    back.error = RenameWithoutReplacing(dir, step.newName, step.oldName, &back.stranded);
+  } else if (!sight.atOld) {
+    reason = Missing(sight, step);
+    gone = true;
+    return -1;
+  }
+  if (back.error == 0 && oneEntry) back = DropParked(dir, step, sight.parked);
+  return back.error == 0 ? 0 : Failed(prefix, back, reason);
 }
 
 }  // namespace
@@ -127,7 +233,7 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
         FileChange{DecodeFileName(step.newName), DecodeFileName(step.oldName), false, {}});
     if (reason.empty()) {
       const CallTimer timer(control);
-      if (TakeBack(*dir, prefix, step, reason, gone) == 0) {
+      if (TakeBack(*dir, fs, prefix, run, i, reason, gone) == 0) {
         outcome.state[i] = StepState::kDone;
         change.done = true;
         continue;

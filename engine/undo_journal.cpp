@@ -47,12 +47,14 @@ class DiskRunJournal final : public RunJournal {
 class DiskJournalLease final : public JournalLease {
  public:
   DiskJournalLease(std::unique_ptr<StateFolder> folder, int fd, std::string name, JournaledRun run,
-                   std::size_t validBytes)
+                   std::size_t validBytes, UnsavedStates& unsaved, std::string path)
       : folder_(std::move(folder)),
         fd_(fd),
         name_(std::move(name)),
         run_(std::move(run)),
-        validBytes_(validBytes) {}
+        validBytes_(validBytes),
+        unsaved_(unsaved),
+        path_(std::move(path)) {}
   ~DiskJournalLease() override { ::close(fd_); }
   DiskJournalLease(const DiskJournalLease&) = delete;
   DiskJournalLease& operator=(const DiskJournalLease&) = delete;
@@ -60,23 +62,39 @@ class DiskJournalLease final : public JournalLease {
   const JournaledRun& Run() const override { return run_; }
   const std::string& Name() const override { return name_; }
 
-  void Settle(const std::vector<StepState>& state) override {
+  int Settle(const std::vector<StepState>& state) override {
     run_.state = state;
-    if (!run_.AnyPending()) {
-      Discard();
-      return;
+    const int error = run_.AnyPending() ? Append(EncodeUndoRecord(state)) : Discard();
+    if (error == 0) {
+      unsaved_.Forget(path_);
+    } else {
+      unsaved_.Keep(path_, validBytes_, state);
     }
-    // Appended where the readable records end, over whatever a crash left behind.
-    const std::string record = EncodeUndoRecord(state);
-    if (::ftruncate(fd_, static_cast<off_t>(validBytes_)) != 0) return;
-    if (::lseek(fd_, static_cast<off_t>(validBytes_), SEEK_SET) < 0) return;
-    if (WriteAll(fd_, record) == 0) validBytes_ += record.size();
+    return error;
   }
 
  private:
-  void Discard() {
+  // Appended where the readable records end, over whatever a crash left behind.
+  int Append(const std::string& record) {
+    const auto end = static_cast<off_t>(validBytes_);
+    int error = 0;
+    if (::ftruncate(fd_, end) != 0 || ::lseek(fd_, end, SEEK_SET) < 0) error = LastError();
+    if (error == 0) error = WriteAll(fd_, record);
+    if (error != 0) {
+      // What was written goes again, which needs no space; a record cut short would not
+      // be read anyway.
+      const int trimmed = ::ftruncate(fd_, end);
+      static_cast<void>(trimmed);
+      return error;
+    }
+    validBytes_ += record.size();
+    return 0;
+  }
+  // A removal needs no space: a full disk still lets an undo that settled every step
+  // make way for the run before.
+  int Discard() {
     const StoreLock lock(*folder_, nullptr);
-    ::unlinkat(folder_->Fd(), name_.c_str(), 0);
+    return ::unlinkat(folder_->Fd(), name_.c_str(), 0) == 0 ? 0 : LastError();
   }
 
   std::unique_ptr<StateFolder> folder_;
@@ -85,6 +103,9 @@ class DiskJournalLease final : public JournalLease {
   JournaledRun run_;
   /// Where the journal's readable records end; an undo's record goes there.
   std::size_t validBytes_;
+  UnsavedStates& unsaved_;
+  /// The journal's path, by which `unsaved_` knows it.
+  std::string path_;
 };
 
 }  // namespace
@@ -161,7 +182,8 @@ TakeResult DiskJournalStore::TakeNewest(const std::string* expected, const RunCo
                                         std::unique_ptr<JournalLease>& lease) {
   lease.reset();
   std::unique_ptr<StateFolder> folder;
-  const int opened = StateFolder::Open(Folder(), false, folder);
+  const std::string where = Folder();
+  const int opened = StateFolder::Open(where, false, folder);
   if (opened == kErrorStateUnsafe) return TakeResult::kUnsafe;
   if (opened != 0) return TakeResult::kNone;
 
@@ -196,7 +218,10 @@ TakeResult DiskJournalStore::TakeNewest(const std::string* expected, const RunCo
       result = TakeResult::kDamaged;
       return true;
     }
-    lease = std::make_unique<DiskJournalLease>(std::move(folder), fd, name, std::move(run), valid);
+    const std::string path = where + "/" + name;
+    unsaved_.Recall(path, valid, run.state);
+    lease = std::make_unique<DiskJournalLease>(std::move(folder), fd, name, std::move(run), valid,
+                                               unsaved_, path);
     result = TakeResult::kTaken;
     return true;
   });

@@ -26,7 +26,8 @@ void SetJournalPatience(std::chrono::milliseconds patience);
 /// of the user. The folder is used only while it belongs to the user and no one else may
 /// write in it, so that no other user can plant a journal there; a file lock on the
 /// folder's "lock" is held while journals are created, chosen or removed, and each
-/// journal is locked while a run or an undo works on it.
+/// journal is locked while a run or an undo works on it. Where an undo's record cannot
+/// be written, the state it had is remembered while this program runs.
 class DiskJournalStore final : public JournalStore {
  public:
   /// The journals in JournalDirectory(), as it is at each use.
@@ -45,6 +46,7 @@ class DiskJournalStore final : public JournalStore {
   std::string Folder() const { return folder_.empty() ? JournalDirectory() : folder_; }
 
   std::string folder_;
+  UnsavedStates unsaved_;
 };
 
 /// The store of the journals in JournalDirectory(): what an engine uses unless given

@@ -27,7 +27,7 @@ class MemoryJournalStore::Journal final : public RunJournal {
       store_.journals.erase(found);
       return;
     }
-    found->second += EncodeEndRecord(renamed);
+    if (!store_.loseEndRecord) found->second += EncodeEndRecord(renamed);
   }
   const std::string& Name() const override { return name_; }
 
@@ -50,19 +50,26 @@ class MemoryJournalStore::Lease final : public JournalLease {
   const JournaledRun& Run() const override { return run_; }
   const std::string& Name() const override { return name_; }
 
-  void Settle(const std::vector<StepState>& state) override {
+  int Settle(const std::vector<StepState>& state) override {
     run_.state = state;
     const auto found = store_.journals.find(name_);
-    if (found == store_.journals.end()) return;
+    if (found == store_.journals.end()) return 0;
     if (!run_.AnyPending()) {
       store_.journals.erase(found);
-      return;
+      store_.unsaved_.Forget(name_);
+      return 0;
+    }
+    if (store_.failUndoRecord != 0) {
+      store_.unsaved_.Keep(name_, validBytes_, state);
+      return store_.failUndoRecord;
     }
     // Where the readable records end, over whatever follows them, as on the disk.
     const std::string record = EncodeUndoRecord(state);
     found->second.resize(validBytes_);
     found->second += record;
     validBytes_ += record.size();
+    store_.unsaved_.Forget(name_);
+    return 0;
   }
 
  private:
@@ -124,6 +131,7 @@ TakeResult MemoryJournalStore::TakeNewest(const std::string* expected, const Run
     journals.erase(newest);
     return TakeResult::kDamaged;
   }
+  unsaved_.Recall(newest->first, valid, run.state);
   lease = std::make_unique<Lease>(*this, newest->first, std::move(run), valid);
   return TakeResult::kTaken;
 }

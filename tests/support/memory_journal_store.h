@@ -26,6 +26,12 @@ class MemoryJournalStore final : public JournalStore {
   /// Not 0: Create() fails with this value (an errno value, kErrorStateUnsafe or
   /// kErrorStateBusy) and keeps nothing.
   int failCreate = 0;
+  /// True: a run's end record is not kept, as when the disk is full; the run then looks
+  /// cut short.
+  bool loseEndRecord = false;
+  /// Not 0: an undo's record is not kept and Settle() returns this value, as when the
+  /// disk is full; removing a journal still works.
+  int failUndoRecord = 0;
   /// The journals by name, oldest first, as their bytes; a test may change them.
   std::map<std::string, std::string> journals;
 
@@ -45,6 +51,7 @@ class MemoryJournalStore final : public JournalStore {
   void Prune();
 
   std::set<std::string> held_;
+  UnsavedStates unsaved_;
   std::uint64_t sequence_ = 0;
 };
 
