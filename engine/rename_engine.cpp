@@ -61,7 +61,9 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (!failure.empty()) {
     FileNames = std::move(fill.names);
     FileTimes = std::move(fill.times);
-    Plan.clear();
+    // A cancel leaves every file the run would have tried; a time that cannot be read
+    // stops the run before it has any.
+    Plan = fill.cancelled ? UntriedPlan(request) : std::vector<PlannedRename>();
     return failure;
   }
   if (request.code == u"ADDPRENO") SortFillByTime(fill);

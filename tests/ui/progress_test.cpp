@@ -20,6 +20,7 @@
 #include "tests/ui/main_window_support.h"
 #include "ui/background_run.h"
 #include "ui/colors.h"
+#include "ui/file_list_model.h"
 #include "ui/job_control.h"
 #include "ui/preview.h"
 #include "ui/progress_window.h"
@@ -250,6 +251,35 @@ class ProgressTest : public QObject {
     });
     QVERIFY2(!undone.shown, qPrintable(undone.text));
     QCOMPARE(view.Entries(), names);
+  }
+
+  // Cancelled while the files' times are read, the run has renamed none: the box and
+  // the caption count every file it would have tried, the unchecked ones not.
+  void aCancelWhileReadingLeavesEveryFile() {
+    FaultyFileSystem fs;
+    const QStringList names = Numbered(40);
+    WindowOnDirectory view(names, &fs);
+    Prepare(view, {50ms, 10ms, 2000ms});
+    QSignalSpy shown(view.window->findChild<Preview*>(), &Preview::Shown);
+    view.window->findChild<FileListModel*>()->SetChecked({0, 1}, false);
+    QVERIFY(shown.wait(5000));
+    fs.onTime = [](const std::string&) {
+      std::this_thread::sleep_for(10ms);
+      return kPass;
+    };
+
+    bool pressed = false;
+    const Seen seen = RunWatching(view, [&](ProgressWindow& progress, Seen&) {
+      if (pressed || progress.ProgressText() != QStringLiteral("正在读取文件信息…")) return;
+      pressed = true;
+      QTest::keyClick(&progress, Qt::Key_Escape);
+    });
+
+    QVERIFY(pressed);
+    QCOMPARE(seen.boxText, QString::fromStdU16String(CancelledLine(38)));
+    QCOMPARE(view.Entries(), names);
+    QTRY_COMPARE(testing::Caption(view),
+                 QStringLiteral("选择文件：已改名 0 个文件，38 个因取消未处理"));
   }
 
   // A call that does not return says so; "取消" pressed meanwhile lets that call finish
