@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QString>
 
+#include <utility>
+
 #include "ui/free_elsewhere.h"
 
 namespace renamer::ui {
@@ -22,7 +24,7 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
                              std::vector<std::uint32_t> places) {
   std::shared_ptr<const std::vector<std::u16string>> oldNames =
       std::make_shared<const std::vector<std::u16string>>(std::move(names));
-  std::vector<PredictedRename> prediction;
+  std::shared_ptr<const RunPrediction> prediction;
   beginResetModel();
   const bool sameFolder = path == path_;
   path_ = std::move(path);
@@ -43,23 +45,23 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
   emit NamesChanged();
 }
 
-std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files,
-                                                          SecondColumn kind) {
-  if (files.size() != names_->size()) return files;
+std::shared_ptr<const RunPrediction> FileListModel::SetPrediction(
+    std::shared_ptr<const RunPrediction> shown, SecondColumn kind) {
+  if (!shown || shown->files.size() != names_->size()) return shown;
   const bool newKind = kind != kind_;
   kind_ = kind;
   if (!showPrediction_) {
     beginInsertColumns({}, 1, 1);
     showPrediction_ = true;
-    prediction_.swap(files);
+    prediction_.swap(shown);
     endInsertColumns();
-    return files;
+    return shown;
   }
-  prediction_.swap(files);
+  prediction_.swap(shown);
   if (newKind) emit headerDataChanged(Qt::Horizontal, 0, 1);
   // Only the visible rows are asked again; the view draws nothing else.
   RedrawAll();
-  return files;
+  return shown;
 }
 
 void FileListModel::ClearPrediction() {
@@ -67,7 +69,7 @@ void FileListModel::ClearPrediction() {
   beginRemoveColumns({}, 1, 1);
   showPrediction_ = false;
   kind_ = SecondColumn::kPrediction;
-  prediction_.clear();
+  FreeElsewhere(std::exchange(prediction_, nullptr));
   endRemoveColumns();
 }
 
@@ -142,14 +144,14 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto row = static_cast<std::size_t>(index.row());
-  const bool predicted = row < prediction_.size();
+  const PredictedRename* shown = Shown(row);
   switch (role) {
     case Qt::DisplayRole:
       if (index.column() == 0) {
-        const bool before = kind_ != SecondColumn::kPrediction && predicted && showPrediction_;
-        return ToQString(before ? prediction_[row].oldName : (*names_)[row]);
+        const bool before = kind_ != SecondColumn::kPrediction && shown && showPrediction_;
+        return ToQString(before ? shown->oldName : (*names_)[row]);
       }
-      return predicted && !LeftOut(row) ? ToQString(prediction_[row].newName) : QString();
+      return shown && !LeftOut(row) ? ToQString(shown->newName) : QString();
     case Qt::CheckStateRole:
       if (!checkable_ || index.column() != 0) return {};
       return choice_.Checked(row) ? Qt::Checked : Qt::Unchecked;
@@ -177,8 +179,9 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 
 QVariant FileListModel::Foreground(std::size_t row) const {
   if (LeftOut(row)) return Grey();
-  if (!showPrediction_ || row >= prediction_.size()) return {};
-  switch (prediction_[row].outcome) {
+  const PredictedRename* shown = Shown(row);
+  if (!showPrediction_ || shown == nullptr) return {};
+  switch (shown->outcome) {
     case PredictedOutcome::kNotSelected:
     case PredictedOutcome::kUnchanged:
       return Grey();
@@ -191,8 +194,8 @@ QVariant FileListModel::Foreground(std::size_t row) const {
 }
 
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {
-  if (column == 0 || row >= prediction_.size()) return data(index(static_cast<int>(row), 0));
-  const PredictedRename& file = prediction_[row];
+  if (column == 0 || Shown(row) == nullptr) return data(index(static_cast<int>(row), 0));
+  const PredictedRename& file = *Shown(row);
   if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file);
   if (LeftOut(row)) return QStringLiteral("未选中，不改名");
   switch (file.outcome) {

@@ -37,15 +37,20 @@ class FileListModel : public QAbstractTableModel {
   void SetNames(std::u16string path, std::vector<std::u16string> names,
                 std::vector<std::uint32_t> places = {});
 
-  /// Shows `files` (one per row, for the names shown now) as the second column, and
-  /// hands back the prediction it replaces, so that the caller can free it elsewhere.
-  /// For an outcome, the first column shows each row's `oldName`, the name before.
-  std::vector<PredictedRename> SetPrediction(std::vector<PredictedRename> files,
-                                             SecondColumn kind = SecondColumn::kPrediction);
+  /// Shows the files of `shown` (one per row, for the names shown now) as the second
+  /// column, and hands back what it replaces, so that the caller can let go of it
+  /// elsewhere. For an outcome, the first column shows each row's `oldName`, the name
+  /// before.
+  std::shared_ptr<const RunPrediction> SetPrediction(std::shared_ptr<const RunPrediction> shown,
+                                                     SecondColumn kind = SecondColumn::kPrediction);
   /// Back to one column.
   void ClearPrediction();
   bool HasPrediction() const { return showPrediction_; }
   SecondColumn Kind() const { return kind_; }
+  /// The prediction the second column shows now; null when it shows none or an outcome.
+  std::shared_ptr<const RunPrediction> ShownPrediction() const {
+    return showPrediction_ && kind_ == SecondColumn::kPrediction ? prediction_ : nullptr;
+  }
 
   const std::u16string& Path() const { return path_; }
   const std::vector<std::u16string>& Names() const { return *names_; }
@@ -105,7 +110,12 @@ class FileListModel : public QAbstractTableModel {
   std::shared_ptr<const std::vector<std::uint32_t>> places_;
   bool showPrediction_ = false;
   SecondColumn kind_ = SecondColumn::kPrediction;
-  std::vector<PredictedRename> prediction_;
+  /// The rows of the second column; null when it has none.
+  std::shared_ptr<const RunPrediction> prediction_;
+  /// The row `row` of the second column; null when there is none.
+  const PredictedRename* Shown(std::size_t row) const {
+    return prediction_ && row < prediction_->files.size() ? &prediction_->files[row] : nullptr;
+  }
   FileChoice choice_;
   bool checkable_ = false;
 };

@@ -17,6 +17,7 @@
 
 #include <climits>
 #include <functional>
+#include <utility>
 
 #include "ui/about_window.h"
 #include "ui/colors.h"
@@ -163,9 +164,14 @@ void MainWindow::ConnectHandlers() {
   connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   // Once the user has typed a value, a wrong one is told as the run's check tells it.
   connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
+  // What a run did is shown until the user edits anything a run reads, even back to the
+  // text the run read; the running number the run leaves in the string field is no edit.
+  for (QLineEdit* field : {Chgstr, Strchar, FileType->lineEdit()})
+    connect(field, &QLineEdit::textEdited, preview_, &Preview::Edited);
+  connect(FileType, &QComboBox::activated, preview_, &Preview::Edited);
   connect(fileModel_, &FileListModel::ChoiceChanged, preview_, &Preview::Edited);
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
-  connect(jobs_, &JobControl::Finished, this, &MainWindow::ShowReport);
+  connect(jobs_, &JobControl::Finished, this, &MainWindow::JobFinished);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   connect(watcher_, &DirectoryWatcher::Vanished, this, &MainWindow::FolderVanished);
   const std::initializer_list<QWidget*> filtered = {Chgtype, Command1, Command2, Command3};
@@ -302,12 +308,23 @@ void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
   Frame2->setToolTip(detail.isEmpty() ? full : full + QLatin1Char('\n') + detail);
 }
 
-void MainWindow::ShowReport(const std::u16string& report) {
+void MainWindow::JobFinished(const std::u16string& report) {
+  if (std::exchange(vanishedInJob_, false)) {
+    FolderVanished();
+  } else if (std::exchange(changedInJob_, false)) {
+    File1_DiskChange();
+  }
   if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
 }
 
 void MainWindow::File1_DiskChange() {
-  if (!jobs_->Running()) reader_->Reread(Dir1->Path());
+  // The folder is listed after a job anyway; a change heard while the window waits to
+  // show what the job did is read once it has.
+  if (jobs_->Running()) {
+    changedInJob_ = true;
+    return;
+  }
+  reader_->Reread(Dir1->Path());
 }
 
 void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
@@ -321,7 +338,10 @@ void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
 }
 
 void MainWindow::FolderVanished() {
-  if (jobs_->Running()) return;
+  if (jobs_->Running()) {
+    vanishedInJob_ = true;
+    return;
+  }
   // The lists would go on showing files that are no longer there; the nearest folder
   // that still exists is where the user would go.
   const std::u16string gone = Dir1->Path();

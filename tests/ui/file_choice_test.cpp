@@ -85,12 +85,13 @@ class Choosing {
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, list_.viewport()->mapToGlobal(at));
     QApplication::sendEvent(list_.viewport(), &event);
   }
-  /// The names listed now whose box is clear.
+  /// The names listed now whose box is clear (right after a job the list shows them
+  /// under their names before it).
   QStringList Unchecked() const {
     QStringList names;
     for (int row = 0; row < Model().rowCount(); ++row) {
       if (Model().index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Unchecked)
-        names << Model().index(row, 0).data().toString();
+        names << QString::fromStdU16String(Model().Names()[static_cast<std::size_t>(row)]);
     }
     return names;
   }
@@ -221,8 +222,9 @@ class FileChoiceTest : public QObject {
         QVERIFY(!view.Run().shown);
         QCOMPARE(view.Entries(), (QStringList{"b.txt", "xa.txt", "xc.txt", "xd.txt"}));
         if (static_cast<Act>(act) == Act::kRun) break;
-        // A box cleared after the run goes back with its file.
-        choosing.ClickBox("xa.txt");
+        // A box cleared after the run goes back with its file; the list shows each row
+        // under its name before the run.
+        choosing.ClickBox("a.txt");
         testing::CatchMessageBox([&] {
           QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton);
           testing::WaitForJob(*view.window);
