@@ -193,10 +193,32 @@ QVariant FileListModel::Foreground(std::size_t row) const {
   return {};
 }
 
+QString FileListModel::Why(std::size_t row) const {
+  const PredictedRename* file = Shown(row);
+  if (!showPrediction_ || file == nullptr || file->outcome != PredictedOutcome::kFails ||
+      LeftOut(row)) {
+    return {};
+  }
+  switch (kind_) {
+    case SecondColumn::kPrediction:
+      return QStringLiteral("不能改名：") + ToQString(file->reason);
+    case SecondColumn::kRunOutcome:
+      return QStringLiteral("未改名：") + ToQString(file->reason);
+    case SecondColumn::kUndoOutcome:
+      break;
+  }
+  return QStringLiteral("未能恢复：") + ToQString(file->reason);
+}
+
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {
-  if (column == 0 || Shown(row) == nullptr) return data(index(static_cast<int>(row), 0));
+  const QString why = Why(row);
+  if (column == 0 || Shown(row) == nullptr) {
+    // Why a file fails is told over its name too, where the eye is.
+    const QString name = data(index(static_cast<int>(row), 0)).toString();
+    return why.isEmpty() ? name : name + QLatin1Char('\n') + why;
+  }
   const PredictedRename& file = *Shown(row);
-  if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file);
+  if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file, why);
   if (LeftOut(row)) return QStringLiteral("未选中，不改名");
   switch (file.outcome) {
     case PredictedOutcome::kNotSelected:
@@ -205,23 +227,20 @@ QVariant FileListModel::ToolTip(std::size_t row, int column) const {
       return QStringLiteral("新文件名与原文件名相同，不改名");
     case PredictedOutcome::kFails:
       if (file.newName.empty()) return ToQString(file.reason);
-      return ToQString(file.newName) + QStringLiteral("\n不能改名：") + ToQString(file.reason);
+      return ToQString(file.newName) + QLatin1Char('\n') + why;
     case PredictedOutcome::kRenamed:
       break;
   }
   return ToQString(file.newName);
 }
 
-QVariant FileListModel::OutcomeToolTip(const PredictedRename& file) const {
+QVariant FileListModel::OutcomeToolTip(const PredictedRename& file, const QString& why) const {
   const bool undo = kind_ == SecondColumn::kUndoOutcome;
   switch (file.outcome) {
     case PredictedOutcome::kRenamed:
       return ToQString(file.newName);
-    case PredictedOutcome::kFails: {
-      const QString why = (undo ? QStringLiteral("未能恢复：") : QStringLiteral("未改名：")) +
-                          ToQString(file.reason);
+    case PredictedOutcome::kFails:
       return file.newName.empty() ? why : ToQString(file.newName) + QLatin1Char('\n') + why;
-    }
     case PredictedOutcome::kNotSelected:
     case PredictedOutcome::kUnchanged:
       break;

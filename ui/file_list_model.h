@@ -101,8 +101,10 @@ class FileListModel : public QAbstractTableModel {
   /// True when `row` is unchecked while a prediction is shown: no new name, in grey.
   bool LeftOut(std::size_t row) const;
   QVariant Foreground(std::size_t row) const;
+  /// The line that says why the file of `row` fails or failed; empty when it does not.
+  QString Why(std::size_t row) const;
   QVariant ToolTip(std::size_t row, int column) const;
-  QVariant OutcomeToolTip(const PredictedRename& file) const;
+  QVariant OutcomeToolTip(const PredictedRename& file, const QString& why) const;
 
   std::u16string path_;
   std::shared_ptr<const std::vector<std::u16string>> names_ =

@@ -116,6 +116,10 @@ class OutcomeViewTest : public QObject {
     const ListRow row = RowOf(view, before);
     QCOMPARE(row.newName, after);
     QCOMPARE(row.color == QColor(0xC0, 0x00, 0x00), failed);
+    // Why a file stayed shows over both cells of its row.
+    const QString why = undo ? QStringLiteral("未能恢复：") : QStringLiteral("未改名：");
+    QCOMPARE(row.tip.contains(why), failed);
+    QCOMPARE(row.nameTip.contains(why), failed);
     SaveScreenshot(*view.window,
                    QStringLiteral("outcome_%1").arg(QTest::currentDataTag()).replace(u' ', u'_'));
 

@@ -60,7 +60,10 @@ class PreviewTest : public QObject {
     const Row blocked = RowOf(view, QStringLiteral("照片2.jpg"));
     QCOMPARE(blocked.newName, QStringLiteral("新_照片2.jpg"));
     QCOMPARE(blocked.color.red(), 0xC0);
-    QVERIFY2(blocked.tip.contains(QStringLiteral("目标文件已存在")), qPrintable(blocked.tip));
+    // The reason shows over both cells of the row.
+    for (const QString& tip : {blocked.tip, blocked.nameTip})
+      QVERIFY2(tip.contains(QStringLiteral("不能改名：目标文件已存在")), qPrintable(tip));
+    QVERIFY(blocked.nameTip.startsWith(QStringLiteral("照片2.jpg\n")));
     QCOMPARE(Caption(view), QStringLiteral("选择文件：将改名 1 个文件，1 个不能改名"));
     SaveScreenshot(*view.window, QStringLiteral("preview_collision"));
 
