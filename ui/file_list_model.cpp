@@ -33,6 +33,7 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
     choice_.Relist(names_);
   } else {
     choice_.Reset(names_);
+    keepBoxes_ = false;
   }
   places_ = places.size() == names_->size()
                 ? std::make_shared<const std::vector<std::uint32_t>>(std::move(places))
@@ -105,6 +106,7 @@ void FileListModel::CheckOnlyNamed(const std::vector<std::u16string>& chosen) {
 }
 
 void FileListModel::ChoiceDone() {
+  if (choice_.UncheckedCount() > 0) keepBoxes_ = true;
   RedrawAll();
   emit ChoiceChanged();
 }
@@ -115,17 +117,17 @@ void FileListModel::RedrawAll() {
 }
 
 bool FileListModel::LeftOut(std::size_t row) const {
-  return checkable_ && kind_ == SecondColumn::kPrediction && !choice_.Checked(row);
+  return Checkable() && kind_ == SecondColumn::kPrediction && !choice_.Checked(row);
 }
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-  if (checkable_ && index.column() == 0) flags |= Qt::ItemIsUserCheckable;
+  if (Checkable() && index.column() == 0) flags |= Qt::ItemIsUserCheckable;
   return flags;
 }
 
 bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::CheckStateRole || !checkable_ || !index.isValid() || index.column() != 0)
+  if (role != Qt::CheckStateRole || !Checkable() || !index.isValid() || index.column() != 0)
     return false;
   SetChecked({index.row()}, value.toInt() == Qt::Checked);
   return true;
@@ -153,7 +155,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       }
       return shown && !LeftOut(row) ? ToQString(shown->newName) : QString();
     case Qt::CheckStateRole:
-      if (!checkable_ || index.column() != 0) return {};
+      if (!Checkable() || index.column() != 0) return {};
       return choice_.Checked(row) ? Qt::Checked : Qt::Unchecked;
     case Qt::ForegroundRole:
       return Foreground(row);

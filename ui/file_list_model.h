@@ -60,9 +60,11 @@ class FileListModel : public QAbstractTableModel {
   /// Where each name stands in the directory's own order; null when not known.
   std::shared_ptr<const std::vector<std::uint32_t>> SharedPlaces() const { return places_; }
 
-  /// Shows a box on every name, or none; the choice is kept either way.
+  /// Shows a box on every name, or none; the choice is kept either way. Once a file of
+  /// the folder has been left unchecked, as the command line can ask, the boxes show
+  /// anyway, so that the list says which files a run would take.
   void SetCheckable(bool checkable);
-  bool Checkable() const { return checkable_; }
+  bool Checkable() const { return checkable_ || keepBoxes_; }
   bool IsChecked(int row) const { return choice_.Checked(static_cast<std::size_t>(row)); }
   /// Whether each row is checked, shared and never changed; null while all are.
   std::shared_ptr<const std::vector<bool>> SharedChoice() const { return choice_.Shared(); }
@@ -120,6 +122,8 @@ class FileListModel : public QAbstractTableModel {
   }
   FileChoice choice_;
   bool checkable_ = false;
+  /// A file of this folder has been left unchecked.
+  bool keepBoxes_ = false;
 };
 
 }  // namespace renamer::ui

@@ -18,11 +18,11 @@ QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) 
   // caption has room for about 25 characters; the most telling part comes first.
   const std::u16string_view type = TrimSpaces(plan.typeText);
   const std::size_t unchecked = prediction.unchecked;
-  if (selected == 0 && unchecked > 0) {
-    return QStringLiteral("没有选中的文件可改名，%1 个未选中").arg(unchecked);
-  }
   if (selected == 0) {
-    if (type.empty()) return QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
+    // Checked files that the empty type leaves out have an extension: say what to choose.
+    if (type.empty() && unchecked < prediction.files.size())
+      return QStringLiteral("请在“文件类型”中选 *.* 或一种扩展名");
+    if (unchecked > 0) return QStringLiteral("没有选中的文件可改名，%1 个未选中").arg(unchecked);
     return QStringLiteral("没有扩展名为“%1”的文件")
         .arg(QString::fromStdU16String(std::u16string(type)));
   }

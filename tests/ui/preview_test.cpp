@@ -97,9 +97,10 @@ class PreviewTest : public QObject {
     const QString none;
     const QString all = QStringLiteral("*.*");
     const QString numbering = QStringLiteral("前加顺序号");
+    const QString chooseAType = QStringLiteral("请在“文件类型”中选 *.* 或一种扩展名");
     QTest::newRow("empty type, every file has an extension")
         << none << QStringLiteral("增加后缀") << none << QStringLiteral("_x") << none << 0 << false
-        << QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
+        << chooseAType;
     QTest::newRow("empty type, a file without one")
         << QStringLiteral("说明") << QStringLiteral("增加后缀") << none << QStringLiteral("_x")
         << none << 0 << false << QStringLiteral("文件类型为空，只改无扩展名的 1 个文件");
@@ -109,8 +110,7 @@ class PreviewTest : public QObject {
     QTest::newRow("no rule") << none << none << all << none << none << 0 << false
                              << QStringLiteral("未选择修改方式：确定将报告 2 个文件名为空");
     QTest::newRow("no rule, no file selected")
-        << none << none << none << none << none << 0 << false
-        << QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
+        << none << none << none << none << none << 0 << false << chooseAType;
     QTest::newRow("numbering just chosen") << none << numbering << all << none << none << 0 << false
                                            << QStringLiteral("请输入顺序号长度");
     QTest::newRow("a count just chosen") << none << QStringLiteral("删除前N个字符") << all << none
