@@ -116,11 +116,17 @@ void MainWindow::CreateFileFrame() {
   fileModel_ = new FileListModel(this);
   File1 = Make<FileListView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
   File1->setModel(fileModel_);
-  File1->header()->setSectionResizeMode(QHeaderView::Stretch);
+  // The user drags the edge between the columns to see more of a long name; the last
+  // column takes what is left.
+  File1->header()->setSectionResizeMode(QHeaderView::Interactive);
   File1->header()->setStretchLastSection(true);
   File1->setHeaderHidden(true);
   auto showHeader = [this] { File1->setHeaderHidden(fileModel_->columnCount() < 2); };
-  connect(fileModel_, &QAbstractItemModel::columnsInserted, this, showHeader);
+  connect(fileModel_, &QAbstractItemModel::columnsInserted, this, [this, showHeader] {
+    showHeader();
+    // The new names appear beside the names, each column half of the list.
+    File1->header()->resizeSection(0, File1->viewport()->width() / 2);
+  });
   connect(fileModel_, &QAbstractItemModel::columnsRemoved, this, showHeader);
   preview_ = new Preview(engine_, *fileModel_, this);
 }

@@ -166,7 +166,7 @@ class PreviewTest : public QObject {
   // Both columns of a long name keep its change in sight at the list's own width.
   void aLongNameShowsItsChange() {
     const QString name = QStringLiteral("这是一个非常非常长的报告%1最终版，请勿外传.docx");
-    WindowOnDirectory view({name.arg(2023)});
+    WindowOnDirectory view({name.arg(2023), QStringLiteral("短.docx")});
     QVERIFY(view.active);
     view.PickRule(QStringLiteral("替换字符"));
     view.SetType(QStringLiteral("*.*"));
@@ -183,6 +183,30 @@ class PreviewTest : public QObject {
       QVERIFY2(shown.contains(QStringLiteral("报告%1最终").arg(year)), qPrintable(shown));
     }
     SaveScreenshot(*view.window, QStringLiteral("preview_long_name"));
+
+    // The edge between the columns can be dragged; the last column takes what is left.
+    QHeaderView* header = list->header();
+    const int before = list->columnWidth(0);
+    const int width = before + list->columnWidth(1);
+    const QPoint edge(header->sectionViewportPosition(1) - 1, header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseMove(header->viewport(), edge + QPoint(60, 0));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(60, 0));
+    QCOMPARE(list->columnWidth(0), before + 60);
+    QCOMPARE(list->columnWidth(0) + list->columnWidth(1), width);
+
+    // Padding is cut where it stands: the name's start and its extension stay in sight.
+    view.PickRule(QStringLiteral("长度一致(后补足)"));
+    view.SetType(QStringLiteral("*.*"));
+    const QString shortName = QStringLiteral("短.docx");
+    QTRY_VERIFY_WITH_TIMEOUT(RowOf(view, shortName).newName.startsWith(QStringLiteral("短@@")),
+                             3000);
+    const QString padded = RowOf(view, shortName).newName;
+    const QString shown = ElideAroundChange(padded, shortName, metrics,
+                                            list->columnWidth(1) - 2 * metrics.averageCharWidth());
+    QVERIFY2(shown.startsWith(QStringLiteral("短@")) && shown.endsWith(QStringLiteral("@.docx")),
+             qPrintable(shown));
+    SaveScreenshot(*view.window, QStringLiteral("preview_padding"));
   }
 
   void followsTypingAndDropsStaleResults() {
