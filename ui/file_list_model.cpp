@@ -21,7 +21,7 @@ QBrush Grey() { return QBrush(QColor(0x80, 0x80, 0x80)); }
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names,
-                             std::vector<std::uint32_t> places) {
+                             std::vector<std::uint32_t> places, ListedInodes where) {
   std::shared_ptr<const std::vector<std::u16string>> oldNames =
       std::make_shared<const std::vector<std::u16string>>(std::move(names));
   std::shared_ptr<const RunPrediction> prediction;
@@ -30,9 +30,9 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
   path_ = std::move(path);
   names_.swap(oldNames);
   if (sameFolder) {
-    choice_.Relist(names_);
+    choice_.Relist(names_, std::move(where));
   } else {
-    choice_.Reset(names_);
+    choice_.Reset(names_, std::move(where));
     keepBoxes_ = false;
   }
   places_ = places.size() == names_->size()

@@ -31,11 +31,11 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   /// Replaces the directory and its names in one reset; the prediction goes with them.
-  /// `places`: where each name stands in the directory's own order, if known. In the
-  /// same directory each file keeps its box, and a new file comes checked; in another
-  /// every file is checked.
+  /// `places`: where each name stands in the directory's own order, if known; `where`:
+  /// their inode numbers, if known. In the same directory each file keeps its box (see
+  /// FileChoice), and a new file comes checked; in another every file is checked.
   void SetNames(std::u16string path, std::vector<std::u16string> names,
-                std::vector<std::uint32_t> places = {});
+                std::vector<std::uint32_t> places = {}, ListedInodes where = {});
 
   /// Shows the files of `shown` (one per row, for the names shown now) as the second
   /// column, and hands back what it replaces, so that the caller can let go of it

@@ -66,7 +66,8 @@ bool JobControl::Start(const QString& title, const std::u16string& folder,
         engine->SetRunControl(nullptr);
         // Listing a large folder again would stop the window for a moment; the worker
         // does it while it is here anyway.
-        job->listing = engine->ListFiles(job->folder, nullptr, &job->places);
+        job->listing = ListNames(engine->Files(), job->folder, EntryKind::kFiles, nullptr,
+                                 &job->places, &job->where);
         return report;
       });
   return true;
@@ -105,7 +106,8 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   window_.watcher.Watch(job->folder);
   if (job->outcome && job->outcome->path == window_.files.Path())
     window_.files.FollowRenames(job->outcome->changes);
-  window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places));
+  window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places),
+                         std::move(job->where));
   // The last running number, drawn once rather than once per file.
   if (job->request && job->request->stringText != window_.port.StringFieldText()) {
     window_.port.SetStringFieldText(job->request->stringText);

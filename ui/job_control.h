@@ -84,6 +84,7 @@ class JobControl : public QObject {
     std::optional<RunRequest> request;
     std::vector<std::u16string> listing;
     std::vector<std::uint32_t> places;
+    ListedInodes where;
     std::optional<JobOutcome> outcome;
   };
   using Work = std::function<std::u16string(RenameEngine& engine, Job& job)>;

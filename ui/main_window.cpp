@@ -296,7 +296,8 @@ void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
   FolderFiles files = reader_->Files(path);
-  fileModel_->SetNames(path, std::move(files.names), std::move(files.places));
+  fileModel_->SetNames(path, std::move(files.names), std::move(files.places),
+                       std::move(files.where));
   RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
@@ -337,7 +338,8 @@ void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
                             std::vector<std::u16string> subdirectories) {
   Dir1->Refresh(std::move(subdirectories));
   // The list view keeps its scroll position through the model's reset.
-  fileModel_->SetNames(path, std::move(files.names), std::move(files.places));
+  fileModel_->SetNames(path, std::move(files.names), std::move(files.places),
+                       std::move(files.where));
   // Rebuilding the items would reset what the user is typing there.
   if (!FileType->lineEdit()->isModified())
     RefreshTypeList(*FileType, engine_, std::move(files.types));
