@@ -152,6 +152,7 @@ class MainWindowRunTest : public QObject {
     QCOMPARE(testing::RowOf(view, QStringLiteral("a.jpg")).newName, QStringLiteral("2a.jpg"));
     QCOMPARE(testing::RowOf(view, QStringLiteral("b.jpg")).newName, QStringLiteral("1b.jpg"));
     QCOMPARE(view.Child<QLineEdit>("Strchar")->text(), QString());
+    SaveScreenshot(*view.window, QStringLiteral("stale_preview"));
 
     QVERIFY(!view.Run().shown);
     QCOMPARE(view.Entries(), (QStringList{QStringLiteral("1b.jpg"), QStringLiteral("2a.jpg")}));
