@@ -20,7 +20,7 @@ JobControl::JobControl(JobWindow window, QObject* parent)
     : QObject(parent), window_(std::move(window)) {
   background_ = new BackgroundRun(window_.window, this);
   connect(background_, &BackgroundRun::Finished, this, &JobControl::Finish);
-  connect(&window_.preview, &Preview::Shown, this, &JobControl::Shown);
+  connect(&window_.preview, &Preview::Shown, this, &JobControl::ListShown);
   connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &JobControl::Abandon);
   window_.window.installEventFilter(this);
 }
@@ -83,7 +83,7 @@ void JobControl::Finish(const std::u16string& report) {
   window_.preview.PredictNow();
 }
 
-void JobControl::Shown() {
+void JobControl::ListShown() {
   if (!awaitingList_) return;
   awaitingList_ = false;
   Unlock();
@@ -98,6 +98,8 @@ void JobControl::Abandon() {
     AfterJob();
   }
   awaitingList_ = false;
+  report_.clear();
+  outcome_.reset();
   Unlock();
 }
 

@@ -94,7 +94,7 @@ class JobControl : public QObject {
              Work work);
   void Finish(const std::u16string& report);
   /// The list shows what the job did: the window is enabled again, and Finished follows.
-  void Shown();
+  void ListShown();
   /// The program's event loop ends while a job works.
   void Abandon();
   /// Brings the window's lists up to date after the job, the list to show what the job
