@@ -16,26 +16,35 @@ void FileChoice::Relist(Names names, ListedInodes where) {
   const bool identified = oldWhere.device != 0 && oldWhere.device == where_.device &&
                           oldWhere.inodes.size() == old->size() &&
                           where_.inodes.size() == names_->size();
-  // The cleared boxes by name, each with its file's inode number, and by inode number.
-  // Only they are looked at row by row: they are few, the files are up to 100,000.
+  // The cleared boxes by name, each with its file's inode number, and by inode number,
+  // sorted. Only they are looked up row by row: they are few, the files up to 100,000.
   std::unordered_map<std::u16string_view, std::uint64_t> clearNames;
-  std::unordered_map<std::uint64_t, std::size_t> clearInodes;
+  std::vector<std::uint64_t> clearInodes;
   clearNames.reserve(unchecked_);
   for (std::size_t row = 0; row < old->size(); ++row) {
     if (Checked(row)) continue;
     const std::uint64_t inode = identified ? oldWhere.inodes[row] : 0;
     clearNames.emplace((*old)[row], inode);
-    if (identified) clearInodes.emplace(inode, 0);
+    if (identified) clearInodes.push_back(inode);
   }
+  std::sort(clearInodes.begin(), clearInodes.end());
+  clearInodes.erase(std::unique(clearInodes.begin(), clearInodes.end()), clearInodes.end());
+  const auto clearAt = [&clearInodes](std::uint64_t inode) {
+    const auto at = std::lower_bound(clearInodes.begin(), clearInodes.end(), inode);
+    return at != clearInodes.end() && *at == inode ? at - clearInodes.begin() : -1;
+  };
   // A number that several names share in either listing (hard links, or a file system
   // that gives every entry the same) tells no single file.
-  const auto dropShared = [&clearInodes](const std::vector<std::uint64_t>& inodes) {
-    for (auto& [inode, count] : clearInodes) count = 0;
+  const auto dropShared = [&](const std::vector<std::uint64_t>& inodes) {
+    std::vector<std::size_t> counts(clearInodes.size(), 0);
     for (const std::uint64_t inode : inodes) {
-      const auto found = clearInodes.find(inode);
-      if (found != clearInodes.end()) ++found->second;
+      if (const auto at = clearAt(inode); at >= 0) ++counts[static_cast<std::size_t>(at)];
     }
-    std::erase_if(clearInodes, [](const auto& entry) { return entry.second > 1; });
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < clearInodes.size(); ++k) {
+      if (counts[k] <= 1) clearInodes[kept++] = clearInodes[k];
+    }
+    clearInodes.resize(kept);
   };
   if (!clearInodes.empty()) {
     dropShared(oldWhere.inodes);
@@ -57,14 +66,15 @@ void FileChoice::Relist(Names names, ListedInodes where) {
   std::vector<bool> rows(names_->size(), true);
   for (std::size_t row = 0; row < names_->size(); ++row) {
     const std::u16string& name = (*names_)[row];
-    const auto moved = renamed.find(name);
+    // Only after a job does a name need looking up here.
+    const auto moved = renamed.empty() ? renamed.end() : renamed.find(name);
     if (moved != renamed.end()) {
       rows[row] = moved->second;
       continue;
     }
     const std::uint64_t inode = identified ? where_.inodes[row] : 0;
     // A file whose box was cleared, under this name or another.
-    const bool cleared = identified && clearInodes.contains(inode);
+    const bool cleared = identified && clearAt(inode) >= 0;
     const auto byName = clearNames.find(name);
     if (byName == clearNames.end()) {
       rows[row] = !cleared;
