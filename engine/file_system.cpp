@@ -148,9 +148,24 @@ class PosixDirectory final : public Directory {
 class PosixFileSystem final : public FileSystem {
  public:
   int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) override {
+    return ListEntries(path, kind, names, nullptr);
+  }
+
+  int ListWithInodes(const std::string& path, EntryKind kind, std::vector<std::string>& names,
+                     ListedInodes& where) override {
+    return ListEntries(path, kind, names, &where);
+  }
+
+  // The inode numbers are in the entries the listing reads anyway; the device is one
+  // status read of the directory.
+  int ListEntries(const std::string& path, EntryKind kind, std::vector<std::string>& names,
+                  ListedInodes* where) {
     names.clear();
+    if (where != nullptr) *where = {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return LastError();
+    struct stat self {};
+    if (where != nullptr && ::fstat(fd, &self) == 0) where->device = self.st_dev;
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
       const int error = LastError();
@@ -166,11 +181,16 @@ class PosixFileSystem final : public FileSystem {
         struct stat status {};
         take = ::fstatat(fd, entry->d_name, &status, 0) == 0 && Matches(kind, status.st_mode);
       }
-      if (take) names.emplace_back(entry->d_name);
+      if (take) {
+        names.emplace_back(entry->d_name);
+        if (where != nullptr) where->inodes.push_back(entry->d_ino);
+      }
       errno = 0;
     }
     const int error = errno;
     ::closedir(dir);
+    // Without the device the numbers tell nothing.
+    if (where != nullptr && where->device == 0) where->inodes.clear();
     return error;
   }
 
@@ -222,14 +242,23 @@ FileSystem& RealFileSystem() {
 }
 
 std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
-                                      int* error, std::vector<std::uint32_t>* places) {
+                                      int* error, std::vector<std::uint32_t>* places,
+                                      ListedInodes* where) {
   std::vector<std::string> raw;
-  const int result = fs.List(EncodeFileName(path), kind, raw);
+  const int result = where != nullptr ? fs.ListWithInodes(EncodeFileName(path), kind, raw, *where)
+                                      : fs.List(EncodeFileName(path), kind, raw);
   if (error != nullptr) *error = result;
   std::vector<std::u16string> names;
   names.reserve(raw.size());
   for (const std::string& name : raw) names.push_back(DecodeFileName(name));
   std::vector<std::uint32_t> before = SortNaturally(names);
+  if (where != nullptr && where->inodes.size() == before.size()) {
+    std::vector<std::uint64_t> sorted(before.size());
+    for (std::size_t k = 0; k < before.size(); ++k) sorted[k] = where->inodes[before[k]];
+    where->inodes = std::move(sorted);
+  } else if (where != nullptr) {
+    *where = {};
+  }
   if (places != nullptr) *places = std::move(before);
   return names;
 }

@@ -86,6 +86,16 @@ struct DirectoryEntry {
   bool link = false;
 };
 
+/// Where the files of a listing are, as the listing itself tells at no cost of its own:
+/// what tells a file that another program renamed from a new one.
+struct ListedInodes {
+  /// The device of the listed directory; 0 when not known.
+  std::uint64_t device = 0;
+  /// The inode number of each listed name, as its directory entry gives it; empty when
+  /// not known.
+  std::vector<std::uint64_t> inodes;
+};
+
 /// The file-system calls the engine makes; tests replace it to inject faults.
 class FileSystem {
  public:
@@ -103,6 +113,14 @@ class FileSystem {
   /// "." (hidden). Returns 0 or an errno value.
   virtual int List(const std::string& path, EntryKind kind, std::vector<std::string>& names) = 0;
 
+  /// List(), and where each name is in `where`, read with the same listing. A file system
+  /// that cannot tell, as by default, leaves `where` empty.
+  virtual int ListWithInodes(const std::string& path, EntryKind kind,
+                             std::vector<std::string>& names, ListedInodes& where) {
+    where = {};
+    return List(path, kind, names);
+  }
+
   /// Opens the directory `path` for the operations of a run. Sets `error` on failure.
   virtual std::unique_ptr<Directory> Open(const std::string& path, int& error) = 0;
 };
@@ -119,9 +137,11 @@ inline constexpr int kErrorStateUnsafe = -5;   ///< the undo journals' folder is
 inline constexpr int kErrorStateBusy = -6;     ///< another program holds the journals' lock
 
 /// The directory's entries of `kind`, decoded and in natural order. `places`, if given,
-/// gets where each of them stands in the directory's own order.
+/// gets where each of them stands in the directory's own order; `where`, if given, their
+/// inode numbers, in the same order, and the directory's device.
 std::vector<std::u16string> ListNames(FileSystem& fs, std::u16string_view path, EntryKind kind,
                                       int* error = nullptr,
-                                      std::vector<std::uint32_t>* places = nullptr);
+                                      std::vector<std::uint32_t>* places = nullptr,
+                                      ListedInodes* where = nullptr);
 
 }  // namespace renamer

@@ -32,6 +32,9 @@ struct JobOutcome {
   std::uint64_t failed = 0;
   /// Files a cancel left untried.
   std::uint64_t left = 0;
+  /// A run that renamed nothing because the files had changed since the preview the
+  /// window showed (see RunRequest::shown).
+  bool stalePreview = false;
 };
 
 /// What the run of `plan` in `path` did; the plan as the run left it.

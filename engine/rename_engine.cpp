@@ -7,6 +7,7 @@
 #include "engine/natural_order.h"
 #include "engine/run_order.h"
 #include "engine/safe_rename.h"
+#include "engine/shown_guard.h"
 #include "engine/text.h"
 #include "engine/undo.h"
 
@@ -34,7 +35,8 @@ std::u16string RenameEngine::MakeNewName(std::u16string_view base, std::u16strin
 std::u16string RenameEngine::DirectoryPrefix() const { return window_.FileListPath() + u"/"; }
 
 std::u16string RenameEngine::RenameFiles() {
-  return Run(Request(), [this](long long number) {
+  RunRequest request = Request();
+  return Run(request, [this](long long number) {
     window_.SetStringFieldText(DecimalText(number));
     return window_.StringFieldText();
   });
@@ -47,7 +49,8 @@ std::u16string RenameEngine::RenameFiles(RunRequest& request) {
   });
 }
 
-std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
+std::u16string RenameEngine::Run(RunRequest& request, const NumberSink& number) {
+  request.differsFromShown = false;
   if (control_ != nullptr) {
     control_->done.store(0);
     control_->total.store(0);
@@ -61,14 +64,30 @@ std::u16string RenameEngine::Run(RunRequest request, const NumberSink& number) {
   if (!failure.empty()) {
     FileNames = std::move(fill.names);
     FileTimes = std::move(fill.times);
-    Plan.clear();
+    // A cancel leaves every file the run would have tried; a time that cannot be read
+    // stops the run before it has any.
+    Plan = fill.cancelled ? UntriedPlan(request) : std::vector<PlannedRename>();
     return failure;
   }
   if (request.code == u"ADDPRENO") SortFillByTime(fill);
+  const std::int16_t maxLen = MaxLen;
+  const std::u16string stringText = request.stringText;
   if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
   Plan = PlanRenames(fill, request, number);
   bytes_ =
       PrejudgePlan(Plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));
+  if (request.shown && !PlanKeepsToShown(Plan, request, *request.shown)) {
+    // What the window showed is not what would happen: nothing is renamed, and the window
+    // shows what would happen now before the user decides again.
+    request.differsFromShown = true;
+    request.stringText = stringText;
+    MaxLen = maxLen;
+    Plan.clear();
+    bytes_ = {};
+    FileNames = std::move(fill.names);
+    FileTimes = std::move(fill.times);
+    return {};
+  }
   bytes_.order = ExecutionOrder(Plan, bytes_, request.places.get());
   FileNames = std::move(fill.names);
   FileTimes = std::move(fill.times);

@@ -69,6 +69,8 @@ class RenameEngine {
 
   /// RenameFiles() for `request`, taken from the window earlier: a run on another thread
   /// works this way. The running numbers go into its string text instead of the window.
+  /// With `request.shown`, a plan that differs from it renames nothing and returns
+  /// empty, with `request.differsFromShown` set.
   std::u16string RenameFiles(RunRequest& request);
 
   /// Renames the files of the most recent run not yet undone (of any program, also one
@@ -131,8 +133,9 @@ class RenameEngine {
   std::vector<std::u16string> ListDirectories(std::u16string_view path, int* error = nullptr) const;
 
  private:
-  /// The whole run for `request`; `number` is told each running number.
-  std::u16string Run(RunRequest request, const NumberSink& number);
+  /// The whole run for `request`; `number` is told each running number. Sets
+  /// `request.differsFromShown` when it renames nothing for that reason.
+  std::u16string Run(RunRequest& request, const NumberSink& number);
   /// Journals the renames about to be tried; returns the line for the report when the
   /// journal cannot be written (the run goes on without undo).
   std::u16string StartJournal(Directory* dir, const std::u16string& path);

@@ -31,6 +31,21 @@ void Prejudge(PlannedRename& planned, const std::string& from, const std::string
   planned.status = planned.error != 0 ? PlanStatus::kFailed : PlanStatus::kPending;
 }
 
+// Whether the file `name` passes the type filter `typeText` (trimmed).
+bool OfType(std::u16string_view name, std::u16string_view typeText) {
+  return typeText == kAllTypes || LastUnits(name, detail::ExtensionLength(name)) == typeText;
+}
+
+// How many files of `request` a run would try: the checked ones of its type.
+std::size_t SelectedCount(const RunRequest& request) {
+  const std::u16string_view typeText = TrimSpaces(request.typeText);
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < request.names->size(); ++k) {
+    if (request.Checked(k) && OfType((*request.names)[k], typeText)) ++count;
+  }
+  return count;
+}
+
 }  // namespace
 
 void FillTable::Reset(std::size_t count) {
@@ -43,6 +58,7 @@ void FillTable::Reset(std::size_t count) {
   times.clear();
   bytes.clear();
   bytes.reserve(count);
+  cancelled = false;
 }
 
 std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
@@ -52,7 +68,10 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
   if (times) fill.times.reserve(names.size());
   const std::u16string prefix = request.path + u"/";
   for (std::size_t k = 0; k < names.size(); ++k) {
-    if (control != nullptr && control->cancel.load()) return CancelledLine(names.size() - k);
+    if (control != nullptr && control->cancel.load()) {
+      fill.cancelled = true;
+      return CancelledLine(SelectedCount(request));
+    }
     const std::u16string& name = names[k];
     fill.names.push_back(name);
     fill.bytes.push_back(EncodeFileName(name));
@@ -104,7 +123,6 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   std::vector<PlannedRename> plan;
   plan.reserve(fill.names.size());
   const std::u16string_view typeText = TrimSpaces(request.typeText);
-  const bool allTypes = typeText == kAllTypes;
   const bool numbering = IsNumberingRule(request.code);
   std::u16string stringText = request.stringText;
 
@@ -112,9 +130,9 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   for (std::size_t k = 0; k < fill.names.size(); ++k) {
     if (!request.Checked(fill.listIndex[k])) continue;
     const std::u16string& name = fill.names[k];
+    if (!OfType(name, typeText)) continue;
     const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
-    if (!allTypes && ext != typeText) continue;
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);
 
     PlannedRename planned;
@@ -136,6 +154,20 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
       }
     }
     plan.push_back(std::move(planned));
+  }
+  return plan;
+}
+
+std::vector<PlannedRename> UntriedPlan(const RunRequest& request) {
+  const std::u16string_view typeText = TrimSpaces(request.typeText);
+  const std::vector<std::u16string>& names = *request.names;
+  std::vector<PlannedRename> plan;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (!request.Checked(k) || !OfType(names[k], typeText)) continue;
+    PlannedRename untried;
+    untried.oldName = names[k];
+    untried.listIndex = static_cast<std::uint32_t>(k);
+    plan.push_back(std::move(untried));
   }
   return plan;
 }

@@ -49,6 +49,8 @@ struct FillTable {
   std::vector<std::u16string> times;
   /// Each listed name as bytes, in list order whatever the order of the rest.
   std::vector<std::string> bytes;
+  /// The fill stopped because the run was cancelled.
+  bool cancelled = false;
 
   /// Makes room for `count` files in list order, with nothing found yet.
   void Reset(std::size_t count);
@@ -77,8 +79,9 @@ using NumberSink = std::function<std::u16string(long long number)>;
 /// `times`, its time key. Every listed name is in the fill, a file left unchecked with
 /// nothing read and the time key of time 0. A name that would reach outside the
 /// directory is never handed to it. Returns empty, or what stops the run instead: a
-/// time that cannot be read, or the cancel line when `control` asks to stop. `dir` is
-/// null when the directory could not be opened, with `openError`.
+/// time that cannot be read, or, when `control` asks to stop, the cancel line that
+/// counts every file the run would have tried (none was renamed). `dir` is null when the
+/// directory could not be opened, with `openError`.
 std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
                                  bool times, RunControl* control, FillTable& fill);
 
@@ -95,6 +98,11 @@ using NumberSink = std::function<std::u16string(long long number)>;
 /// filter of `request`, with its new name by its rule and texts, in fill order.
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number);
+
+/// What a run of `request` cancelled before its plan leaves: every file it would have
+/// tried (checked, passing the type filter), pending and without a new name, in list
+/// order.
+std::vector<PlannedRename> UntriedPlan(const RunRequest& request);
 
 /// Encodes each new name once, finds each old one in `listBytes` (the fill's bytes, in
 /// list order), and decides what can be decided without the disk: kUnchanged, kFailed

@@ -8,6 +8,8 @@
 
 namespace renamer {
 
+struct RunPrediction;
+
 /// What the engine needs of the main window; the window implements it.
 class WindowPort {
  public:
@@ -65,6 +67,12 @@ struct RunRequest {
   std::u16string stringText;
   std::u16string valueText;
   std::int16_t maxLen = 0;
+  /// What the window showed that a run of this very request would do, if it showed it:
+  /// a run whose plan differs from it renames nothing (see PlanKeepsToShown). Null for
+  /// no such check.
+  std::shared_ptr<const RunPrediction> shown;
+  /// Set by a run that renamed nothing because its plan differed from `shown`.
+  bool differsFromShown = false;
 
   /// The texts of `window`, with `code` and `maxLen`, and no names.
   static RunRequest Texts(const WindowPort& window, std::u16string code, std::int16_t maxLen);

@@ -55,6 +55,55 @@ QString Window(const QString& text, qsizetype begin, qsizetype end) {
   return shown;
 }
 
+// Whether one of `text` and `other` has a run of one character repeated where the other
+// has nothing: padding, as 长度一致(后补足) adds.
+bool IsPadding(const QString& text, const QString& other) {
+  const Span mine = ChangeIn(text, other);
+  const Span theirs = ChangeIn(other, text);
+  QStringView run;
+  if (mine.begin == mine.end) {
+    run = QStringView(other).mid(theirs.begin, theirs.end - theirs.begin);
+  } else if (theirs.begin == theirs.end) {
+    run = QStringView(text).mid(mine.begin, mine.end - mine.begin);
+  } else {
+    return false;
+  }
+  const qsizetype unit = run.size() >= 2 && run[0].isHighSurrogate() ? 2 : 1;
+  if (run.size() < 2 * unit || run.size() % unit != 0) return false;
+  for (qsizetype k = unit; k < run.size(); k += unit) {
+    if (run.mid(k, unit) != run.first(unit)) return false;
+  }
+  return true;
+}
+
+// `text` as its start, "…" and its end from `change.end` on, whole: as much of the start
+// as fits, and, where the whole start fits, as much of the change on either side of the
+// "…". Empty when not even "…" and the end fit.
+QString KeepEnds(const QString& text, Span change, const QFontMetrics& metrics, int width) {
+  const auto cut = [&](qsizetype head, qsizetype tail) {
+    return text.left(head) + kEllipsis + text.mid(tail);
+  };
+  const auto fits = [&](qsizetype head, qsizetype tail) {
+    return metrics.horizontalAdvance(cut(head, tail)) <= width;
+  };
+  qsizetype head = 0;
+  qsizetype tail = change.end;
+  if (!fits(head, tail)) return {};
+  while (head < change.begin && fits(After(text, head), tail)) head = After(text, head);
+  for (bool grew = head == change.begin; grew;) {
+    grew = false;
+    if (head < tail && fits(After(text, head), tail)) {
+      head = After(text, head);
+      grew = true;
+    }
+    if (head < tail && fits(head, Before(text, tail))) {
+      tail = Before(text, tail);
+      grew = true;
+    }
+  }
+  return cut(head, tail);
+}
+
 }  // namespace
 
 QString ElideAroundChange(const QString& text, const QString& other, const QFontMetrics& metrics,
@@ -65,10 +114,16 @@ QString ElideAroundChange(const QString& text, const QString& other, const QFont
     const QString elided = metrics.elidedText(text, Qt::ElideMiddle, width);
     return metrics.horizontalAdvance(elided) <= width ? elided : QString();
   }
+  const Span change = ChangeIn(text, other);
+  // Padding says nothing by its letters; what tells the files apart is the name's start
+  // and its extension.
+  if (IsPadding(text, other)) {
+    const QString kept = KeepEnds(text, change, metrics, width);
+    if (!kept.isEmpty()) return kept;
+  }
   const auto fits = [&](qsizetype begin, qsizetype end) {
     return metrics.horizontalAdvance(Window(text, begin, end)) <= width;
   };
-  const Span change = ChangeIn(text, other);
   if (!fits(change.begin, change.end)) {
     qsizetype end = change.begin;
     while (end < change.end && fits(change.begin, After(text, end))) end = After(text, end);

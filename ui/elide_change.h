@@ -9,7 +9,10 @@ namespace renamer::ui {
 /// `text` as it fits in `width` pixels: whole when it fits, else with "…" where characters
 /// are left out, keeping in sight the part where it differs from `other` (what is left
 /// after their common start and end): centred on it, or from its start when it alone is
-/// too wide. Without a difference it is elided in the middle, as Qt does.
+/// too wide. Where the difference is padding, a run of one character repeated that one
+/// of them has and the other has not, the start and the end of `text` stay in sight
+/// instead, and the padding is cut. Without a difference it is elided in the middle, as
+/// Qt does.
 QString ElideAroundChange(const QString& text, const QString& other, const QFontMetrics& metrics,
                           int width);
 

@@ -7,26 +7,91 @@
 
 namespace renamer::ui {
 
-void FileChoice::Relist(Names names) {
+void FileChoice::Relist(Names names, ListedInodes where) {
   const Names old = std::exchange(names_, std::move(names));
+  const ListedInodes oldWhere = std::exchange(where_, std::move(where));
   const std::unordered_map<std::u16string, bool> renamed = std::exchange(renamed_, {});
   if (!rows_) return;
-  std::unordered_set<std::u16string_view> clear;
-  clear.reserve(unchecked_);
+  // Inode numbers tell files apart on one device only.
+  const bool identified = oldWhere.device != 0 && oldWhere.device == where_.device &&
+                          oldWhere.inodes.size() == old->size() &&
+                          where_.inodes.size() == names_->size();
+  // The cleared boxes by name, each with its file's inode number, and by inode number,
+  // sorted. Only they are looked up row by row: they are few, the files up to 100,000.
+  std::unordered_map<std::u16string_view, std::uint64_t> clearNames;
+  std::vector<std::uint64_t> clearInodes;
+  clearNames.reserve(unchecked_);
   for (std::size_t row = 0; row < old->size(); ++row) {
-    if (!Checked(row)) clear.insert((*old)[row]);
+    if (Checked(row)) continue;
+    const std::uint64_t inode = identified ? oldWhere.inodes[row] : 0;
+    clearNames.emplace((*old)[row], inode);
+    if (identified) clearInodes.push_back(inode);
   }
+  std::sort(clearInodes.begin(), clearInodes.end());
+  clearInodes.erase(std::unique(clearInodes.begin(), clearInodes.end()), clearInodes.end());
+  const auto clearAt = [&clearInodes](std::uint64_t inode) {
+    const auto at = std::lower_bound(clearInodes.begin(), clearInodes.end(), inode);
+    return at != clearInodes.end() && *at == inode ? at - clearInodes.begin() : -1;
+  };
+  // A number that several names share in either listing (hard links, or a file system
+  // that gives every entry the same) tells no single file.
+  const auto dropShared = [&](const std::vector<std::uint64_t>& inodes) {
+    std::vector<std::size_t> counts(clearInodes.size(), 0);
+    for (const std::uint64_t inode : inodes) {
+      if (const auto at = clearAt(inode); at >= 0) ++counts[static_cast<std::size_t>(at)];
+    }
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < clearInodes.size(); ++k) {
+      if (counts[k] <= 1) clearInodes[kept++] = clearInodes[k];
+    }
+    clearInodes.resize(kept);
+  };
+  if (!clearInodes.empty()) {
+    dropShared(oldWhere.inodes);
+    dropShared(where_.inodes);
+  }
+  // The boxes of every old file by inode number, -1 where several names shared one; made
+  // only for a cleared name that another file has taken since.
+  std::unordered_map<std::uint64_t, int> oldBoxes;
+  const auto oldBox = [&](std::uint64_t inode) {
+    if (oldBoxes.empty()) {
+      for (std::size_t row = 0; row < old->size(); ++row) {
+        const auto [at, added] = oldBoxes.emplace(oldWhere.inodes[row], Checked(row) ? 1 : 0);
+        if (!added) at->second = -1;
+      }
+    }
+    const auto found = oldBoxes.find(inode);
+    return found != oldBoxes.end() ? found->second : -1;
+  };
   std::vector<bool> rows(names_->size(), true);
   for (std::size_t row = 0; row < names_->size(); ++row) {
     const std::u16string& name = (*names_)[row];
-    const auto moved = renamed.find(name);
-    rows[row] = moved != renamed.end() ? moved->second : !clear.contains(name);
+    // Only after a job does a name need looking up here.
+    const auto moved = renamed.empty() ? renamed.end() : renamed.find(name);
+    if (moved != renamed.end()) {
+      rows[row] = moved->second;
+      continue;
+    }
+    const std::uint64_t inode = identified ? where_.inodes[row] : 0;
+    // A file whose box was cleared, under this name or another.
+    const bool cleared = identified && clearAt(inode) >= 0;
+    const auto byName = clearNames.find(name);
+    if (byName == clearNames.end()) {
+      rows[row] = !cleared;
+    } else if (!identified || byName->second == inode || cleared) {
+      rows[row] = false;
+    } else {
+      // Another file has the name now: one listed before under another name keeps its
+      // box; a new one, as an editor saves, takes the box of the name.
+      rows[row] = oldBox(inode) == 1;
+    }
   }
   Adopt(std::move(rows));
 }
 
-void FileChoice::Reset(Names names) {
+void FileChoice::Reset(Names names, ListedInodes where) {
   names_ = std::move(names);
+  where_ = std::move(where);
   renamed_.clear();
   Adopt({});
 }

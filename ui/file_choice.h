@@ -6,22 +6,25 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/file_system.h"
 #include "engine/job_outcome.h"
 
 namespace renamer::ui {
 
-/// Which files of the list are checked to be renamed, one box per row. A box follows
-/// its file by name through a new listing of the folder and through a job's renames; a
-/// file not listed before comes checked.
+/// Which files of the list are checked to be renamed, one box per row. A box follows its
+/// file through a new listing of the folder: by the file's inode number where the
+/// listings tell it, so that a file another program renamed keeps its box under its new
+/// name, and by name where a new file stands under an old name, as an editor saves; and
+/// through a job's renames. A file not listed before comes checked.
 class FileChoice {
  public:
   using Names = std::shared_ptr<const std::vector<std::u16string>>;
 
-  /// Lays the choice over `names`, a new listing of the same folder: each file keeps its
-  /// box, a file not listed before comes checked.
-  void Relist(Names names);
+  /// Lays the choice over `names`, a new listing of the same folder, whose files are
+  /// where `where` says: each file keeps its box, a file not listed before comes checked.
+  void Relist(Names names, ListedInodes where = {});
   /// Every file of `names` checked, as for another folder.
-  void Reset(Names names);
+  void Reset(Names names, ListedInodes where = {});
 
   bool Checked(std::size_t row) const { return !rows_ || (*rows_)[row]; }
   /// Null while every file is checked; else one value per row, shared and never changed.
@@ -49,6 +52,7 @@ class FileChoice {
   std::vector<bool> Rows() const;
 
   Names names_ = std::make_shared<const std::vector<std::u16string>>();
+  ListedInodes where_;
   std::shared_ptr<const std::vector<bool>> rows_;
   std::size_t unchecked_ = 0;
   /// The boxes of the files a job renamed, by their new names, until the next listing.

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QString>
 
+#include <utility>
+
 #include "ui/free_elsewhere.h"
 
 namespace renamer::ui {
@@ -19,18 +21,19 @@ QBrush Grey() { return QBrush(QColor(0x80, 0x80, 0x80)); }
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names,
-                             std::vector<std::uint32_t> places) {
+                             std::vector<std::uint32_t> places, ListedInodes where) {
   std::shared_ptr<const std::vector<std::u16string>> oldNames =
       std::make_shared<const std::vector<std::u16string>>(std::move(names));
-  std::vector<PredictedRename> prediction;
+  std::shared_ptr<const RunPrediction> prediction;
   beginResetModel();
   const bool sameFolder = path == path_;
   path_ = std::move(path);
   names_.swap(oldNames);
   if (sameFolder) {
-    choice_.Relist(names_);
+    choice_.Relist(names_, std::move(where));
   } else {
-    choice_.Reset(names_);
+    choice_.Reset(names_, std::move(where));
+    keepBoxes_ = false;
   }
   places_ = places.size() == names_->size()
                 ? std::make_shared<const std::vector<std::uint32_t>>(std::move(places))
@@ -43,23 +46,23 @@ void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> na
   emit NamesChanged();
 }
 
-std::vector<PredictedRename> FileListModel::SetPrediction(std::vector<PredictedRename> files,
-                                                          SecondColumn kind) {
-  if (files.size() != names_->size()) return files;
+std::shared_ptr<const RunPrediction> FileListModel::SetPrediction(
+    std::shared_ptr<const RunPrediction> shown, SecondColumn kind) {
+  if (!shown || shown->files.size() != names_->size()) return shown;
   const bool newKind = kind != kind_;
   kind_ = kind;
   if (!showPrediction_) {
     beginInsertColumns({}, 1, 1);
     showPrediction_ = true;
-    prediction_.swap(files);
+    prediction_.swap(shown);
     endInsertColumns();
-    return files;
+    return shown;
   }
-  prediction_.swap(files);
+  prediction_.swap(shown);
   if (newKind) emit headerDataChanged(Qt::Horizontal, 0, 1);
   // Only the visible rows are asked again; the view draws nothing else.
   RedrawAll();
-  return files;
+  return shown;
 }
 
 void FileListModel::ClearPrediction() {
@@ -67,7 +70,7 @@ void FileListModel::ClearPrediction() {
   beginRemoveColumns({}, 1, 1);
   showPrediction_ = false;
   kind_ = SecondColumn::kPrediction;
-  prediction_.clear();
+  FreeElsewhere(std::exchange(prediction_, nullptr));
   endRemoveColumns();
 }
 
@@ -103,6 +106,7 @@ void FileListModel::CheckOnlyNamed(const std::vector<std::u16string>& chosen) {
 }
 
 void FileListModel::ChoiceDone() {
+  if (choice_.UncheckedCount() > 0) keepBoxes_ = true;
   RedrawAll();
   emit ChoiceChanged();
 }
@@ -113,17 +117,17 @@ void FileListModel::RedrawAll() {
 }
 
 bool FileListModel::LeftOut(std::size_t row) const {
-  return checkable_ && kind_ == SecondColumn::kPrediction && !choice_.Checked(row);
+  return Checkable() && kind_ == SecondColumn::kPrediction && !choice_.Checked(row);
 }
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-  if (checkable_ && index.column() == 0) flags |= Qt::ItemIsUserCheckable;
+  if (Checkable() && index.column() == 0) flags |= Qt::ItemIsUserCheckable;
   return flags;
 }
 
 bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::CheckStateRole || !checkable_ || !index.isValid() || index.column() != 0)
+  if (role != Qt::CheckStateRole || !Checkable() || !index.isValid() || index.column() != 0)
     return false;
   SetChecked({index.row()}, value.toInt() == Qt::Checked);
   return true;
@@ -142,16 +146,16 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto row = static_cast<std::size_t>(index.row());
-  const bool predicted = row < prediction_.size();
+  const PredictedRename* shown = Shown(row);
   switch (role) {
     case Qt::DisplayRole:
       if (index.column() == 0) {
-        const bool before = kind_ != SecondColumn::kPrediction && predicted && showPrediction_;
-        return ToQString(before ? prediction_[row].oldName : (*names_)[row]);
+        const bool before = kind_ != SecondColumn::kPrediction && shown && showPrediction_;
+        return ToQString(before ? shown->oldName : (*names_)[row]);
       }
-      return predicted && !LeftOut(row) ? ToQString(prediction_[row].newName) : QString();
+      return shown && !LeftOut(row) ? ToQString(shown->newName) : QString();
     case Qt::CheckStateRole:
-      if (!checkable_ || index.column() != 0) return {};
+      if (!Checkable() || index.column() != 0) return {};
       return choice_.Checked(row) ? Qt::Checked : Qt::Unchecked;
     case Qt::ForegroundRole:
       return Foreground(row);
@@ -177,8 +181,9 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 
 QVariant FileListModel::Foreground(std::size_t row) const {
   if (LeftOut(row)) return Grey();
-  if (!showPrediction_ || row >= prediction_.size()) return {};
-  switch (prediction_[row].outcome) {
+  const PredictedRename* shown = Shown(row);
+  if (!showPrediction_ || shown == nullptr) return {};
+  switch (shown->outcome) {
     case PredictedOutcome::kNotSelected:
     case PredictedOutcome::kUnchanged:
       return Grey();
@@ -190,10 +195,32 @@ QVariant FileListModel::Foreground(std::size_t row) const {
   return {};
 }
 
+QString FileListModel::Why(std::size_t row) const {
+  const PredictedRename* file = Shown(row);
+  if (!showPrediction_ || file == nullptr || file->outcome != PredictedOutcome::kFails ||
+      LeftOut(row)) {
+    return {};
+  }
+  switch (kind_) {
+    case SecondColumn::kPrediction:
+      return QStringLiteral("不能改名：") + ToQString(file->reason);
+    case SecondColumn::kRunOutcome:
+      return QStringLiteral("未改名：") + ToQString(file->reason);
+    case SecondColumn::kUndoOutcome:
+      break;
+  }
+  return QStringLiteral("未能恢复：") + ToQString(file->reason);
+}
+
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {
-  if (column == 0 || row >= prediction_.size()) return data(index(static_cast<int>(row), 0));
-  const PredictedRename& file = prediction_[row];
-  if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file);
+  const QString why = Why(row);
+  if (column == 0 || Shown(row) == nullptr) {
+    // Why a file fails is told over its name too, where the eye is.
+    const QString name = data(index(static_cast<int>(row), 0)).toString();
+    return why.isEmpty() ? name : name + QLatin1Char('\n') + why;
+  }
+  const PredictedRename& file = *Shown(row);
+  if (kind_ != SecondColumn::kPrediction) return OutcomeToolTip(file, why);
   if (LeftOut(row)) return QStringLiteral("未选中，不改名");
   switch (file.outcome) {
     case PredictedOutcome::kNotSelected:
@@ -202,23 +229,20 @@ QVariant FileListModel::ToolTip(std::size_t row, int column) const {
       return QStringLiteral("新文件名与原文件名相同，不改名");
     case PredictedOutcome::kFails:
       if (file.newName.empty()) return ToQString(file.reason);
-      return ToQString(file.newName) + QStringLiteral("\n不能改名：") + ToQString(file.reason);
+      return ToQString(file.newName) + QLatin1Char('\n') + why;
     case PredictedOutcome::kRenamed:
       break;
   }
   return ToQString(file.newName);
 }
 
-QVariant FileListModel::OutcomeToolTip(const PredictedRename& file) const {
+QVariant FileListModel::OutcomeToolTip(const PredictedRename& file, const QString& why) const {
   const bool undo = kind_ == SecondColumn::kUndoOutcome;
   switch (file.outcome) {
     case PredictedOutcome::kRenamed:
       return ToQString(file.newName);
-    case PredictedOutcome::kFails: {
-      const QString why = (undo ? QStringLiteral("未能恢复：") : QStringLiteral("未改名：")) +
-                          ToQString(file.reason);
+    case PredictedOutcome::kFails:
       return file.newName.empty() ? why : ToQString(file.newName) + QLatin1Char('\n') + why;
-    }
     case PredictedOutcome::kNotSelected:
     case PredictedOutcome::kUnchanged:
       break;

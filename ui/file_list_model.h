@@ -31,21 +31,26 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   /// Replaces the directory and its names in one reset; the prediction goes with them.
-  /// `places`: where each name stands in the directory's own order, if known. In the
-  /// same directory each file keeps its box, and a new file comes checked; in another
-  /// every file is checked.
+  /// `places`: where each name stands in the directory's own order, if known; `where`:
+  /// their inode numbers, if known. In the same directory each file keeps its box (see
+  /// FileChoice), and a new file comes checked; in another every file is checked.
   void SetNames(std::u16string path, std::vector<std::u16string> names,
-                std::vector<std::uint32_t> places = {});
+                std::vector<std::uint32_t> places = {}, ListedInodes where = {});
 
-  /// Shows `files` (one per row, for the names shown now) as the second column, and
-  /// hands back the prediction it replaces, so that the caller can free it elsewhere.
-  /// For an outcome, the first column shows each row's `oldName`, the name before.
-  std::vector<PredictedRename> SetPrediction(std::vector<PredictedRename> files,
-                                             SecondColumn kind = SecondColumn::kPrediction);
+  /// Shows the files of `shown` (one per row, for the names shown now) as the second
+  /// column, and hands back what it replaces, so that the caller can let go of it
+  /// elsewhere. For an outcome, the first column shows each row's `oldName`, the name
+  /// before.
+  std::shared_ptr<const RunPrediction> SetPrediction(std::shared_ptr<const RunPrediction> shown,
+                                                     SecondColumn kind = SecondColumn::kPrediction);
   /// Back to one column.
   void ClearPrediction();
   bool HasPrediction() const { return showPrediction_; }
   SecondColumn Kind() const { return kind_; }
+  /// The prediction the second column shows now; null when it shows none or an outcome.
+  std::shared_ptr<const RunPrediction> ShownPrediction() const {
+    return showPrediction_ && kind_ == SecondColumn::kPrediction ? prediction_ : nullptr;
+  }
 
   const std::u16string& Path() const { return path_; }
   const std::vector<std::u16string>& Names() const { return *names_; }
@@ -55,9 +60,11 @@ class FileListModel : public QAbstractTableModel {
   /// Where each name stands in the directory's own order; null when not known.
   std::shared_ptr<const std::vector<std::uint32_t>> SharedPlaces() const { return places_; }
 
-  /// Shows a box on every name, or none; the choice is kept either way.
+  /// Shows a box on every name, or none; the choice is kept either way. Once a file of
+  /// the folder has been left unchecked, as the command line can ask, the boxes show
+  /// anyway, so that the list says which files a run would take.
   void SetCheckable(bool checkable);
-  bool Checkable() const { return checkable_; }
+  bool Checkable() const { return checkable_ || keepBoxes_; }
   bool IsChecked(int row) const { return choice_.Checked(static_cast<std::size_t>(row)); }
   /// Whether each row is checked, shared and never changed; null while all are.
   std::shared_ptr<const std::vector<bool>> SharedChoice() const { return choice_.Shared(); }
@@ -96,8 +103,10 @@ class FileListModel : public QAbstractTableModel {
   /// True when `row` is unchecked while a prediction is shown: no new name, in grey.
   bool LeftOut(std::size_t row) const;
   QVariant Foreground(std::size_t row) const;
+  /// The line that says why the file of `row` fails or failed; empty when it does not.
+  QString Why(std::size_t row) const;
   QVariant ToolTip(std::size_t row, int column) const;
-  QVariant OutcomeToolTip(const PredictedRename& file) const;
+  QVariant OutcomeToolTip(const PredictedRename& file, const QString& why) const;
 
   std::u16string path_;
   std::shared_ptr<const std::vector<std::u16string>> names_ =
@@ -105,9 +114,16 @@ class FileListModel : public QAbstractTableModel {
   std::shared_ptr<const std::vector<std::uint32_t>> places_;
   bool showPrediction_ = false;
   SecondColumn kind_ = SecondColumn::kPrediction;
-  std::vector<PredictedRename> prediction_;
+  /// The rows of the second column; null when it has none.
+  std::shared_ptr<const RunPrediction> prediction_;
+  /// The row `row` of the second column; null when there is none.
+  const PredictedRename* Shown(std::size_t row) const {
+    return prediction_ && row < prediction_->files.size() ? &prediction_->files[row] : nullptr;
+  }
   FileChoice choice_;
   bool checkable_ = false;
+  /// A file of this folder has been left unchecked.
+  bool keepBoxes_ = false;
 };
 
 }  // namespace renamer::ui

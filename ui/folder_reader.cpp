@@ -9,7 +9,8 @@ namespace {
 
 FolderFiles ReadFiles(const RenameEngine& engine, const std::u16string& path) {
   FolderFiles files;
-  files.names = engine.ListFiles(path, nullptr, &files.places);
+  files.names =
+      ListNames(engine.Files(), path, EntryKind::kFiles, nullptr, &files.places, &files.where);
   files.types = TypesOf(files.names);
   return files;
 }

@@ -20,6 +20,8 @@ struct FolderFiles {
   std::vector<std::u16string> names;
   /// Where each name stands in the directory's own order.
   std::vector<std::uint32_t> places;
+  /// The inode number of each name, which tells a file renamed by another program.
+  ListedInodes where;
   /// TypesOf(names), the type list's items after "*.*".
   std::vector<std::u16string> types;
 };

@@ -20,6 +20,7 @@ JobControl::JobControl(JobWindow window, QObject* parent)
     : QObject(parent), window_(std::move(window)) {
   background_ = new BackgroundRun(window_.window, this);
   connect(background_, &BackgroundRun::Finished, this, &JobControl::Finish);
+  connect(&window_.preview, &Preview::Shown, this, &JobControl::ListShown);
   connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &JobControl::Abandon);
   window_.window.installEventFilter(this);
 }
@@ -31,11 +32,15 @@ JobControl::~JobControl() { delete background_; }
 bool JobControl::StartRun(const std::u16string& folder) {
   // The run reads what it is handed, never the widgets, and writes the running number
   // into it. The names are the list's own, shared: copying 100,000 of them would stop
-  // the window at the press of the button.
-  return Start(QStringLiteral("正在改名"), folder, window_.engine.Request(),
+  // the window at the press of the button. It is held to the prediction on the screen,
+  // which may have been made from what was read of the files before they changed.
+  RunRequest request = window_.engine.Request();
+  request.shown = window_.preview.ShownFor(request);
+  return Start(QStringLiteral("正在改名"), folder, std::move(request),
                [](RenameEngine& engine, Job& job) {
                  std::u16string report = engine.RenameFiles(*job.request);
                  job.outcome = OutcomeOfRun(job.request->path, engine.Plan);
+                 job.outcome->stalePreview = job.request->differsFromShown;
                  return report;
                });
 }
@@ -53,7 +58,7 @@ bool JobControl::Start(const QString& title, const std::u16string& folder,
   job_ = std::make_shared<Job>();
   job_->folder = folder;
   job_->request = std::move(request);
-  SetRunning(true);
+  Lock();
   background_->Start(
       title, [engine = &window_.engine, job = job_, work = std::move(work)](RunControl& control) {
         engine->SetRunControl(&control);
@@ -61,22 +66,41 @@ bool JobControl::Start(const QString& title, const std::u16string& folder,
         engine->SetRunControl(nullptr);
         // Listing a large folder again would stop the window for a moment; the worker
         // does it while it is here anyway.
-        job->listing = engine->ListFiles(job->folder, nullptr, &job->places);
+        job->listing = ListNames(engine->Files(), job->folder, EntryKind::kFiles, nullptr,
+                                 &job->places, &job->where);
         return report;
       });
   return true;
 }
 
 void JobControl::Finish(const std::u16string& report) {
-  const std::shared_ptr<const JobOutcome> outcome = AfterJob();
-  emit Finished(report, outcome);
+  outcome_ = AfterJob();
+  report_ = report;
+  awaitingList_ = true;
+  // The window stays locked until the list shows what the job did, which it computes
+  // now rather than after the pause for edits.
+  window_.preview.SetPaused(false);
+  window_.preview.PredictNow();
+}
+
+void JobControl::ListShown() {
+  if (!awaitingList_) return;
+  awaitingList_ = false;
+  Unlock();
+  emit Finished(std::exchange(report_, {}), std::exchange(outcome_, nullptr));
 }
 
 void JobControl::Abandon() {
   if (!running_) return;
   // Its report would open a box while the program ends; no one is left to read it.
-  background_->Stop();
-  AfterJob();
+  if (!awaitingList_) {
+    background_->Stop();
+    AfterJob();
+  }
+  awaitingList_ = false;
+  report_.clear();
+  outcome_.reset();
+  Unlock();
 }
 
 std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
@@ -84,10 +108,8 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   window_.watcher.Watch(job->folder);
   if (job->outcome && job->outcome->path == window_.files.Path())
     window_.files.FollowRenames(job->outcome->changes);
-  window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places));
-  SetRunning(false);
-  // A run leaves a run to undo, an undo the one before.
-  window_.undo.Refresh();
+  window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places),
+                         std::move(job->where));
   // The last running number, drawn once rather than once per file.
   if (job->request && job->request->stringText != window_.port.StringFieldText()) {
     window_.port.SetStringFieldText(job->request->stringText);
@@ -106,21 +128,25 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   return outcome;
 }
 
-void JobControl::SetRunning(bool running) {
-  if (running) {
-    focusBeforeJob_ = window_.window.focusWidget();
-    running_ = true;
-    // Our own renames are no news; the folder is listed once after the job, and what a
-    // reread under way finds would be older than that.
-    window_.watcher.Watch({});
-    window_.reader.Drop();
-    window_.preview.SetPaused(true);
-  }
-  for (QWidget* part : window_.locked) part->setEnabled(!running);
-  // Enabled again by what the job leaves to undo.
-  window_.undo.SetBusy(running);
-  window_.window.setAcceptDrops(!running);
-  if (running) return;
+void JobControl::Lock() {
+  focusBeforeJob_ = window_.window.focusWidget();
+  running_ = true;
+  // Our own renames are no news; the folder is listed once after the job, and what a
+  // reread under way finds would be older than that.
+  window_.watcher.Watch({});
+  window_.reader.Drop();
+  window_.preview.SetPaused(true);
+  for (QWidget* part : window_.locked) part->setEnabled(false);
+  window_.undo.SetBusy(true);
+  window_.window.setAcceptDrops(false);
+}
+
+void JobControl::Unlock() {
+  for (QWidget* part : window_.locked) part->setEnabled(true);
+  window_.undo.SetBusy(false);
+  // A run leaves a run to undo, an undo the one before.
+  window_.undo.Refresh();
+  window_.window.setAcceptDrops(true);
   running_ = false;
   window_.preview.SetPaused(false);
   if (focusBeforeJob_ != nullptr) focusBeforeJob_->setFocus();

@@ -44,10 +44,12 @@ struct JobWindow {
 /// Starting one returns at once. While it works the locked parts and the undo button
 /// are disabled, the window ignores drops and its close box, the folder is not watched
 /// and the preview waits; a long job shows its progress window. Once the job has
-/// returned, the folder is watched again and shows the listing the worker made, the
-/// window is enabled again, the undo button read again and the list shows what the job
-/// did; then Finished tells its report. Should the program's event loop end first, the
-/// job is cancelled and waited for, and the window brought up to date without a report.
+/// returned, the folder is watched again and shows the listing the worker made, and the
+/// list what the job did; only once that is on the screen is the window enabled again
+/// and the undo button read again, so that no second "确定" can start on what was shown
+/// before. Then Finished tells the report. A run is held to the prediction the list
+/// shows of exactly what it reads. Should the program's event loop end first, the job
+/// is cancelled and waited for, and the window brought up to date without a report.
 class JobControl : public QObject {
   Q_OBJECT
 
@@ -82,6 +84,7 @@ class JobControl : public QObject {
     std::optional<RunRequest> request;
     std::vector<std::u16string> listing;
     std::vector<std::uint32_t> places;
+    ListedInodes where;
     std::optional<JobOutcome> outcome;
   };
   using Work = std::function<std::u16string(RenameEngine& engine, Job& job)>;
@@ -90,18 +93,28 @@ class JobControl : public QObject {
   bool Start(const QString& title, const std::u16string& folder, std::optional<RunRequest> request,
              Work work);
   void Finish(const std::u16string& report);
+  /// The list shows what the job did: the window is enabled again, and Finished follows.
+  void ListShown();
   /// The program's event loop ends while a job works.
   void Abandon();
-  /// Brings the window up to date after the job, the list showing what the job did, and
-  /// returns that.
+  /// Brings the window's lists up to date after the job, the list to show what the job
+  /// did, and returns that.
   std::shared_ptr<const JobOutcome> AfterJob();
-  void SetRunning(bool running);
+  /// Locks the window for a job.
+  void Lock();
+  /// Enables the window again after a job.
+  void Unlock();
 
   JobWindow window_;
   BackgroundRun* background_ = nullptr;
   std::shared_ptr<Job> job_;
   /// The outcome of the last job, as the preview was handed it.
   std::shared_ptr<const JobOutcome> shown_;
+  /// The job has returned; the window waits for the list to show what it did, then
+  /// tells this report.
+  bool awaitingList_ = false;
+  std::u16string report_;
+  std::shared_ptr<const JobOutcome> outcome_;
   bool running_ = false;
   QPointer<QWidget> focusBeforeJob_;
 };

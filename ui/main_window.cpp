@@ -17,6 +17,7 @@
 
 #include <climits>
 #include <functional>
+#include <utility>
 
 #include "ui/about_window.h"
 #include "ui/colors.h"
@@ -115,11 +116,17 @@ void MainWindow::CreateFileFrame() {
   fileModel_ = new FileListModel(this);
   File1 = Make<FileListView>(Frame2, "File1", TwipsRect(120, 240, 4935, 3690));
   File1->setModel(fileModel_);
-  File1->header()->setSectionResizeMode(QHeaderView::Stretch);
+  // The user drags the edge between the columns to see more of a long name; the last
+  // column takes what is left.
+  File1->header()->setSectionResizeMode(QHeaderView::Interactive);
   File1->header()->setStretchLastSection(true);
   File1->setHeaderHidden(true);
   auto showHeader = [this] { File1->setHeaderHidden(fileModel_->columnCount() < 2); };
-  connect(fileModel_, &QAbstractItemModel::columnsInserted, this, showHeader);
+  connect(fileModel_, &QAbstractItemModel::columnsInserted, this, [this, showHeader] {
+    showHeader();
+    // The new names appear beside the names, each column half of the list.
+    File1->header()->resizeSection(0, File1->viewport()->width() / 2);
+  });
   connect(fileModel_, &QAbstractItemModel::columnsRemoved, this, showHeader);
   preview_ = new Preview(engine_, *fileModel_, this);
 }
@@ -163,9 +170,14 @@ void MainWindow::ConnectHandlers() {
   connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   // Once the user has typed a value, a wrong one is told as the run's check tells it.
   connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
+  // What a run did is shown until the user edits anything a run reads, even back to the
+  // text the run read; the running number the run leaves in the string field is no edit.
+  for (QLineEdit* field : {Chgstr, Strchar, FileType->lineEdit()})
+    connect(field, &QLineEdit::textEdited, preview_, &Preview::Edited);
+  connect(FileType, &QComboBox::activated, preview_, &Preview::Edited);
   connect(fileModel_, &FileListModel::ChoiceChanged, preview_, &Preview::Edited);
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
-  connect(jobs_, &JobControl::Finished, this, &MainWindow::ShowReport);
+  connect(jobs_, &JobControl::Finished, this, &MainWindow::JobFinished);
   connect(watcher_, &DirectoryWatcher::Changed, this, &MainWindow::File1_DiskChange);
   connect(watcher_, &DirectoryWatcher::Vanished, this, &MainWindow::FolderVanished);
   const std::initializer_list<QWidget*> filtered = {Chgtype, Command1, Command2, Command3};
@@ -284,7 +296,8 @@ void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
   FolderFiles files = reader_->Files(path);
-  fileModel_->SetNames(path, std::move(files.names), std::move(files.places));
+  fileModel_->SetNames(path, std::move(files.names), std::move(files.places),
+                       std::move(files.where));
   RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
@@ -302,26 +315,41 @@ void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
   Frame2->setToolTip(detail.isEmpty() ? full : full + QLatin1Char('\n') + detail);
 }
 
-void MainWindow::ShowReport(const std::u16string& report) {
+void MainWindow::JobFinished(const std::u16string& report) {
+  if (std::exchange(vanishedInJob_, false)) {
+    FolderVanished();
+  } else if (std::exchange(changedInJob_, false)) {
+    File1_DiskChange();
+  }
   if (!report.empty()) ShowMessage(this, QString::fromStdU16String(report));
 }
 
 void MainWindow::File1_DiskChange() {
-  if (!jobs_->Running()) reader_->Reread(Dir1->Path());
+  // The folder is listed after a job anyway; a change heard while the window waits to
+  // show what the job did is read once it has.
+  if (jobs_->Running()) {
+    changedInJob_ = true;
+    return;
+  }
+  reader_->Reread(Dir1->Path());
 }
 
 void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
                             std::vector<std::u16string> subdirectories) {
   Dir1->Refresh(std::move(subdirectories));
   // The list view keeps its scroll position through the model's reset.
-  fileModel_->SetNames(path, std::move(files.names), std::move(files.places));
+  fileModel_->SetNames(path, std::move(files.names), std::move(files.places),
+                       std::move(files.where));
   // Rebuilding the items would reset what the user is typing there.
   if (!FileType->lineEdit()->isModified())
     RefreshTypeList(*FileType, engine_, std::move(files.types));
 }
 
 void MainWindow::FolderVanished() {
-  if (jobs_->Running()) return;
+  if (jobs_->Running()) {
+    vanishedInJob_ = true;
+    return;
+  }
   // The lists would go on showing files that are no longer there; the nearest folder
   // that still exists is where the user would go.
   const std::u16string gone = Dir1->Path();
@@ -329,55 +357,5 @@ void MainWindow::FolderVanished() {
   OpenDirectory(parent);
   ShowMessage(this, QStringLiteral("目录已被移走或删除：%1").arg(QString::fromStdU16String(gone)));
 }
-
-std::u16string MainWindow::FileListPath() const { return fileModel_->Path(); }
-
-int MainWindow::FileListCount() const { return fileModel_->rowCount(); }
-
-std::u16string MainWindow::FileListItem(int k) const {
-  return fileModel_->Names().at(static_cast<std::size_t>(k));
-}
-
-std::shared_ptr<const std::vector<std::u16string>> MainWindow::FileListNames() const {
-  return fileModel_->SharedNames();
-}
-
-std::shared_ptr<const std::vector<std::uint32_t>> MainWindow::FileListPlaces() const {
-  return fileModel_->SharedPlaces();
-}
-
-bool MainWindow::FileListChecked(int k) const { return fileModel_->IsChecked(k); }
-
-std::shared_ptr<const std::vector<bool>> MainWindow::FileListChoice() const {
-  return fileModel_->SharedChoice();
-}
-
-std::u16string MainWindow::TypeListText() const { return FileType->currentText().toStdU16String(); }
-
-int MainWindow::TypeListCount() const { return FileType->count(); }
-
-void MainWindow::TypeListRemoveFirst() {
-  // Removing or adding items must not change what the user typed or picked.
-  const QString text = FileType->currentText();
-  FileType->removeItem(0);
-  FileType->setEditText(text);
-}
-
-void MainWindow::TypeListAppend(const std::u16string& item) {
-  const QString text = FileType->currentText();
-  const bool picked = FileType->currentIndex() >= 0;
-  FileType->addItem(QString::fromStdU16String(item));
-  // The first item added to an empty list is picked by the list itself.
-  if (!picked) FileType->setCurrentIndex(-1);
-  FileType->setEditText(text);
-}
-
-std::u16string MainWindow::StringFieldText() const { return Strchar->text().toStdU16String(); }
-
-void MainWindow::SetStringFieldText(const std::u16string& text) {
-  Strchar->setText(QString::fromStdU16String(text));
-}
-
-std::u16string MainWindow::ValueFieldText() const { return Chgstr->text().toStdU16String(); }
 
 }  // namespace renamer::ui

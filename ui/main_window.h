@@ -94,8 +94,9 @@ class MainWindow : public QWidget, public WindowPort {
   void ShowReread(const std::u16string& path, FolderFiles files,
                   std::vector<std::u16string> subdirectories);
   void ShowSummary(const QString& summary, const QString& detail);
-  /// A run or an undo has ended, the window shows what it did: its report in a box.
-  void ShowReport(const std::u16string& report);
+  /// A run or an undo has ended and the window shows what it did: what the window heard
+  /// of the folder meanwhile is taken up, and the report shown in a box.
+  void JobFinished(const std::u16string& report);
   /// The open folder was moved away or deleted: opens the nearest folder above it that
   /// still exists, and says so.
   void FolderVanished();
@@ -106,6 +107,9 @@ class MainWindow : public QWidget, public WindowPort {
   /// The run and the undo; while one works on the engine from another thread, the
   /// window does not touch the engine.
   JobControl* jobs_ = nullptr;
+  /// The open folder changed, or went, while a job had the window.
+  bool changedInJob_ = false;
+  bool vanishedInJob_ = false;
 
   QPushButton* Command2 = nullptr;
   QPushButton* Command3 = nullptr;

@@ -18,11 +18,11 @@ QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) 
   // caption has room for about 25 characters; the most telling part comes first.
   const std::u16string_view type = TrimSpaces(plan.typeText);
   const std::size_t unchecked = prediction.unchecked;
-  if (selected == 0 && unchecked > 0) {
-    return QStringLiteral("没有选中的文件可改名，%1 个未选中").arg(unchecked);
-  }
   if (selected == 0) {
-    if (type.empty()) return QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
+    // Checked files that the empty type leaves out have an extension: say what to choose.
+    if (type.empty() && unchecked < prediction.files.size())
+      return QStringLiteral("请在“文件类型”中选 *.* 或一种扩展名");
+    if (unchecked > 0) return QStringLiteral("没有选中的文件可改名，%1 个未选中").arg(unchecked);
     return QStringLiteral("没有扩展名为“%1”的文件")
         .arg(QString::fromStdU16String(std::u16string(type)));
   }
@@ -85,6 +85,14 @@ void Preview::ListingChanged() {
 }
 
 void Preview::ShowOutcome(std::shared_ptr<const JobOutcome> outcome) {
+  notice_.clear();
+  if (outcome != nullptr && outcome->stalePreview) {
+    // What was kept of the files let the preview promise what the run did not find: it
+    // is read again, all of it.
+    notice_ = QString::fromUtf16(kStalePreview);
+    cache_ = std::make_shared<PredictionCache>();
+    outcome.reset();
+  }
   outcome_ = std::move(outcome);
   outcomeTexts_ = engine_.RequestTexts();
   Schedule();
@@ -92,7 +100,26 @@ void Preview::ShowOutcome(std::shared_ptr<const JobOutcome> outcome) {
 
 void Preview::Edited() {
   outcome_.reset();
+  notice_.clear();
   Schedule();
+}
+
+void Preview::PredictNow() {
+  ++generation_;
+  debounce_.stop();
+  Start();
+}
+
+std::shared_ptr<const RunPrediction> Preview::ShownFor(const RunRequest& request) const {
+  std::shared_ptr<const RunPrediction> shown = model_.ShownPrediction();
+  if (!shown || shown != shown_.prediction.lock()) return nullptr;
+  const RunRequest& read = shown_.texts;
+  const bool sameChoice =
+      request.checked ? shown_.checked.lock() == request.checked : shown_.everyChecked;
+  const bool same = read.path == request.path && read.SameTexts(request) &&
+                    read.maxLen == request.maxLen && shown_.names.lock() == request.names &&
+                    sameChoice;
+  return same ? shown : nullptr;
 }
 
 void Preview::SetValueHint(const QString& hint) {
@@ -138,7 +165,7 @@ void Preview::Start() {
   request.names = model_.SharedNames();
   request.checked = model_.SharedChoice();
   worker_.start([this, fs, generation, listing, ruleChosen, outcome = outcome_,
-                 request = std::move(request), cache = cache_] {
+                 request = std::move(request), cache = cache_]() mutable {
     const std::u16string& path = request.path;
     Result result;
     if (outcome != nullptr) {
@@ -147,19 +174,20 @@ void Preview::Start() {
       result.summary = OutcomeSummary(*outcome, path);
       // None of the files shown was touched: a plain list under the caption that says
       // where the undo worked.
-      result.column = outcome->path == path;
-      if (result.column) {
-        result.files = OutcomeRows(*outcome, path, *request.names);
+      if (outcome->path == path) {
+        auto rows = std::make_shared<RunPrediction>();
+        rows->files = OutcomeRows(*outcome, path, *request.names);
+        result.rows = std::move(rows);
       } else {
         result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
       }
     } else {
-      RunPrediction prediction = cache->Predict(*fs, request);
-      result.summary = PreviewSummary(prediction, request);
+      auto prediction = std::make_shared<RunPrediction>(cache->Predict(*fs, request));
+      result.summary = PreviewSummary(*prediction, request);
       // Without a rule the list stays a plain list; only the summary warns.
-      result.column = ruleChosen;
-      if (ruleChosen) result.files = std::move(prediction.files);
+      if (ruleChosen) result.rows = std::move(prediction);
     }
+    result.request = std::move(request);
     QMetaObject::invokeMethod(
         this,
         [this, generation, listing, result = std::move(result)]() mutable {
@@ -172,15 +200,29 @@ void Preview::Start() {
 void Preview::Finish(std::uint64_t generation, std::uint64_t listing, Result result) {
   busy_ = false;
   if (generation == generation_ && listing == listing_ && !paused_) {
-    if (result.column) {
-      // The prediction replaced holds a string or three per file: freed on the worker.
-      worker_.start([old = model_.SetPrediction(std::move(result.files), result.kind)] {});
+    shown_ = {};
+    if (result.rows) {
+      if (result.kind == SecondColumn::kPrediction) {
+        const RunRequest& read = result.request;
+        shown_ = {result.rows, read, read.names, read.checked, read.checked == nullptr};
+        shown_.texts.names.reset();
+        shown_.texts.checked.reset();
+      }
+      // What it replaces holds a string or three per file: let go of elsewhere.
+      FreeElsewhere(model_.SetPrediction(std::move(result.rows), result.kind));
     } else {
       model_.ClearPrediction();
     }
-    emit SummaryChanged(result.summary, result.detail);
+    if (!notice_.isEmpty() && result.kind == SecondColumn::kPrediction) {
+      emit SummaryChanged(notice_, result.summary);
+    } else {
+      emit SummaryChanged(result.summary, result.detail);
+    }
     emit Shown();
   }
+  // The request shares names that the list may have let go of since: the last hold on
+  // 100,000 of them is let go of elsewhere.
+  FreeElsewhere(std::move(result));
   // An edit arrived while predicting and its wait is over: predict for it now.
   if (pending_) {
     pending_ = false;
@@ -190,12 +232,13 @@ void Preview::Finish(std::uint64_t generation, std::uint64_t listing, Result res
 
 void Preview::ShowWithoutPrediction(const QString& summary) {
   // The second column stays, empty: the run's checks would stop it.
-  std::vector<PredictedRename> files;
-  files.reserve(model_.Names().size());
+  auto rows = std::make_shared<RunPrediction>();
+  rows->files.reserve(model_.Names().size());
   for (const std::u16string& name : model_.Names()) {
-    files.push_back({name, {}, PredictedOutcome::kUnchanged, {}});
+    rows->files.push_back({name, {}, PredictedOutcome::kUnchanged, {}});
   }
-  FreeElsewhere(model_.SetPrediction(std::move(files)));
+  shown_ = {};
+  FreeElsewhere(model_.SetPrediction(std::move(rows)));
   emit SummaryChanged(summary, {});
   emit Shown();
 }

@@ -39,17 +39,29 @@ class Preview : public QObject {
   void Schedule();
   /// While a run works nothing is predicted; afterwards the next run is.
   void SetPaused(bool paused);
-  /// Shows what a run or an undo did until the rule, a text or the folder changes.
+  /// Shows what a run or an undo did until the rule, a text or the folder changes. A run
+  /// that renamed nothing because the files had changed since the preview brings the
+  /// prediction back instead, read afresh, under the caption kStalePreview until the
+  /// next edit.
   void ShowOutcome(std::shared_ptr<const JobOutcome> outcome);
-  /// The user chose a rule or another folder: back to predicting, even when the texts
-  /// stay as they were.
+  /// The user chose a rule, another folder or other files, or edited a text: back to
+  /// predicting, even when the texts stay as they were.
   void Edited();
+  /// Predicts at once rather than after the pause for more edits: a job has ended, and
+  /// the window waits to show what it did.
+  void PredictNow();
+  /// The prediction on the screen, when it is one of exactly what `request` reads: its
+  /// texts, its listing and its boxes. Null otherwise, as while an edit waits to be
+  /// predicted.
+  std::shared_ptr<const RunPrediction> ShownFor(const RunRequest& request) const;
   /// While the value field is empty, `hint` stands where the run's check would complain,
   /// so that choosing a rule is not answered with an error; empty once the user typed.
   void SetValueHint(const QString& hint);
 
   /// Milliseconds from the last edit to the prediction.
   static constexpr int kDebounceMs = 150;
+  /// The caption after a run that renamed nothing because the files had changed.
+  static constexpr char16_t kStalePreview[] = u"文件在预览后有变化，请核对后再按确定";
 
  signals:
   /// The summary to show, and a detail for its tooltip; both may be empty.
@@ -60,12 +72,22 @@ class Preview : public QObject {
  private:
   /// What one prediction or outcome puts on the screen.
   struct Result {
-    /// The second column's rows; none when the list stays a plain list.
-    std::vector<PredictedRename> files;
-    bool column = true;
+    /// The second column's rows; null when the list stays a plain list.
+    std::shared_ptr<const RunPrediction> rows;
     SecondColumn kind = SecondColumn::kPrediction;
     QString summary;
     QString detail;
+    /// What a prediction read.
+    RunRequest request;
+  };
+  /// What the prediction on the screen read, without holding on to it.
+  struct ShownBasis {
+    std::weak_ptr<const RunPrediction> prediction;
+    /// The texts, without the names.
+    RunRequest texts;
+    std::weak_ptr<const std::vector<std::u16string>> names;
+    std::weak_ptr<const std::vector<bool>> checked;
+    bool everyChecked = true;
   };
 
   /// The file list was read again: predict for it.
@@ -87,6 +109,9 @@ class Preview : public QObject {
   /// The job whose outcome is shown, and the texts a run read right after it.
   std::shared_ptr<const JobOutcome> outcome_;
   RunRequest outcomeTexts_;
+  ShownBasis shown_;
+  /// Stands in the caption instead of a prediction's summary until the next edit.
+  QString notice_;
   QString valueHint_;
   bool busy_ = false;
   bool pending_ = false;

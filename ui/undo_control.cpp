@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QPushButton>
 #include <QShortcut>
@@ -19,10 +20,28 @@ UndoControl::UndoControl(RenameEngine& engine, QPushButton& button, QWidget& win
   Refresh();
 }
 
-void UndoControl::Refresh() {
-  // The folder may have been made or removed since; a path already watched is kept.
+void UndoControl::WatchJournals() {
   const QString folder = QString::fromStdString(JournalDirectory());
-  if (!journals_.directories().contains(folder)) journals_.addPath(folder);
+  // A folder may be made after it was found missing and before its parent is watched:
+  // looked for again until the watch stands where it should, a few times at most.
+  for (int tries = 0; tries < 8; ++tries) {
+    QString nearest = folder;
+    while (!QFileInfo(nearest).isDir()) {
+      const QString parent = QFileInfo(nearest).path();
+      if (parent == nearest) break;
+      nearest = parent;
+    }
+    const QStringList watched = journals_.directories();
+    if (watched == QStringList{nearest}) return;
+    if (!watched.isEmpty()) journals_.removePaths(watched);
+    // A folder that cannot be watched is looked at when the window is activated.
+    if (!journals_.addPath(nearest)) return;
+  }
+}
+
+void UndoControl::Refresh() {
+  // The folder may have been made or removed since.
+  WatchJournals();
   offer_ = engine_.NextUndo();
   button_.setEnabled(!busy_ && offer_.has_value());
   button_.setToolTip(UndoToolTip(offer_));

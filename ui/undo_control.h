@@ -16,8 +16,9 @@ namespace renamer::ui {
 /// Keeps the undo button in step with the journals: enabled exactly when there is a run
 /// to take back, its tooltip naming that run's folder and time. Other programs run and
 /// undo too, so the offer is read again when the window is activated and when the
-/// journals' folder changes. Ctrl+Z presses the button, except in a text field, where
-/// Ctrl+Z takes back typing as it always does.
+/// journals' folder changes; until the first run makes that folder, the nearest folder
+/// above it that exists is watched instead. Ctrl+Z presses the button, except in a text
+/// field, where Ctrl+Z takes back typing as it always does.
 class UndoControl : public QObject {
   Q_OBJECT
 
@@ -37,6 +38,9 @@ class UndoControl : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  /// Watches the journals' folder, or the nearest folder above it that exists.
+  void WatchJournals();
+
   RenameEngine& engine_;
   QPushButton& button_;
   QFileSystemWatcher journals_;

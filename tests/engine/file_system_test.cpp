@@ -33,6 +33,27 @@ TEST(ListNamesTest, ListsVisibleRegularFilesInNaturalOrder) {
   EXPECT_EQ(dirs, (std::vector<std::u16string>{u"sub", u"subdir-link"}));
 }
 
+// The inode numbers come with the listing, each with its name in natural order, and
+// say the same as a status read of the name.
+TEST(ListNamesTest, GivesEachNameItsInodeNumber) {
+  TempDir dir;
+  for (const char* name : {"img10.jpg", "img2.jpg", "IMG1.JPG", "notes", "z", "a"}) {
+    dir.MakeFile(name);
+  }
+  ListedInodes where;
+  const auto files =
+      ListNames(RealFileSystem(), dir.path16(), EntryKind::kFiles, nullptr, nullptr, &where);
+  ASSERT_EQ(where.inodes.size(), files.size());
+  struct stat folder {};
+  ASSERT_EQ(::stat(dir.path().c_str(), &folder), 0);
+  EXPECT_EQ(where.device, folder.st_dev);
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    struct stat file {};
+    ASSERT_EQ(::stat((dir.path() + "/" + EncodeFileName(files[k])).c_str(), &file), 0);
+    EXPECT_EQ(where.inodes[k], file.st_ino) << EncodeFileName(files[k]);
+  }
+}
+
 TEST(ListNamesTest, KeepsNamesThatAreNotUtf8) {
   TempDir dir;
   dir.MakeFile("bad\xff\xfe.txt", "x");

@@ -79,14 +79,31 @@ TEST_F(RunControlTest, StopsBeforeTheNextFileOnceCancelled) {
   }
 }
 
-TEST_F(RunControlTest, ACancelWhileReadingTimesRenamesNothing) {
-  std::size_t reads = 0;
-  fs.onTime = [&](const std::string&) {
-    if (++reads == 2) control.cancel = true;
-    return kPass;
+// Nothing is renamed, so every file the run would have tried is left: those checked
+// that pass the type filter, however far the reading got. The plan says so too, which
+// is what the window counts.
+TEST_F(RunControlTest, ACancelWhileReadingTimesLeavesEveryFileItWouldTry) {
+  struct Case {
+    const char16_t* type;
+    std::vector<bool> checked;
+    std::uint64_t left;
   };
-  EXPECT_EQ(Utf8(engine.RenameFiles()), Utf8(CancelledLine(3)));
-  EXPECT_EQ(Renamed(), 0u);
+  for (const Case& c : {Case{u"*.*", {}, 5}, Case{u".txt", {true, false, true, true, false}, 3}}) {
+    SCOPED_TRACE(Utf8(c.type));
+    MakeFiles();
+    window.typeText = c.type;
+    window.checked = c.checked;
+    std::size_t reads = 0;
+    fs.onTime = [&](const std::string&) {
+      if (++reads == 2) control.cancel = true;
+      return kPass;
+    };
+    EXPECT_EQ(Utf8(engine.RenameFiles()), Utf8(CancelledLine(c.left)));
+    EXPECT_EQ(Renamed(), 0u);
+    const JobOutcome outcome = OutcomeOfRun(window.path, engine.Plan);
+    EXPECT_EQ(outcome.left, c.left);
+    EXPECT_EQ(outcome.done + outcome.failed, 0u);
+  }
 }
 
 TEST_F(RunControlTest, MarksEachSystemCallWhileItLasts) {

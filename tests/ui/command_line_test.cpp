@@ -291,12 +291,19 @@ class CommandLineTest : public QObject {
     QCOMPARE(seen.title, QStringLiteral("提示"));
     QVERIFY2(seen.text.contains(QStringLiteral("“other.txt”")), qPrintable(seen.text));
     QCOMPARE(ShownFolder(*window), photos.canonicalPath());
+    // The boxes show which files were given before any rule is chosen, and the caption
+    // says what to choose next.
+    const QAbstractItemModel* files =
+        window->findChild<QTreeView*>(QStringLiteral("File1"))->model();
     QStringList unchecked;
-    for (int k = 0; k < window->FileListCount(); ++k) {
-      if (!window->FileListChecked(k))
-        unchecked << QString::fromStdU16String(window->FileListItem(k));
+    for (int row = 0; row < files->rowCount(); ++row) {
+      const QVariant box = files->index(row, 0).data(Qt::CheckStateRole);
+      QVERIFY(box.isValid());
+      if (box.toInt() == Qt::Unchecked) unchecked << files->index(row, 0).data().toString();
     }
     QCOMPARE(unchecked, (QStringList{"IMG_0002.jpg", "说明.txt"}));
+    auto* frame = window->findChild<QGroupBox*>(QStringLiteral("Frame2"));
+    QTRY_COMPARE(frame->toolTip(), QStringLiteral("选择文件：请在“文件类型”中选 *.* 或一种扩展名"));
 
     // The README's picture of the boxes: a numbering of the photos chosen.
     auto* rules = window->findChild<QComboBox*>(QStringLiteral("Chgtype"));
@@ -306,7 +313,7 @@ class CommandLineTest : public QObject {
     QSignalSpy previewed(window->findChild<Preview*>(), &Preview::Shown);
     window->findChild<QLineEdit*>(QStringLiteral("Chgstr"))->setText(QStringLiteral("2"));
     QVERIFY(previewed.wait(3000));
-    const QString caption = window->findChild<QGroupBox*>(QStringLiteral("Frame2"))->toolTip();
+    const QString caption = frame->toolTip();
     QVERIFY2(caption.contains(QStringLiteral("将改名 4 个文件，2 个未选中")), qPrintable(caption));
     SaveScreenshot(*window, QStringLiteral("choice"));
     delete window.data();

@@ -1,6 +1,8 @@
 // The check boxes of the file list: every way of checking and clearing them, what the
 // boxes do when the list is read again, and that a run takes exactly the checked files.
 
+#include <stdio.h>
+
 #include <QDir>
 #include <QMenu>
 #include <QSignalSpy>
@@ -38,6 +40,7 @@ enum class Act {
   kInvert,
   kOnlyHighlighted,
   kRelisted,
+  kChangedElsewhere,
   kRun,
   kUndo,
   kAnotherFolder,
@@ -85,12 +88,13 @@ class Choosing {
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, list_.viewport()->mapToGlobal(at));
     QApplication::sendEvent(list_.viewport(), &event);
   }
-  /// The names listed now whose box is clear.
+  /// The names listed now whose box is clear (right after a job the list shows them
+  /// under their names before it).
   QStringList Unchecked() const {
     QStringList names;
     for (int row = 0; row < Model().rowCount(); ++row) {
       if (Model().index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Unchecked)
-        names << Model().index(row, 0).data().toString();
+        names << QString::fromStdU16String(Model().Names()[static_cast<std::size_t>(row)]);
     }
     return names;
   }
@@ -105,9 +109,15 @@ class FileChoiceTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // An undo here takes back the newest run: not one that another test program made in
+  // the state folder that ctest gives them all.
+  void initTestCase() { QVERIFY(qputenv("XDG_STATE_HOME", stateHome_.path().toLocal8Bit())); }
+
   // Seeded listings of the same folder one after the other, with files added, taken
-  // away and renamed by a job in between: each file keeps its box, a new one comes
-  // checked. Some choices clear most boxes, some few.
+  // away, renamed by a job or by another program, saved anew under their names and
+  // swapping names in between: each file keeps its box, by its inode number where both
+  // listings on one device tell it, else by name; a new one comes checked. Some choices
+  // clear most boxes, some few.
   void boxesFollowTheirFilesThroughListings() {
     for (std::uint32_t seed = 1; seed <= 300; ++seed) {
       std::mt19937 random(seed);
@@ -116,8 +126,14 @@ class FileChoiceTest : public QObject {
       };
       std::vector<std::u16string> old;
       for (std::uint32_t k = below(40); k > 0; --k) old.push_back(u"f" + Number(k));
+      std::vector<std::uint64_t> inodes;
+      for (std::size_t row = 0; row < old.size(); ++row) inodes.push_back(100 + row);
+      // 0: no inode numbers, 1: the same device both times, 2: another device the second.
+      const std::uint32_t numbers = below(3);
+      const bool identified = numbers == 1;
       FileChoice choice;
-      choice.Reset(std::make_shared<const std::vector<std::u16string>>(old));
+      choice.Reset(std::make_shared<const std::vector<std::u16string>>(old),
+                   numbers == 0 ? ListedInodes{} : ListedInodes{7, inodes});
       const std::uint32_t clear = below(4);  // in quarters
       std::vector<int> rows;
       for (std::size_t row = 0; row < old.size(); ++row) {
@@ -125,25 +141,60 @@ class FileChoiceTest : public QObject {
       }
       choice.Set(rows, false);
 
-      std::map<std::u16string, bool> expected;
+      // Each file of the second listing: its name, its inode number, its box.
+      struct File {
+        std::u16string name;
+        std::uint64_t inode;
+        bool box;
+      };
+      std::vector<File> files;
+      std::vector<std::size_t> kept;
       std::vector<FileChange> changes;
+      std::uint64_t fresh = 1000;
       for (std::size_t row = 0; row < old.size(); ++row) {
-        const std::uint32_t fate = below(4);  // 0: gone, 1: renamed, else kept
-        if (fate == 0) continue;
-        const std::u16string name = fate == 1 ? u"r" + old[row] : old[row];
-        if (fate == 1) changes.push_back({old[row], name, true, {}});
-        expected[name] = choice.Checked(row);
+        const bool box = choice.Checked(row);
+        switch (below(6)) {
+          case 0:  // gone
+            break;
+          case 1:  // renamed by a job
+            changes.push_back({old[row], u"r" + old[row], true, {}});
+            files.push_back({u"r" + old[row], inodes[row], box});
+            break;
+          case 2:  // renamed by another program: known by its number only
+            files.push_back({u"o" + old[row], inodes[row], box || !identified});
+            break;
+          case 3:  // saved anew under its name
+            files.push_back({old[row], fresh++, box});
+            break;
+          default:
+            kept.push_back(files.size());
+            files.push_back({old[row], inodes[row], box});
+            break;
+        }
       }
-      for (std::uint32_t k = below(5); k > 0; --k) expected[u"new" + Number(k)] = true;
+      // Two files swap names: by number each keeps its box, by name each takes the other's.
+      if (kept.size() >= 2 && below(2) == 0) {
+        File& a = files[kept[0]];
+        File& b = files[kept[1]];
+        std::swap(a.name, b.name);
+        if (!identified) std::swap(a.box, b.box);
+      }
+      for (std::uint32_t k = below(5); k > 0; --k)
+        files.push_back({u"new" + Number(k), fresh++, true});
+      std::shuffle(files.begin(), files.end(), random);
       std::vector<std::u16string> listed;
-      for (const auto& entry : expected) listed.push_back(entry.first);
-      std::shuffle(listed.begin(), listed.end(), random);
+      ListedInodes where{numbers == 2 ? 8u : 7u, {}};
+      for (const File& file : files) {
+        listed.push_back(file.name);
+        where.inodes.push_back(file.inode);
+      }
 
       choice.FollowRenames(changes);
-      choice.Relist(std::make_shared<const std::vector<std::u16string>>(listed));
+      choice.Relist(std::make_shared<const std::vector<std::u16string>>(listed),
+                    numbers == 0 ? ListedInodes{} : where);
       std::size_t unchecked = 0;
       for (std::size_t row = 0; row < listed.size(); ++row) {
-        QVERIFY2(choice.Checked(row) == expected[listed[row]], qPrintable(QString::number(seed)));
+        QVERIFY2(choice.Checked(row) == files[row].box, qPrintable(QString::number(seed)));
         unchecked += choice.Checked(row) ? 0 : 1;
       }
       QCOMPARE(choice.UncheckedCount(), unchecked);
@@ -163,6 +214,8 @@ class FileChoiceTest : public QObject {
     QTest::newRow("只选中高亮的文件")
         << int(Act::kOnlyHighlighted) << QStringList{"b.txt", "d.txt"};
     QTest::newRow("a re-listing") << int(Act::kRelisted) << QStringList{"b.txt"};
+    QTest::newRow("renamed and saved by other programs")
+        << int(Act::kChangedElsewhere) << QStringList{"c.txt", "z.txt"};
     QTest::newRow("a run") << int(Act::kRun) << QStringList{"b.txt"};
     QTest::newRow("an undo") << int(Act::kUndo) << QStringList{"a.txt", "b.txt"};
     QTest::newRow("another folder") << int(Act::kAnotherFolder) << QStringList{};
@@ -215,14 +268,27 @@ class FileChoiceTest : public QObject {
         QVERIFY(QTest::qWaitFor([&] { return choosing.Row("e.txt") >= 0; }, 5000));
         break;
       }
+      case Act::kChangedElsewhere: {
+        // Another program renames b.txt, and an editor saves c.txt as a new file.
+        choosing.ClickBox("b.txt");
+        choosing.ClickBox("c.txt");
+        const QDir dir(view.Path());
+        QVERIFY(QFile::rename(dir.filePath("b.txt"), dir.filePath("z.txt")));
+        MakeFile(dir.filePath("c.txt.new"));
+        QVERIFY(::rename(QFile::encodeName(dir.filePath("c.txt.new")).constData(),
+                         QFile::encodeName(dir.filePath("c.txt")).constData()) == 0);
+        QVERIFY(QTest::qWaitFor([&] { return choosing.Row("z.txt") >= 0; }, 5000));
+        break;
+      }
       case Act::kRun:
       case Act::kUndo: {
         choosing.ClickBox("b.txt");
         QVERIFY(!view.Run().shown);
         QCOMPARE(view.Entries(), (QStringList{"b.txt", "xa.txt", "xc.txt", "xd.txt"}));
         if (static_cast<Act>(act) == Act::kRun) break;
-        // A box cleared after the run goes back with its file.
-        choosing.ClickBox("xa.txt");
+        // A box cleared after the run goes back with its file; the list shows each row
+        // under its name before the run.
+        choosing.ClickBox("a.txt");
         testing::CatchMessageBox([&] {
           QTest::mouseClick(view.Child<QPushButton>("Command3"), Qt::LeftButton);
           testing::WaitForJob(*view.window);
@@ -257,6 +323,9 @@ class FileChoiceTest : public QObject {
     expected.sort();
     QCOMPARE(view.Entries(), expected);
   }
+
+ private:
+  QTemporaryDir stateHome_;
 };
 
 }  // namespace

@@ -1,6 +1,9 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QScreen>
-#include <QTreeView>
 
 #include "tests/ui/main_window_support.h"
 #include "ui/main_window.h"
@@ -12,10 +15,37 @@ using testing::SaveScreenshot;
 using testing::SeenBox;
 using testing::WindowOnDirectory;
 
+// Notes the caption of the file list at the moment the run button is enabled again.
+class CaptionWhenEnabled : public QObject {
+ public:
+  explicit CaptionWhenEnabled(const WindowOnDirectory& view) : view_(view) {
+    view.Child<QPushButton>("Command1")->installEventFilter(this);
+  }
+  QStringList seen;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange && static_cast<QWidget*>(watched)->isEnabled())
+      seen << testing::Caption(view_);
+    return false;
+  }
+
+ private:
+  const WindowOnDirectory& view_;
+};
+
+// Sets the modification time of `path`, seconds since the epoch.
+void SetTime(const QString& path, std::int64_t seconds) {
+  const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+  QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+// The names the file list holds; right after a run its first column shows them as they
+// were before.
 QStringList ShownFiles(const WindowOnDirectory& view) {
   QStringList names;
-  auto* model = view.Child<QTreeView>("File1")->model();
-  for (int row = 0; row < model->rowCount(); ++row) names << model->index(row, 0).data().toString();
+  for (int k = 0; k < view.window->FileListCount(); ++k)
+    names << QString::fromStdU16String(view.window->FileListItem(k));
   return names;
 }
 
@@ -82,6 +112,50 @@ class MainWindowRunTest : public QObject {
     QCOMPARE(view.Entries(), (QStringList{QStringLiteral("01b.jpg"), QStringLiteral("02a.jpg")}));
     QCOMPARE(view.Child<QLineEdit>("Strchar")->text(), QStringLiteral("2"));
     QCOMPARE(view.Child<QLineEdit>("Chgstr")->text(), QStringLiteral(" 2 "));
+  }
+
+  // A second "确定" could otherwise start on the prediction still shown.
+  void enablesTheWindowOnlyOnceItShowsWhatTheRunDid() {
+    WindowOnDirectory view({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+    view.PickRule(QStringLiteral("增加前缀"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("x_"));
+    QTRY_COMPARE(testing::Caption(view), QStringLiteral("选择文件：将改名 2 个文件"));
+    const CaptionWhenEnabled enabled(view);
+    QVERIFY(!view.Run().shown);
+    QCOMPARE(enabled.seen, QStringList{QStringLiteral("选择文件：已改名 2 个文件")});
+  }
+
+  // Another program changed a time after the preview had read it, through a link in
+  // another folder, which this folder does not see: "确定" renames nothing and shows the
+  // order the run found; the next "确定" renames as shown then.
+  void renamesNothingWhereThePreviewWasStale() {
+    WindowOnDirectory view({QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
+    QTemporaryDir elsewhere;
+    const QString link = elsewhere.filePath(QStringLiteral("a.jpg"));
+    QCOMPARE(::link(QFile::encodeName(view.Path() + "/a.jpg").constData(),
+                    QFile::encodeName(link).constData()),
+             0);
+    SetTime(view.Path() + "/a.jpg", 1700000000);
+    SetTime(view.Path() + "/b.jpg", 1700000100);
+    view.PickRule(QStringLiteral("前加顺序号"));
+    view.SetType(QStringLiteral("*.*"));
+    view.SetValue(QStringLiteral("1"));
+    QTRY_COMPARE(testing::RowOf(view, QStringLiteral("a.jpg")).newName, QStringLiteral("1a.jpg"));
+    SetTime(link, 1700000200);
+
+    const SeenBox refused = view.Run();
+    QVERIFY2(!refused.shown, qPrintable(refused.text));
+    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
+    QCOMPARE(testing::Caption(view).section(u'\n', 0, 0),
+             QStringLiteral("选择文件：文件在预览后有变化，请核对后再按确定"));
+    QCOMPARE(testing::RowOf(view, QStringLiteral("a.jpg")).newName, QStringLiteral("2a.jpg"));
+    QCOMPARE(testing::RowOf(view, QStringLiteral("b.jpg")).newName, QStringLiteral("1b.jpg"));
+    QCOMPARE(view.Child<QLineEdit>("Strchar")->text(), QString());
+    SaveScreenshot(*view.window, QStringLiteral("stale_preview"));
+
+    QVERIFY(!view.Run().shown);
+    QCOMPARE(view.Entries(), (QStringList{QStringLiteral("1b.jpg"), QStringLiteral("2a.jpg")}));
   }
 
   void pressesTheRunButtonWithEnter() {

@@ -144,8 +144,10 @@ class WindowOnDirectory {
 struct ListRow {
   QString name;
   QString newName;
+  /// The tooltip over the new name, and over the name.
   QString tip;
   QColor color;
+  QString nameTip;
 };
 
 /// The row whose first column shows `name`; empty when there is none.
@@ -155,7 +157,8 @@ inline ListRow RowOf(const WindowOnDirectory& view, const QString& name) {
     if (model->index(row, 0).data().toString() != name) continue;
     const QModelIndex second = model->index(row, 1);
     return {name, second.data().toString(), second.data(Qt::ToolTipRole).toString(),
-            second.data(Qt::ForegroundRole).value<QBrush>().color()};
+            second.data(Qt::ForegroundRole).value<QBrush>().color(),
+            model->index(row, 0).data(Qt::ToolTipRole).toString()};
   }
   return {};
 }

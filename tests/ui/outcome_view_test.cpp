@@ -116,11 +116,21 @@ class OutcomeViewTest : public QObject {
     const ListRow row = RowOf(view, before);
     QCOMPARE(row.newName, after);
     QCOMPARE(row.color == QColor(0xC0, 0x00, 0x00), failed);
+    // Why a file stayed shows over both cells of its row.
+    const QString why = undo ? QStringLiteral("未能恢复：") : QStringLiteral("未改名：");
+    QCOMPARE(row.tip.contains(why), failed);
+    QCOMPARE(row.nameTip.contains(why), failed);
     SaveScreenshot(*view.window,
                    QStringLiteral("outcome_%1").arg(QTest::currentDataTag()).replace(u' ', u'_'));
 
-    // Any edit of what a run reads goes back to what the next run would do.
-    view.SetValue(QStringLiteral("旧_"));
+    // Any edit of what a run reads goes back to what the next run would do, also one that
+    // types the value again as the run read it.
+    auto* value = view.Child<QLineEdit>("Chgstr");
+    value->setFocus();
+    value->end(false);
+    QTest::keyClick(value, Qt::Key_Backspace);
+    QTest::keyClick(value, '_');
+    QCOMPARE(value->text(), QStringLiteral("新_"));
     QTRY_VERIFY_WITH_TIMEOUT(Caption(view).startsWith(QStringLiteral("选择文件：将改名")), 3000);
     QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("新文件名"));
   }

@@ -60,7 +60,10 @@ class PreviewTest : public QObject {
     const Row blocked = RowOf(view, QStringLiteral("照片2.jpg"));
     QCOMPARE(blocked.newName, QStringLiteral("新_照片2.jpg"));
     QCOMPARE(blocked.color.red(), 0xC0);
-    QVERIFY2(blocked.tip.contains(QStringLiteral("目标文件已存在")), qPrintable(blocked.tip));
+    // The reason shows over both cells of the row.
+    for (const QString& tip : {blocked.tip, blocked.nameTip})
+      QVERIFY2(tip.contains(QStringLiteral("不能改名：目标文件已存在")), qPrintable(tip));
+    QVERIFY(blocked.nameTip.startsWith(QStringLiteral("照片2.jpg\n")));
     QCOMPARE(Caption(view), QStringLiteral("选择文件：将改名 1 个文件，1 个不能改名"));
     SaveScreenshot(*view.window, QStringLiteral("preview_collision"));
 
@@ -94,9 +97,10 @@ class PreviewTest : public QObject {
     const QString none;
     const QString all = QStringLiteral("*.*");
     const QString numbering = QStringLiteral("前加顺序号");
+    const QString chooseAType = QStringLiteral("请在“文件类型”中选 *.* 或一种扩展名");
     QTest::newRow("empty type, every file has an extension")
         << none << QStringLiteral("增加后缀") << none << QStringLiteral("_x") << none << 0 << false
-        << QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
+        << chooseAType;
     QTest::newRow("empty type, a file without one")
         << QStringLiteral("说明") << QStringLiteral("增加后缀") << none << QStringLiteral("_x")
         << none << 0 << false << QStringLiteral("文件类型为空，只改无扩展名的 1 个文件");
@@ -106,8 +110,7 @@ class PreviewTest : public QObject {
     QTest::newRow("no rule") << none << none << all << none << none << 0 << false
                              << QStringLiteral("未选择修改方式：确定将报告 2 个文件名为空");
     QTest::newRow("no rule, no file selected")
-        << none << none << none << none << none << 0 << false
-        << QStringLiteral("文件类型为空：目录中没有无扩展名的文件");
+        << none << none << none << none << none << 0 << false << chooseAType;
     QTest::newRow("numbering just chosen") << none << numbering << all << none << none << 0 << false
                                            << QStringLiteral("请输入顺序号长度");
     QTest::newRow("a count just chosen") << none << QStringLiteral("删除前N个字符") << all << none
@@ -163,7 +166,7 @@ class PreviewTest : public QObject {
   // Both columns of a long name keep its change in sight at the list's own width.
   void aLongNameShowsItsChange() {
     const QString name = QStringLiteral("这是一个非常非常长的报告%1最终版，请勿外传.docx");
-    WindowOnDirectory view({name.arg(2023)});
+    WindowOnDirectory view({name.arg(2023), QStringLiteral("短.docx")});
     QVERIFY(view.active);
     view.PickRule(QStringLiteral("替换字符"));
     view.SetType(QStringLiteral("*.*"));
@@ -180,6 +183,30 @@ class PreviewTest : public QObject {
       QVERIFY2(shown.contains(QStringLiteral("报告%1最终").arg(year)), qPrintable(shown));
     }
     SaveScreenshot(*view.window, QStringLiteral("preview_long_name"));
+
+    // The edge between the columns can be dragged; the last column takes what is left.
+    QHeaderView* header = list->header();
+    const int before = list->columnWidth(0);
+    const int width = before + list->columnWidth(1);
+    const QPoint edge(header->sectionViewportPosition(1) - 1, header->height() / 2);
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseMove(header->viewport(), edge + QPoint(60, 0));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(60, 0));
+    QCOMPARE(list->columnWidth(0), before + 60);
+    QCOMPARE(list->columnWidth(0) + list->columnWidth(1), width);
+
+    // Padding is cut where it stands: the name's start and its extension stay in sight.
+    view.PickRule(QStringLiteral("长度一致(后补足)"));
+    view.SetType(QStringLiteral("*.*"));
+    const QString shortName = QStringLiteral("短.docx");
+    QTRY_VERIFY_WITH_TIMEOUT(RowOf(view, shortName).newName.startsWith(QStringLiteral("短@@")),
+                             3000);
+    const QString padded = RowOf(view, shortName).newName;
+    const QString shown = ElideAroundChange(padded, shortName, metrics,
+                                            list->columnWidth(1) - 2 * metrics.averageCharWidth());
+    QVERIFY2(shown.startsWith(QStringLiteral("短@")) && shown.endsWith(QStringLiteral("@.docx")),
+             qPrintable(shown));
+    SaveScreenshot(*view.window, QStringLiteral("preview_padding"));
   }
 
   void followsTypingAndDropsStaleResults() {

@@ -1,165 +1,27 @@
 // A long run works off the window's thread: after a moment a progress window shows
 // how far it is and offers "取消", the rest of the window cannot be changed meanwhile,
-// and a cancelled run reports what it left undone before the usual report.
+// and a cancelled run reports what it left undone before the usual report. What else a
+// cancel leaves is in cancel_test.cpp.
 
 #include <QCursor>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QSignalSpy>
-#include <QTreeView>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
-#include "engine/run_control.h"
-#include "tests/support/faulty_file_system.h"
-#include "tests/ui/event_loop.h"
-#include "tests/ui/main_window_support.h"
-#include "ui/background_run.h"
+#include "tests/ui/run_watching.h"
 #include "ui/colors.h"
 #include "ui/job_control.h"
-#include "ui/preview.h"
-#include "ui/progress_window.h"
 
 namespace renamer::ui {
 namespace {
 
 using namespace std::chrono_literals;
-using renamer::testing::FaultyFileSystem;
-using testing::SaveScreenshot;
-using testing::WindowOnDirectory;
-
-constexpr int kPass = FaultyFileSystem::kPass;
-
-QStringList Numbered(int count) {
-  QStringList names;
-  for (int i = 0; i < count; ++i) names << QStringLiteral("f%1.txt").arg(i, 2, 10, QChar(u'0'));
-  return names;
-}
-
-// Everything a test saw while "确定" was being handled.
-struct Seen {
-  int progressTicks = 0;
-  QString progressTitle;
-  QStringList progressTexts;
-  QStringList statusTexts;
-  bool box = false;
-  QString boxTitle;
-  QString boxText;
-};
-
-// Presses "确定", waits for the run and watches the modal windows every few
-// milliseconds meanwhile: `onProgress` sees the progress window on each tick, the
-// message box is recorded and closed. Gives up after ten seconds so that no test can
-// hang.
-Seen RunWatching(const WindowOnDirectory& view,
-                 const std::function<void(ProgressWindow&, Seen&)>& onProgress = {},
-                 const QString& boxShot = {}) {
-  Seen seen;
-  QElapsedTimer started;
-  started.start();
-  QTimer ticks;
-  ticks.setInterval(5);
-  QObject::connect(&ticks, &QTimer::timeout, [&] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* progress = qobject_cast<ProgressWindow*>(modal)) {
-      ++seen.progressTicks;
-      seen.progressTitle = progress->windowTitle();
-      if (seen.progressTexts.value(seen.progressTexts.size() - 1) != progress->ProgressText())
-        seen.progressTexts << progress->ProgressText();
-      if (seen.statusTexts.value(seen.statusTexts.size() - 1, QStringLiteral("-")) !=
-          progress->StatusText())
-        seen.statusTexts << progress->StatusText();
-      if (onProgress) onProgress(*progress, seen);
-    } else if (auto* box = qobject_cast<MessageDialog*>(modal)) {
-      seen.box = true;
-      seen.boxTitle = box->windowTitle();
-      seen.boxText = box->Text();
-      if (!boxShot.isEmpty()) SaveScreenshot(*box, boxShot);
-      ticks.stop();
-      box->OkButton()->click();
-    } else if (started.elapsed() > 10000) {
-      ticks.stop();
-    }
-  });
-  ticks.start();
-  QTest::mouseClick(view.Child<QPushButton>("Command1"), Qt::LeftButton);
-  testing::WaitForJob(*view.window);
-  ticks.stop();
-  return seen;
-}
-
-// The window on `names` over `fs`, rule "增加前缀" with "x_" on every file, the preview
-// settled (it reads the disk through `fs` too), and quick progress timings.
-void Prepare(WindowOnDirectory& view, ProgressTimings timings) {
-  view.window->findChild<BackgroundRun*>()->SetTimings(timings);
-  QSignalSpy shown(view.window->findChild<Preview*>(), &Preview::Shown);
-  view.PickRule(QStringLiteral("增加前缀"));
-  view.SetType(QStringLiteral("*.*"));
-  view.SetValue(QStringLiteral("x_"));
-  QVERIFY(shown.wait(5000));
-}
-
-QString Entry(const WindowOnDirectory& view, const QString& name, const QString& reason) {
-  const QString prefix = view.Path() + QStringLiteral("/");
-  return prefix + name + QStringLiteral(" -> ") + prefix + QStringLiteral("x_") + name +
-         QStringLiteral("(") + reason + QStringLiteral(")\n\r");
-}
-
-QString Cancelled(std::uint64_t left) {
-  return QString::fromStdU16String(CancelledLine(left)) + QStringLiteral("\n\r");
-}
-
-// The names on disk after the first `renamed` of `names` got the prefix.
-// The old names of the renames tried, in the order the run tried them: a run may take
-// the files in the directory's order rather than the list's.
-class RenameLog {
- public:
-  /// Notes a rename; returns how many were tried, this one included.
-  int Add(const std::string& from) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    tried_ << QString::fromStdString(from);
-    return static_cast<int>(tried_.size());
-  }
-  int Count() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(tried_.size());
-  }
-  QStringList Tried() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return tried_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  QStringList tried_;
-};
-
-// The folder after a run that tried the renames of `log`, all but `failed` done.
-QStringList ExpectedEntries(const QStringList& names, const RenameLog& log,
-                            const QString& failed = {}) {
-  const QStringList tried = log.Tried();
-  QStringList expected;
-  for (const QString& name : names) {
-    const bool done = tried.contains(name) && name != failed;
-    expected << (done ? QStringLiteral("x_") : QString()) + name;
-  }
-  expected.sort();
-  return expected;
-}
-
-// The folder after a run that renamed every file but `failed`.
-QStringList AllRenamed(const QStringList& names, const QString& failed = {}) {
-  QStringList expected;
-  for (const QString& name : names) {
-    expected << (name != failed ? QStringLiteral("x_") : QString()) + name;
-  }
-  expected.sort();
-  return expected;
-}
+using namespace testing;
 
 class ProgressTest : public QObject {
   Q_OBJECT
@@ -244,9 +106,9 @@ class ProgressTest : public QObject {
     // What the run did before the cancel is taken back like any run.
     auto* undo = view.Child<QPushButton>("Command3");
     QVERIFY(undo->isEnabled());
-    const testing::SeenBox undone = testing::CatchMessageBox([&] {
+    const SeenBox undone = CatchMessageBox([&] {
       QTest::mouseClick(undo, Qt::LeftButton);
-      testing::WaitForJob(*view.window);
+      WaitForJob(*view.window);
     });
     QVERIFY2(!undone.shown, qPrintable(undone.text));
     QCOMPARE(view.Entries(), names);
@@ -338,47 +200,11 @@ class ProgressTest : public QObject {
     QCOMPARE(view.Entries(), names);
 
     released = true;
-    QVERIFY(testing::WaitForJob(*view.window));
+    QVERIFY(WaitForJob(*view.window));
     QCOMPARE(view.Entries(), AllRenamed(names));
     QCOMPARE(view.window->FileListItem(0), u"x_f00.txt");
     QVERIFY(run->isEnabled());
     QVERIFY(view.Child<QGroupBox>("Frame3")->isEnabled());
-  }
-
-  // Should the program's event loop end, or the window go, while a run works, the run is
-  // cancelled after the file being renamed and waited for.
-  void theProgramsEndCancelsTheRunAndWaitsForIt_data() {
-    testing::AddWayRows({"loop ends", "window deleted"});
-  }
-
-  void theProgramsEndCancelsTheRunAndWaitsForIt() {
-    QFETCH(QString, how);
-    FaultyFileSystem fs;
-    RenameLog renames;
-    fs.onRename = [&](const std::string& from, const std::string&) {
-      renames.Add(from);
-      std::this_thread::sleep_for(20ms);
-      return kPass;
-    };
-    const QStringList names = Numbered(60);
-    WindowOnDirectory view(names, &fs);
-    Prepare(view, {});
-    QTest::mouseClick(view.Child<QPushButton>("Command1"), Qt::LeftButton);
-    QTRY_VERIFY(renames.Count() >= 2);
-
-    if (how == QStringLiteral("loop ends")) {
-      QCOMPARE(testing::RunLoop([] { QCoreApplication::exit(0); }), 0);
-      QVERIFY(!view.window->findChild<JobControl*>()->Running());
-      QVERIFY(view.Child<QPushButton>("Command1")->isEnabled());
-    } else {
-      delete view.window.data();
-    }
-    const int done = renames.Count();
-    QVERIFY2(done < 60, qPrintable(QString::number(done)));
-    QCOMPARE(view.Entries(), ExpectedEntries(names, renames));
-    std::this_thread::sleep_for(50ms);
-    QCOMPARE(renames.Count(), done);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
   }
 
  private:

@@ -176,6 +176,30 @@ class UndoWindowTest : public QObject {
     QVERIFY(undo->toolTip().contains(view.Path()));
   }
 
+  // A window opened before any run was made hears of another program's first run, which
+  // makes the journals' folder and the folders above it, without being activated.
+  void hearsOfTheFirstRunOfAnotherProgram() {
+    const QString missing = state_->path() + QStringLiteral("/not/yet");
+    qputenv("XDG_STATE_HOME", missing.toUtf8());
+    WindowOnDirectory view(kFiles);
+    auto* undo = view.Child<QPushButton>("Command3");
+    QVERIFY(!undo->isEnabled());
+
+    QTemporaryDir other;
+    QFile file(other.filePath(QStringLiteral("b.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    renamer::testing::MemoryWindow otherWindow;
+    otherWindow.path = QDir(other.path()).canonicalPath().toStdU16String();
+    otherWindow.files = {u"b.txt"};
+    otherWindow.valueText = u"y";
+    RenameEngine otherProgram(otherWindow);
+    otherProgram.ChgMode = u"ADDPRE";
+    QCOMPARE(otherProgram.RenameFiles(), std::u16string());
+    QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled(), 3000);
+    QVERIFY(undo->toolTip().contains(QDir(other.path()).canonicalPath()));
+  }
+
   void tooltipNamesTheFolderAndTheTime() {
     QCOMPARE(UndoToolTip(std::nullopt), QString());
     const QString tip = UndoToolTip(UndoOffer{u"/照片/2024", 0, "run-1.journal", false});
