@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 #include <unordered_set>
 
 #include "engine/natural_order.h"
@@ -117,10 +118,18 @@ std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& 
   }
   if (run.steps.empty() || dir == nullptr) return {};
   // An undo after a kill may remove the new name of a file found under both names only
-  // if the run made it. A file with one link had no other name; the few with more are
-  // looked up under their new names now, before the first rename.
+  // if the run made it. A file with one link had no other name. Of those with more, a
+  // new name may have been one of their names only if the listing holds it in some
+  // spelling (a name of a regular file is listed) or no listing shows it (a hidden
+  // one); those few are looked up now, before the first rename.
+  std::optional<HashSet> listed;
   for (JournalStep& step : run.steps) {
     if (step.identity.links == 1) continue;
+    if (!listed) {
+      listed.emplace(bytes_.listed->size());
+      for (const std::string& name : *bytes_.listed) listed->Insert(FoldedHash(name));
+    }
+    if (step.newName[0] != '.' && !listed->Contains(FoldedHash(step.newName))) continue;
     FileIdentity atNew;
     const int error = dir->Identify(step.newName, atNew);
     step.hadNewName = error != ENOENT && (error != 0 || SameFile(atNew, step.identity));

@@ -66,21 +66,20 @@ std::u16string Normalize(const UNormalizer2* normalizer, const std::u16string& t
   });
 }
 
+// One of ICU's normalizers, or null where ICU cannot give it; then texts keep their form.
+const UNormalizer2* Instance(const UNormalizer2* (*get)(UErrorCode*)) {
+  UErrorCode status = U_ZERO_ERROR;
+  const UNormalizer2* normalizer = get(&status);
+  return U_SUCCESS(status) ? normalizer : nullptr;
+}
+
 const UNormalizer2* Nfd() {
-  static const UNormalizer2* const instance = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    const UNormalizer2* normalizer = unorm2_getNFDInstance(&status);
-    return U_SUCCESS(status) ? normalizer : nullptr;
-  }();
+  static const UNormalizer2* const instance = Instance(unorm2_getNFDInstance);
   return instance;
 }
 
 const UNormalizer2* Nfc() {
-  static const UNormalizer2* const instance = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    const UNormalizer2* normalizer = unorm2_getNFCInstance(&status);
-    return U_SUCCESS(status) ? normalizer : nullptr;
-  }();
+  static const UNormalizer2* const instance = Instance(unorm2_getNFCInstance);
   return instance;
 }
 
