@@ -74,9 +74,6 @@ std::string MapBeyondAscii(const std::string& name, Change change) {
   return result;
 }
 
-// Characters whose full case folding is their lower case, as nearly all in names are.
-bool IsPlainLetter(char32_t cp) { return cp < 0xC0 || (cp >= 0x3000 && cp <= 0x9FFF); }
-
 // `name` with `change` applied to each run of valid UTF-8, as code points; bytes that are
 // not UTF-8 end a run and are kept as they are.
 template <typename Change>
@@ -120,15 +117,13 @@ bool AnyRun(const std::string& name, Test test) {
   return false;
 }
 
-// True when no character of `name` beyond ASCII has a case or another form: Chinese
-// names, which are common here and need no look at Unicode's tables.
+// True when the key of `name` is the name with its ASCII capitals made small: no other
+// character has a case or another form, as in Chinese names, which are common here.
 bool OnlyUnfoldable(const std::string& name) {
   for (std::size_t pos = 0; pos < name.size();) {
     const Step step = Next(name, pos);
-    const char32_t cp = step.cp;
-    const bool unfoldable = !step.character || cp < 0x80 || (cp >= 0x3000 && cp <= 0x303F) ||
-                            (cp >= 0x3400 && cp <= 0x4DBF) || (cp >= 0x4E00 && cp <= 0x9FFF);
-    if (!unfoldable) return false;
+    // "ı" folds to itself but the key makes it "i".
+    if (step.character && (MayChangeForm(step.cp) || step.cp == U'\u0131')) return false;
     pos += step.length;
   }
   return true;
@@ -157,7 +152,7 @@ std::u32string FoldFullCaseOnly(const std::u32string& run) {
   result.reserve(run.size());
   for (const char32_t cp : run) {
     const std::u32string one(1, cp);
-    if (!IsPlainLetter(cp)) {
+    if (MayChangeForm(cp)) {
       std::u32string folded = FullyFolded(one);
       if (folded != Decomposed(std::u32string(1, LowerCase(cp)))) {
         result += folded;

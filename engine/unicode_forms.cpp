@@ -92,10 +92,12 @@ bool IsNormalized(const UNormalizer2* normalizer, const std::u16string& text) {
   return U_FAILURE(status) || normalized != 0;
 }
 
-// Characters that no normalization changes and that never combine: what nearly every
-// name is made of.
+// Characters that no normalization or case folding beyond ASCII's changes and that never
+// combine, known without a look at ICU's tables: what nearly every name is made of.
+// "µ" (U+00B5) folds to "μ".
 bool IsPlain(char32_t cp) {
-  return cp < 0xC0 || (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0x3400 && cp <= 0x4DBF);
+  return (cp < 0xC0 && cp != 0xB5) || (cp >= 0x3400 && cp <= 0x4DBF) ||
+         (cp >= 0x4E00 && cp <= 0x9FFF);
 }
 
 }  // namespace

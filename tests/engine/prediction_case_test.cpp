@@ -23,55 +23,13 @@ namespace {
 
 using testing::Describe;
 using testing::FakeWindow;
-using testing::MemoryFileSystem;
+using testing::Fold;
+using testing::MemoryPlace;
 using testing::PredictThenRun;
 using testing::RandomFolder;
 using testing::Tally;
 using testing::Utf8;
 using testing::WhatTheRunDid;
-
-// How a file system compares letter case: not at all, ASCII letters only, every letter
-// code point by code point, or every form and case as ext4 casefold folders do.
-enum class Fold { kNone, kAscii, kUnicode, kForms };
-
-// A scenario's directory in memory, on a file system that compares case as `fold` says.
-class MemoryPlace {
- public:
-  explicit MemoryPlace(Fold fold) {
-    fs.ignoreCase = fold == Fold::kAscii;
-    fs.ignoreUnicodeCase = fold == Fold::kUnicode;
-    fs.foldForms = fold == Fold::kForms;
-  }
-  FileSystem& Fs() { return fs; }
-  std::u16string Path() const { return u"/memory"; }
-  bool Exists(const std::string& name) const { return fs.Exists(name); }
-  void File(const std::string& name, std::int64_t time) {
-    fs.Add(name, ++inode_);
-    fs.times[inode_] = time;
-  }
-  /// An entry in the way: kind 0 a directory, else a file (there are no links here).
-  void Obstacle(const std::string& name, std::size_t kind) {
-    fs.Add(name, ++inode_, kind == 0 ? EntryKind::kDirectories : EntryKind::kFiles);
-  }
-  /// A listed file becomes a directory (kind 0) or is gone.
-  void Replace(const std::string& name, std::size_t kind) {
-    if (kind == 0) {
-      Obstacle(name, 0);
-      return;
-    }
-    int error = 0;
-    fs.Open("", error)->Unlink(name);
-  }
-  std::vector<std::string> Entries() const {
-    const std::set<std::string> names = fs.Names();
-    return {names.begin(), names.end()};
-  }
-
-  MemoryFileSystem fs;
-
- private:
-  int inode_ = 0;
-};
 
 // Case-sensitive, folding ASCII letters only (some FUSE and network mounts), folding
 // every letter (vfat, network shares), folding forms too (casefold directories).

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/rename_engine.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/engine/prediction_scenario.h"
 #include "tests/support/memory_journal_store.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/random_folder.h"
@@ -22,7 +22,6 @@ namespace renamer {
 namespace {
 
 using testing::FakeWindow;
-using testing::MemoryFileSystem;
 using testing::MemoryJournalStore;
 using testing::RandomFolder;
 
@@ -104,24 +103,6 @@ TEST(PlanKeepsToShownTest, HoldsEveryFileToWhatWasShown) {
   }
 }
 
-// A directory in memory for the random folders.
-class MemoryPlace {
- public:
-  bool Exists(const std::string& name) const { return fs.Exists(name); }
-  void File(const std::string& name, std::int64_t time) {
-    fs.Add(name, ++inode_);
-    fs.times[inode_] = time;
-  }
-  void Obstacle(const std::string& name, std::size_t kind) {
-    fs.Add(name, ++inode_, kind == 0 ? EntryKind::kDirectories : EntryKind::kFiles);
-  }
-
-  MemoryFileSystem fs;
-
- private:
-  int inode_ = 0;
-};
-
 // An honest prediction never stops the run that follows it on the same folder; one that
 // promised a single new name the run would not give stops it before any rename.
 TEST(PlanKeepsToShownTest, StopsOnlyARunThatWasShownSomethingElse) {
@@ -129,7 +110,7 @@ TEST(PlanKeepsToShownTest, StopsOnlyARunThatWasShownSomethingElse) {
   for (std::uint64_t seed = 1; seed <= 2000; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     RandomFolder random(seed);
-    MemoryPlace place;
+    testing::MemoryPlace place(testing::Fold::kNone);
     random.MakeCaseFolder(place);
     FakeWindow window;
     window.path = u"/memory";

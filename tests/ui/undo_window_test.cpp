@@ -17,6 +17,24 @@ using testing::WindowOnDirectory;
 
 const QStringList kFiles = {QStringLiteral("a.txt"), QStringLiteral("照片.jpg")};
 
+// Another program with a folder of its own holding "b.txt", to which it adds the prefix
+// "y" when it runs.
+struct AnotherProgram {
+  AnotherProgram() {
+    QFile file(folder.filePath(QStringLiteral("b.txt")));
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot make b.txt");
+    window.path = Path().toStdU16String();
+    window.files = {u"b.txt"};
+    window.valueText = u"y";
+    engine.ChgMode = u"ADDPRE";
+  }
+  QString Path() const { return QDir(folder.path()).canonicalPath(); }
+
+  QTemporaryDir folder;
+  renamer::testing::MemoryWindow window;
+  RenameEngine engine{window};
+};
+
 class UndoWindowTest : public QObject {
   Q_OBJECT
 
@@ -143,17 +161,8 @@ class UndoWindowTest : public QObject {
     auto* undo = view.Child<QPushButton>("Command3");
     QVERIFY(undo->toolTip().contains(view.Path()));
 
-    QTemporaryDir other;
-    QFile file(other.filePath(QStringLiteral("b.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    renamer::testing::MemoryWindow otherWindow;
-    otherWindow.path = QDir(other.path()).canonicalPath().toStdU16String();
-    otherWindow.files = {u"b.txt"};
-    RenameEngine otherProgram(otherWindow);
-    otherProgram.ChgMode = u"ADDPRE";
-    otherWindow.valueText = u"y";
-    QCOMPARE(otherProgram.RenameFiles(), std::u16string());
+    AnotherProgram other;
+    QCOMPARE(other.engine.RenameFiles(), std::u16string());
 
     // The click comes before the window heard of it.
     const testing::SeenBox stale = CatchMessageBox([&] {
@@ -164,12 +173,12 @@ class UndoWindowTest : public QObject {
     QVERIFY2(stale.text.startsWith(QStringLiteral("可以撤销的改名已经变了")),
              qPrintable(stale.text));
     QCOMPARE(view.Entries(), (QStringList{"xa.txt", "x照片.jpg"}));
-    QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"yb.txt"});
-    QVERIFY(undo->toolTip().contains(QDir(other.path()).canonicalPath()));
+    QCOMPARE(QDir(other.Path()).entryList(QDir::Files), QStringList{"yb.txt"});
+    QVERIFY(undo->toolTip().contains(other.Path()));
 
     // Activating the window reads the offer again too.
     const QString before = undo->toolTip();
-    QCOMPARE(otherProgram.UndoLastRun(), std::u16string());
+    QCOMPARE(other.engine.UndoLastRun(), std::u16string());
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(view.window, &activate);
     QVERIFY(undo->toolTip() != before);
@@ -185,19 +194,10 @@ class UndoWindowTest : public QObject {
     auto* undo = view.Child<QPushButton>("Command3");
     QVERIFY(!undo->isEnabled());
 
-    QTemporaryDir other;
-    QFile file(other.filePath(QStringLiteral("b.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    renamer::testing::MemoryWindow otherWindow;
-    otherWindow.path = QDir(other.path()).canonicalPath().toStdU16String();
-    otherWindow.files = {u"b.txt"};
-    otherWindow.valueText = u"y";
-    RenameEngine otherProgram(otherWindow);
-    otherProgram.ChgMode = u"ADDPRE";
-    QCOMPARE(otherProgram.RenameFiles(), std::u16string());
+    AnotherProgram other;
+    QCOMPARE(other.engine.RenameFiles(), std::u16string());
     QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled(), 3000);
-    QVERIFY(undo->toolTip().contains(QDir(other.path()).canonicalPath()));
+    QVERIFY(undo->toolTip().contains(other.Path()));
   }
 
   void tooltipNamesTheFolderAndTheTime() {
