@@ -11,11 +11,31 @@
 #include "engine/shown_guard.h"
 #include "engine/text.h"
 #include "engine/undo.h"
+#include "engine/undo_report.h"
 
 namespace renamer {
 namespace {
 
 constexpr std::u16string_view kAllTypes = u"*.*";
+
+/// Why an undo that could not take the newest journal undid nothing.
+Stop Refusal(TakeResult taken) {
+  switch (taken) {
+    case TakeResult::kTaken:
+      break;
+    case TakeResult::kNone:
+      return Stop::kNothingToUndo;
+    case TakeResult::kBusy:
+      return Stop::kUndoBusy;
+    case TakeResult::kChanged:
+      return Stop::kUndoChanged;
+    case TakeResult::kDamaged:
+      return Stop::kUndoDamaged;
+    case TakeResult::kUnsafe:
+      return Stop::kUndoUnsafe;
+  }
+  return Stop::kNone;
+}
 
 }  // namespace
 
@@ -152,21 +172,24 @@ void RenameEngine::FinishJournal() {
   journal_.reset();
 }
 
-std::u16string RenameEngine::UndoLastRun() { return Undo(nullptr, nullptr); }
+std::u16string RenameEngine::UndoLastRun() { return UndoReport(UndoNewest()); }
 
-std::u16string RenameEngine::UndoRun(const UndoOffer& offer, std::optional<JobOutcome>* outcome) {
-  return Undo(&offer.journal, outcome);
-}
+JobOutcome RenameEngine::UndoNewest() { return Undo(nullptr); }
 
-std::u16string RenameEngine::Undo(const std::string* expected, std::optional<JobOutcome>* done) {
+JobOutcome RenameEngine::UndoRun(const UndoOffer& offer) { return Undo(&offer.journal); }
+
+JobOutcome RenameEngine::Undo(const std::string* expected) {
   std::unique_ptr<JournalLease> lease;
   const TakeResult taken = journals_.TakeNewest(expected, control_, lease);
-  if (taken != TakeResult::kTaken) return UndoRefusal(taken);
+  if (taken != TakeResult::kTaken) {
+    JobOutcome refused;
+    refused.kind = JobKind::kUndo;
+    refused.stop = Refusal(taken);
+    return refused;
+  }
   UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);
-  outcome.unsaved = lease->Settle(outcome.state);
-  std::u16string report = UndoReport(outcome);
-  if (done != nullptr) *done = OutcomeOfUndo(DecodeFileName(lease->Run().path), std::move(outcome));
-  return report;
+  outcome.job.journalError = lease->Settle(outcome.state);
+  return std::move(outcome.job);
 }
 
 std::optional<UndoOffer> RenameEngine::NextUndo() const {

@@ -11,11 +11,11 @@
 #include "engine/file_names.h"
 #include "engine/file_system.h"
 #include "engine/input_check.h"
-#include "engine/job_outcome.h"
 #include "engine/name_rules.h"
 #include "engine/prediction.h"
 #include "engine/report.h"
 #include "engine/run_control.h"
+#include "engine/run_outcome.h"
 #include "engine/run_plan.h"
 #include "engine/run_request.h"
 #include "engine/time_key.h"
@@ -75,17 +75,17 @@ class RenameEngine {
 
   /// Renames the files of the most recent run not yet undone (of any program, also one
   /// cut short by a crash) back to their names before it, newest rename first, never
-  /// replacing anything. Returns empty when every file went back, else what to tell the
-  /// user: the files that could not go back in the run's entry format ("new -> old
-  /// (reason)" with LF CR) under a line that says which are tried again, or why nothing
-  /// was undone (nothing to undo, another program busy with it, a damaged journal).
-  /// Works whatever directory the window shows now.
-  std::u16string UndoLastRun();
+  /// replacing anything. Returns what it did, or why it undid nothing (nothing to undo,
+  /// another program busy with it, a damaged journal) in `stop`. Works whatever directory
+  /// the window shows now.
+  JobOutcome UndoNewest();
 
-  /// UndoLastRun() for exactly the run `offer` names; when the newest run is another one
-  /// by now, undoes nothing and says that the offer changed. `outcome`, if given,
-  /// receives what the undo did when it tried any file.
-  std::u16string UndoRun(const UndoOffer& offer, std::optional<JobOutcome>* outcome = nullptr);
+  /// UndoNewest() for exactly the run `offer` names; when the newest run is another one
+  /// by now, undoes nothing and stops with kUndoChanged.
+  JobOutcome UndoRun(const UndoOffer& offer);
+
+  /// UndoNewest() worded for the user (UndoReport()): empty when every file went back.
+  std::u16string UndoLastRun();
 
   /// True when UndoLastRun() has a run to undo.
   bool CanUndo() const { return NextUndo().has_value(); }
@@ -141,7 +141,7 @@ class RenameEngine {
   std::u16string StartJournal(Directory* dir, const std::u16string& path);
   void FinishJournal();
   /// Undoes the newest run, or only the one in journal `expected` when given.
-  std::u16string Undo(const std::string* expected, std::optional<JobOutcome>* outcome);
+  JobOutcome Undo(const std::string* expected);
   RunControl* control_ = nullptr;
   /// What PredictRun() keeps from one prediction to the next.
   PredictionCache predictions_;

@@ -6,6 +6,7 @@
 #include "engine/file_names.h"
 #include "engine/file_system.h"
 #include "engine/text.h"
+#include "engine/undo_report.h"
 
 namespace renamer {
 namespace {
@@ -19,13 +20,6 @@ std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
   result.reserve(size);
   for (std::u16string_view part : parts) result.append(part);
   return result;
-}
-
-std::u16string Heading(std::u16string_view before, std::uint64_t count, std::u16string_view after) {
-  return std::u16string(before)
-      .append(DecimalText(static_cast<long long>(count)))
-      .append(after)
-      .append(kEntryEnd);
 }
 
 }  // namespace
@@ -118,59 +112,30 @@ std::u16string FormatReport(std::u16string_view prefix, const std::vector<Planne
   return report;
 }
 
-std::u16string LeftoverReason(std::u16string_view prefix, const std::string& temporary, int error) {
-  return Concat(
-      {u"临时文件名“", prefix, DecodeFileName(temporary), u"”未能删除：", DescribeError(error)});
-}
-
-std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
-                         std::u16string_view reason) {
-  return Concat({prefix, DecodeFileName(step.newName), u" -> ", prefix,
-                 DecodeFileName(step.oldName), u"(", reason, u")", kEntryEnd});
-}
-
-std::u16string UndoRefusal(TakeResult result) {
-  switch (result) {
-    case TakeResult::kTaken:
+std::u16string ChangeReason(std::u16string_view prefix, const FileChange& change) {
+  switch (change.reason) {
+    case Reason::kNone:
       break;
-    case TakeResult::kNone:
-      return u"没有可以撤销的改名。";
-    case TakeResult::kBusy:
-      return u"另一个程序正在改名或撤销，请稍后再按“撤销”。";
-    case TakeResult::kChanged:
-      return u"可以撤销的改名已经变了（另一个程序刚改名或撤销过），本次没有撤销任何文件。"
-             u"请看“撤销”按钮的提示，再按一次。";
-    case TakeResult::kDamaged:
-      return u"最近一次改名的撤销记录已损坏，无法撤销它；已删除这份记录，"
-             u"再按“撤销”将撤销在它之前的改名。";
-    case TakeResult::kUnsafe:
-      return u"无法撤销：" + DescribeError(kErrorStateUnsafe) + u"，其中的撤销记录不可信。";
+    case Reason::kSystem:
+      return DescribeError(change.error);
+    case Reason::kNoNewName:
+      return u"文件名不能为空";
+    case Reason::kStranded:
+      return Concat({DescribeError(change.error), u"；文件已暂存为“", prefix,
+                     DecodeFileName(change.detail), u"”"});
+    case Reason::kGone:
+      return std::u16string(kUndoGone);
+    case Reason::kReplaced:
+      return std::u16string(kUndoReplaced);
+    case Reason::kChanged:
+      return std::u16string(kUndoChanged);
+    case Reason::kOtherDirectory:
+      return std::u16string(kUndoOtherDirectory);
+    case Reason::kLeftover:
+      return Concat({u"临时文件名“", prefix, DecodeFileName(change.detail), u"”未能删除：",
+                     DescribeError(change.error)});
   }
   return {};
-}
-
-std::u16string UnsavedUndoLine(int error) {
-  return u"撤销记录未能保存：" + DescribeError(error) +
-         u"。在关闭本程序之前，再按“撤销”仍会接着这次的结果进行。";
-}
-
-std::u16string UndoReport(const UndoOutcome& outcome) {
-  const bool unfinished =
-      outcome.left != 0 || outcome.waitingCount != 0 || outcome.givenUpCount != 0;
-  if (!unfinished && outcome.unsaved == 0) return {};
-  std::u16string report;
-  if (unfinished) report.append(u"撤销未全部完成：").append(kEntryEnd);
-  if (outcome.unsaved != 0) report.append(UnsavedUndoLine(outcome.unsaved)).append(kEntryEnd);
-  if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
-  if (outcome.waitingCount != 0) {
-    report += Heading(u"以下 ", outcome.waitingCount, u" 个文件仍待撤销，再按“撤销”将重试：");
-    report += outcome.waiting;
-  }
-  if (outcome.givenUpCount != 0) {
-    report += Heading(u"以下 ", outcome.givenUpCount, u" 个文件无法恢复原名，不再撤销：");
-    report += outcome.givenUp;
-  }
-  return report;
 }
 
 }  // namespace renamer

@@ -5,9 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/journal_store.h"
+#include "engine/job_outcome.h"
 #include "engine/run_plan.h"
-#include "engine/undo.h"
 
 namespace renamer {
 
@@ -41,29 +40,8 @@ std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& plan
 /// The report of a plan: one entry per failed file, in plan order.
 std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
 
-/// Why an undo could not take a file back, beside the errors that DescribeError() tells.
-inline constexpr std::u16string_view kUndoGone = u"改名后的文件已不在";
-inline constexpr std::u16string_view kUndoReplaced = u"该名称下已是另一个文件";
-inline constexpr std::u16string_view kUndoChanged = u"文件在改名后被修改过，无法确认还是原来的文件";
-inline constexpr std::u16string_view kUndoOtherDirectory = u"目录已不是改名时的那个目录";
-
-/// Why a step is not wholly taken back although its file is under its old name again:
-/// the extra name `temporary` that a change of case left could not be removed.
-std::u16string LeftoverReason(std::u16string_view prefix, const std::string& temporary, int error);
-
-/// The entry for a file that an undo could not take back: "new -> old(reason)".
-std::u16string UndoEntry(std::u16string_view prefix, const JournalStep& step,
-                         std::u16string_view reason);
-
-/// What an undo tells instead of undoing when the newest journal was not `kTaken`.
-std::u16string UndoRefusal(TakeResult result);
-
-/// The line that says that the journal could not record an undo, and what that means.
-std::u16string UnsavedUndoLine(int error);
-
-/// The text the window shows after an undo: empty when every file went back and the
-/// journal recorded it. Else its first line says that an undo did not finish, so that it
-/// is not taken for a run's, or that the journal could not record it.
-std::u16string UndoReport(const UndoOutcome& outcome);
+/// Why `change` did not get its new name, as the reports and the list's tooltips word
+/// it; names that the reason gives read with `prefix`.
+std::u16string ChangeReason(std::u16string_view prefix, const FileChange& change);
 
 }  // namespace renamer

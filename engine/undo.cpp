@@ -4,7 +4,6 @@
 
 #include "engine/file_names.h"
 #include "engine/name_folding.h"
-#include "engine/report.h"
 #include "engine/run_plan.h"
 #include "engine/safe_rename.h"
 #include "engine/text.h"
@@ -62,8 +61,8 @@ Sight Look(Directory& dir, const JournalStep& step, bool oneEntry) {
 }
 
 /// Why the file is nowhere to be found.
-std::u16string_view Missing(const Sight& sight, const JournalStep& step) {
-  if (!sight.newTaken) return kUndoGone;
+Reason Missing(const Sight& sight, const JournalStep& step) {
+  if (!sight.newTaken) return Reason::kGone;
   // With neither a birth time nor a generation, a file changed since and a new file
   // that got its inode number look alike; the user is told which doubt it is.
   const FileIdentity& atNew = sight.underNew;
@@ -71,7 +70,7 @@ std::u16string_view Missing(const Sight& sight, const JournalStep& step) {
                          atNew.inode == step.identity.inode &&
                          (atNew.birthNanoseconds == 0 || step.identity.birthNanoseconds == 0) &&
                          !(atNew.hasGeneration && step.identity.hasGeneration);
-  return undecided ? kUndoChanged : kUndoReplaced;
+  return undecided ? Reason::kChanged : Reason::kReplaced;
 }
 
 // The new spelling of a change of case that the run made, where the file is found under
@@ -147,25 +146,22 @@ Back DropParked(Directory& dir, const JournalStep& step, const std::vector<std::
   return back;
 }
 
-/// Says in `reason` why the step did not go back; returns its error.
-int Failed(const std::u16string& prefix, const Back& back, std::u16string& reason) {
-  if (!back.leftover.empty()) {
-    reason = LeftoverReason(prefix, back.leftover, back.error);
-  } else {
-    PlannedRename failed;
-    failed.hasNewName = true;
-    failed.error = back.error;
-    failed.strandedAt = back.stranded;
-    reason = FailureReason(prefix, failed);
-  }
-  return back.error;
+/// Says in `change` why the step did not go back; returns false.
+bool Failed(Back back, FileChange& change) {
+  const bool leftover = !back.leftover.empty();
+  change.reason = leftover                ? Reason::kLeftover
+                  : back.stranded.empty() ? Reason::kSystem
+                                          : Reason::kStranded;
+  change.error = back.error;
+  change.detail = std::move(leftover ? back.leftover : back.stranded);
+  return false;
 }
 
-/// Takes step `i` back; returns 0, or why not in `reason` with whether the file is gone
-/// for good (then no later try can help). Removes a name of the file only where the run
-/// or an undo made it.
-int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const JournaledRun& run,
-             std::size_t i, std::u16string& reason, bool& gone) {
+/// Takes step `i` back; returns true, or false with why not in `change` and whether the
+/// file is gone for good (then no later try can help). Removes a name of the file only
+/// where the run or an undo made it.
+bool TakeBack(Directory& dir, FileSystem& fs, const JournaledRun& run, std::size_t i,
+              FileChange& change, bool& gone) {
   const JournalStep& step = run.steps[i];
   const bool oneEntry = MayBeOneEntry(step);
   Sight sight = Look(dir, step, oneEntry);
@@ -178,7 +174,7 @@ int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const
     back.error = RenameWithoutReplacing(dir, temporary, step.oldName);
     if (back.error != 0) {
       back.stranded = temporary;
-      return Failed(prefix, back, reason);
+      return Failed(std::move(back), change);
     }
     sight.atOld = true;
   }
@@ -187,12 +183,12 @@ int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const
   } else if (sight.atNew) {
     back.error = RenameWithoutReplacing(dir, step.newName, step.oldName, &back.stranded);
   } else if (!sight.atOld) {
-    reason = Missing(sight, step);
+    change.reason = Missing(sight, step);
     gone = true;
-    return -1;
+    return false;
   }
   if (back.error == 0 && oneEntry) back = DropParked(dir, step, sight.parked);
-  return back.error == 0 ? 0 : Failed(prefix, back, reason);
+  return back.error == 0 || Failed(std::move(back), change);
 }
 
 }  // namespace
@@ -201,16 +197,18 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
   UndoOutcome outcome;
   outcome.state = run.state;
   outcome.state.resize(run.steps.size(), StepState::kToTakeBack);
-  const std::u16string directory = DecodeFileName(run.path);
-  const std::u16string prefix = directory == u"/" ? directory : directory + u"/";
+  JobOutcome& job = outcome.job;
+  job.kind = JobKind::kUndo;
+  job.path = DecodeFileName(run.path);
   int error = 0;
   const std::unique_ptr<Directory> dir = fs.Open(run.path, error);
-  std::u16string directoryFault;
+  // Why no step can go back, if so; the error is Open()'s.
+  Reason fault = Reason::kNone;
   FileIdentity found;
   if (dir == nullptr) {
-    directoryFault = DescribeError(error);
+    fault = Reason::kSystem;
   } else if (dir->Identify(".", found) != 0 || !SameDirectory(found, run.directory)) {
-    directoryFault = kUndoOtherDirectory;
+    fault = Reason::kOtherDirectory;
   }
 
   const std::size_t count = run.steps.size();
@@ -221,48 +219,32 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
   for (std::size_t handled = 0; handled < count; ++handled) {
     const std::size_t i = count - 1 - handled;
     if (!run.Pending(i)) continue;
-    if (control != nullptr && control->cancel.load()) {
-      ++outcome.left;
-      continue;
-    }
-    if (control != nullptr) control->done.store(handled + 1);
     const JournalStep& step = run.steps[i];
-    std::u16string reason = directoryFault;
+    FileChange& change = job.changes.emplace_back();
+    change.from = DecodeFileName(step.newName);
+    change.to = DecodeFileName(step.oldName);
+    if (control != nullptr && control->cancel.load()) continue;
+    if (control != nullptr) control->done.store(handled + 1);
     bool gone = false;
-    FileChange& change = outcome.changes.emplace_back(
-        FileChange{DecodeFileName(step.newName), DecodeFileName(step.oldName), false, {}});
-    if (reason.empty()) {
+    if (fault != Reason::kNone) {
+      change.reason = fault;
+      change.error = error;
+    } else {
       const CallTimer timer(control);
-      if (TakeBack(*dir, fs, prefix, run, i, reason, gone) == 0) {
+      if (TakeBack(*dir, fs, run, i, change, gone)) {
         outcome.state[i] = StepState::kDone;
-        change.done = true;
+        change.status = ChangeStatus::kDone;
         continue;
       }
     }
-    change.reason = reason;
     // A file that is gone cannot come back, and one that failed before has been seen to
     // fail: neither may keep the runs before it from being undone.
-    if (gone || outcome.state[i] == StepState::kReported) {
-      outcome.state[i] = StepState::kDone;
-      outcome.givenUp += UndoEntry(prefix, step, reason);
-      ++outcome.givenUpCount;
-      continue;
-    }
-    outcome.state[i] = StepState::kReported;
-    outcome.waiting += UndoEntry(prefix, step, reason);
-    ++outcome.waitingCount;
+    const bool givenUp = gone || outcome.state[i] == StepState::kReported;
+    outcome.state[i] = givenUp ? StepState::kDone : StepState::kReported;
+    change.status = givenUp ? ChangeStatus::kGivenUp : ChangeStatus::kWaiting;
   }
+  job.Count();
   return outcome;
-}
-
-JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome) {
-  JobOutcome done;
-  done.kind = JobKind::kUndo;
-  done.path = std::move(path);
-  done.changes = std::move(outcome.changes);
-  for (const FileChange& change : done.changes) ++(change.done ? done.done : done.failed);
-  done.left = outcome.left;
-  return done;
 }
 
 }  // namespace renamer

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
 #include "engine/file_system.h"
@@ -15,19 +13,11 @@ namespace renamer {
 struct UndoOutcome {
   /// Where each step of the run stands now; what the journal keeps.
   std::vector<StepState> state;
-  /// Report entries ("new -> old(reason)", LF CR each) of the files that could not go
-  /// back and are tried again by the next undo, and of those given up.
-  std::u16string waiting;
-  std::uint64_t waitingCount = 0;
-  std::u16string givenUp;
-  std::uint64_t givenUpCount = 0;
-  /// Steps that a cancel left untried; the next undo tries them.
-  std::uint64_t left = 0;
-  /// 0, or why the journal could not record where the steps stand (see
-  /// JournalLease::Settle()).
-  int unsaved = 0;
-  /// Each step tried, from its new name back to its old one, in the order tried.
-  std::vector<FileChange> changes;
+  /// Each step reached, from its new name back to its old one, in the order tried: kDone,
+  /// kWaiting for one tried again by the next undo, kGivenUp, or kUntried where a cancel
+  /// came first. `journalError` is for the caller to fill in once the journal has been
+  /// told `state` (see JournalLease::Settle()).
+  JobOutcome job;
 };
 
 /// Renames the files of `run` back to their names before it, newest rename first, each
@@ -40,8 +30,5 @@ struct UndoOutcome {
 /// taken back. A file that cannot go back is kept for one more try, unless it is gone: a
 /// second failure gives it up.
 UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl* control);
-
-/// What the undo of the run in `path` did, for the window to show.
-JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome);
 
 }  // namespace renamer

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "engine/undo_report.h"
 #include "ui/background_run.h"
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
@@ -40,15 +41,20 @@ bool JobControl::StartRun(const std::u16string& folder) {
                [](RenameEngine& engine, Job& job) {
                  std::u16string report = engine.RenameFiles(*job.request);
                  job.outcome = OutcomeOfRun(job.request->path, engine.Plan);
-                 job.outcome->stalePreview = job.request->differsFromShown;
+                 if (job.request->differsFromShown) job.outcome->stop = Stop::kStalePreview;
                  return report;
                });
 }
 
 bool JobControl::StartUndo(const UndoOffer& offer, const std::u16string& folder) {
-  return Start(
-      QStringLiteral("正在撤销"), folder, std::nullopt,
-      [offer](RenameEngine& engine, Job& job) { return engine.UndoRun(offer, &job.outcome); });
+  return Start(QStringLiteral("正在撤销"), folder, std::nullopt,
+               [offer](RenameEngine& engine, Job& job) {
+                 JobOutcome outcome = engine.UndoRun(offer);
+                 std::u16string report = UndoReport(outcome);
+                 // An undo that stopped before the first file has nothing for the list to show.
+                 if (outcome.stop == Stop::kNone) job.outcome = std::move(outcome);
+                 return report;
+               });
 }
 
 bool JobControl::Start(const QString& title, const std::u16string& folder,

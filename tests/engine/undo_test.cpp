@@ -3,6 +3,7 @@
 // journals are kept in memory, except where their folder on the disk is the point.
 
 #include "engine/rename_engine.h"
+#include "engine/undo_report.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_journal_store.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
@@ -24,6 +26,7 @@ namespace renamer {
 namespace {
 
 using testing::FakeWindow;
+using testing::FaultyFileSystem;
 using testing::MemoryJournalStore;
 using testing::ShowDirectory;
 using testing::StateHome;
@@ -283,17 +286,48 @@ TEST_F(UndoTest, OutcomeRowsFollowTheFilesThroughRunAndUndo) {
                               {"x1.txt", "xx1.txt", PredictedOutcome::kRenamed}}));
   EXPECT_EQ(rows(ran, u"/elsewhere")[2], (Row{"xx1.txt", "", PredictedOutcome::kNotSelected}));
 
-  std::optional<JobOutcome> undone;
-  EXPECT_EQ(Utf8(engine.UndoRun(*engine.NextUndo(), &undone)), "");
-  ASSERT_TRUE(undone.has_value());
+  const JobOutcome undone = engine.UndoRun(*engine.NextUndo());
+  EXPECT_EQ(Utf8(UndoReport(undone)), "");
   ShowDirectory(window, dir);
-  EXPECT_EQ(undone->kind, JobKind::kUndo);
-  EXPECT_EQ(undone->done, 1U);
-  EXPECT_EQ(rows(*undone, window.path)[2], (Row{"xx1.txt", "x1.txt", PredictedOutcome::kRenamed}));
+  EXPECT_EQ(undone.kind, JobKind::kUndo);
+  EXPECT_EQ(undone.done, 1U);
+  EXPECT_EQ(rows(undone, window.path)[2], (Row{"xx1.txt", "x1.txt", PredictedOutcome::kRenamed}));
 
-  std::optional<JobOutcome> nothing;
-  EXPECT_NE(Utf8(engine.UndoRun(UndoOffer{}, &nothing)), "");
-  EXPECT_FALSE(nothing.has_value());
+  const JobOutcome nothing = engine.UndoRun(UndoOffer{});
+  EXPECT_NE(Utf8(UndoReport(nothing)), "");
+  EXPECT_NE(nothing.stop, Stop::kNone);
+  EXPECT_TRUE(nothing.changes.empty());
+}
+
+// A cancel stops an undo before its next file: it says how many it left, the list shows
+// only what it tried, and the next undo takes back the rest.
+TEST_F(UndoTest, ACancelledUndoLeavesTheRestToTheNext) {
+  Make({"a.txt", "b.txt", "c.txt", "d.txt"});
+  ASSERT_EQ(Run(u"ADDPRE", u"x"), "");
+  FaultyFileSystem fs;
+  RunControl control;
+  RenameEngine undoer(window, fs, store);
+  undoer.SetRunControl(&control);
+  fs.onRename = [&control](const std::string&, const std::string&) {
+    control.cancel = true;
+    return FaultyFileSystem::kPass;
+  };
+  const JobOutcome undone = undoer.UndoNewest();
+  EXPECT_EQ(Utf8(UndoReport(undone)), "撤销未全部完成：\n\r已取消：还有 3 个文件未处理。\n\r");
+  EXPECT_EQ(std::tie(undone.done, undone.failed, undone.left), std::make_tuple(1U, 0U, 3U));
+  EXPECT_EQ(dir.Entries(), (Names{"d.txt", "xa.txt", "xb.txt", "xc.txt"}));
+  ShowDirectory(window, dir);
+  for (const PredictedRename& row : OutcomeRows(undone, window.path, window.files)) {
+    const bool back = row.oldName == u"xd.txt";
+    EXPECT_EQ(row.outcome, back ? PredictedOutcome::kRenamed : PredictedOutcome::kNotSelected)
+        << Utf8(row.oldName);
+  }
+
+  control.cancel = false;
+  fs.onRename = nullptr;
+  EXPECT_EQ(Utf8(undoer.UndoLastRun()), "");
+  EXPECT_EQ(dir.Entries(), (Names{"a.txt", "b.txt", "c.txt", "d.txt"}));
+  EXPECT_FALSE(undoer.CanUndo());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/rename_engine.h"
+#include "engine/undo_report.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_journal_store.h"
 #include "tests/support/temp_dir.h"
@@ -174,14 +175,14 @@ TEST_F(UndoTrustTest, TakesBackOnlyTheRunItsOfferNames) {
   otherWindow.valueText = u"y";
   ASSERT_EQ(Utf8(otherEngine.RenameFiles()), "");
 
-  const std::string changed = Utf8(engine.UndoRun(*offer));
+  const std::string changed = Utf8(UndoReport(engine.UndoRun(*offer)));
   EXPECT_TRUE(changed.starts_with("可以撤销的改名已经变了")) << changed;
   EXPECT_EQ(dir.Entries(), (Names{"xa.txt"}));
   EXPECT_EQ(other.Entries(), (Names{"yb.txt"}));
   ASSERT_TRUE(engine.NextUndo().has_value());
   EXPECT_EQ(Utf8(engine.NextUndo()->path), other.path());
-  EXPECT_EQ(Utf8(engine.UndoRun(*engine.NextUndo())), "");
-  EXPECT_EQ(Utf8(engine.UndoRun(*offer)), "");
+  EXPECT_EQ(Utf8(UndoReport(engine.UndoRun(*engine.NextUndo()))), "");
+  EXPECT_EQ(Utf8(UndoReport(engine.UndoRun(*offer))), "");
   EXPECT_EQ(dir.Entries(), (Names{"a.txt"}));
 
   // With the journals' folder gone there is nothing to take back, and that is said.
