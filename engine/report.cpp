@@ -94,26 +94,51 @@ std::u16string JournalFaultLine(int error) {
   return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
 }
 
-std::u16string FailureReason(std::u16string_view prefix, const PlannedRename& planned) {
-  if (!planned.hasNewName) return u"文件名不能为空";
-  std::u16string reason = DescribeError(planned.error);
-  if (planned.strandedAt.empty()) return reason;
-  return reason.append(u"；文件已暂存为“")
-      .append(prefix)
-      .append(DecodeFileName(planned.strandedAt))
-      .append(u"”");
+std::u16string ChangeReason(std::u16string_view prefix, const FileChange& change) {
+  switch (change.reason) {
+    case Reason::kNone:
+      return {};
+    case Reason::kSystem:
+      return DescribeError(change.error);
+    case Reason::kNoNewName:
+      return u"文件名不能为空";
+    case Reason::kStranded:
+      return Concat({DescribeError(change.error), u"；文件已暂存为“", prefix,
+                     DecodeFileName(change.detail), u"”"});
+    case Reason::kGone:
+      return std::u16string(kUndoGone);
+    case Reason::kReplaced:
+      return std::u16string(kUndoReplaced);
+    case Reason::kChanged:
+      return std::u16string(kUndoChanged);
+    case Reason::kOtherDirectory:
+      return std::u16string(kUndoOtherDirectory);
+    case Reason::kLeftover:
+      return LeftoverReason(prefix, change.detail, change.error);
+  }
+  return {};
 }
 
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned) {
-  if (!planned.hasNewName) return Concat({prefix, planned.oldName, kNoNewName, kEntryEnd});
-  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(",
-                 FailureReason(prefix, planned), u")", kEntryEnd});
-}
-
-std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan) {
+std::u16string RunReport(const JobOutcome& outcome) {
+  const std::u16string prefix = outcome.path + u"/";
+  if (outcome.stop == Stop::kUnreadableTime) {
+    return UnreadableTimeMessage(prefix, outcome.stopName, outcome.stopError);
+  }
+  if (outcome.cancelledBeforePlan) return CancelledLine(outcome.left);
   std::u16string report;
-  for (const PlannedRename& planned : plan) {
-    if (planned.status == PlanStatus::kFailed) report += ReportEntry(prefix, planned);
+  if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
+  // Without a rename there is nothing that undo would have taken back.
+  if (outcome.journalError != 0 && outcome.done != 0) {
+    report.append(JournalFaultLine(outcome.journalError)).append(kEntryEnd);
+  }
+  for (const FileChange& change : outcome.changes) {
+    if (change.status != ChangeStatus::kFailed) continue;
+    if (change.reason == Reason::kNoNewName) {
+      report += Concat({prefix, change.from, kNoNewName, kEntryEnd});
+    } else {
+      report += Concat({prefix, change.from, u" -> ", prefix, change.to, u"(",
+                        ChangeReason(prefix, change), u")", kEntryEnd});
+    }
   }
   return report;
 }

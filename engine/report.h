@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/job_outcome.h"
 #include "engine/journal_store.h"
-#include "engine/run_plan.h"
 #include "engine/undo.h"
 
 namespace renamer {
@@ -32,14 +32,14 @@ std::u16string CancelledLine(std::uint64_t left);
 /// The line a report begins with when the run could not write its journal.
 std::u16string JournalFaultLine(int error);
 
-/// The reason a failed file gives in its report entry.
-std::u16string FailureReason(std::u16string_view prefix, const PlannedRename& planned);
+/// Why `change` did not get its new name, as its report entry and the window word it;
+/// names in the reason follow `prefix`, the folder and "/".
+std::u16string ChangeReason(std::u16string_view prefix, const FileChange& change);
 
-/// The report entry for a planned file that was not renamed.
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned);
-
-/// The report of a plan: one entry per failed file, in plan order.
-std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
+/// What a run tells the user, worded from its outcome: the message of an unreadable time;
+/// else the cancel line, the line of a journal that could not be written (only when a
+/// file was renamed) and an entry per failed file, in plan order.
+std::u16string RunReport(const JobOutcome& outcome);
 
 /// Why an undo could not take a file back, beside the errors that DescribeError() tells.
 inline constexpr std::u16string_view kUndoGone = u"改名后的文件已不在";

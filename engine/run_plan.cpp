@@ -36,14 +36,10 @@ bool OfType(std::u16string_view name, std::u16string_view typeText) {
   return typeText == kAllTypes || LastUnits(name, detail::ExtensionLength(name)) == typeText;
 }
 
-// How many files of `request` a run would try: the checked ones of its type.
-std::size_t SelectedCount(const RunRequest& request) {
-  const std::u16string_view typeText = TrimSpaces(request.typeText);
-  std::size_t count = 0;
-  for (std::size_t k = 0; k < request.names->size(); ++k) {
-    if (request.Checked(k) && OfType((*request.names)[k], typeText)) ++count;
-  }
-  return count;
+// Whether a run of `request` takes its listed file `k`: checked and of the type
+// `typeText` (trimmed).
+bool Takes(const RunRequest& request, std::u16string_view typeText, std::size_t k) {
+  return request.Checked(k) && OfType((*request.names)[k], typeText);
 }
 
 }  // namespace
@@ -59,18 +55,19 @@ void FillTable::Reset(std::size_t count) {
   bytes.clear();
   bytes.reserve(count);
   cancelled = false;
+  unreadable = 0;
+  unreadableError = 0;
 }
 
-std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
-                                 bool times, RunControl* control, FillTable& fill) {
+bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
+                       RunControl* control, FillTable& fill) {
   const std::vector<std::u16string>& names = *request.names;
   fill.Reset(names.size());
   if (times) fill.times.reserve(names.size());
-  const std::u16string prefix = request.path + u"/";
   for (std::size_t k = 0; k < names.size(); ++k) {
     if (control != nullptr && control->cancel.load()) {
       fill.cancelled = true;
-      return CancelledLine(SelectedCount(request));
+      return false;
     }
     const std::u16string& name = names[k];
     fill.names.push_back(name);
@@ -88,14 +85,18 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
         const CallTimer timer(control);
         error = dir->Status(fill.bytes.back(), status);
       }
-      if (error != 0) return UnreadableTimeMessage(prefix, name, error);
+      if (error != 0) {
+        fill.unreadable = static_cast<std::uint32_t>(k);
+        fill.unreadableError = error;
+        return false;
+      }
       // Something else may have taken the name since it was listed.
       if (!status.regular) fill.errors[k] = kErrorNotRegular;
       fill.identities[k] = status.identity;
     }
     if (times) fill.times.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
   }
-  return {};
+  return true;
 }
 
 void SortFillByTime(FillTable& fill) {
@@ -128,9 +129,8 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
 
   long long planCount = 0;
   for (std::size_t k = 0; k < fill.names.size(); ++k) {
-    if (!request.Checked(fill.listIndex[k])) continue;
+    if (!Takes(request, typeText, fill.listIndex[k])) continue;
     const std::u16string& name = fill.names[k];
-    if (!OfType(name, typeText)) continue;
     const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);
@@ -158,18 +158,46 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   return plan;
 }
 
-std::vector<PlannedRename> UntriedPlan(const RunRequest& request) {
+std::vector<FileChange> UntriedChanges(const RunRequest& request) {
   const std::u16string_view typeText = TrimSpaces(request.typeText);
-  const std::vector<std::u16string>& names = *request.names;
-  std::vector<PlannedRename> plan;
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    if (!request.Checked(k) || !OfType(names[k], typeText)) continue;
-    PlannedRename untried;
-    untried.oldName = names[k];
-    untried.listIndex = static_cast<std::uint32_t>(k);
-    plan.push_back(std::move(untried));
+  std::vector<FileChange> untried;
+  for (std::size_t k = 0; k < request.names->size(); ++k) {
+    if (!Takes(request, typeText, k)) continue;
+    FileChange& change = untried.emplace_back();
+    change.from = (*request.names)[k];
+    change.listIndex = static_cast<std::uint32_t>(k);
   }
-  return plan;
+  return untried;
+}
+
+FileChange ChangeOf(PlannedRename planned, std::u16string from) {
+  FileChange change;
+  change.from = std::move(from);
+  if (planned.hasNewName) change.to = std::move(planned.newName);
+  change.error = planned.error;
+  change.listIndex = planned.listIndex;
+  switch (planned.status) {
+    case PlanStatus::kPending:
+      return change;
+    case PlanStatus::kRenamed:
+      change.status = ChangeStatus::kDone;
+      return change;
+    case PlanStatus::kUnchanged:
+      change.status = ChangeStatus::kUnchanged;
+      return change;
+    case PlanStatus::kFailed:
+      break;
+  }
+  change.status = ChangeStatus::kFailed;
+  if (!planned.hasNewName) {
+    change.reason = Reason::kNoNewName;
+  } else if (!planned.strandedAt.empty()) {
+    change.reason = Reason::kStranded;
+    change.detail = std::move(planned.strandedAt);
+  } else {
+    change.reason = Reason::kSystem;
+  }
+  return change;
 }
 
 EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,

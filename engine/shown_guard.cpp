@@ -15,8 +15,9 @@ namespace {
 class PlanReasons {
  public:
   explicit PlanReasons(std::u16string_view prefix) {
-    PlannedRename nameless;
-    reasons_[0] = FailureReason(prefix, nameless);
+    FileChange nameless;
+    nameless.reason = Reason::kNoNewName;
+    reasons_[0] = ChangeReason(prefix, nameless);
     reasons_[1] = DescribeError(kErrorBadNewName);
     reasons_[2] = DescribeError(kErrorBadOldName);
     reasons_[3] = DescribeError(kErrorNotRegular);
@@ -44,7 +45,7 @@ bool Agrees(const PlannedRename& planned, const PredictedRename& shown, std::u16
       return shown.outcome == PredictedOutcome::kUnchanged;
     case PlanStatus::kFailed:
       return shown.outcome == PredictedOutcome::kFails &&
-             shown.reason == FailureReason(prefix, planned);
+             shown.reason == ChangeReason(prefix, ChangeOf(planned, {}));
     case PlanStatus::kRenamed:
       break;
   }

@@ -62,8 +62,8 @@ Sight Look(Directory& dir, const JournalStep& step, bool oneEntry) {
 }
 
 /// Why the file is nowhere to be found.
-std::u16string_view Missing(const Sight& sight, const JournalStep& step) {
-  if (!sight.newTaken) return kUndoGone;
+Reason Missing(const Sight& sight, const JournalStep& step) {
+  if (!sight.newTaken) return Reason::kGone;
   // With neither a birth time nor a generation, a file changed since and a new file
   // that got its inode number look alike; the user is told which doubt it is.
   const FileIdentity& atNew = sight.underNew;
@@ -71,7 +71,7 @@ std::u16string_view Missing(const Sight& sight, const JournalStep& step) {
                          atNew.inode == step.identity.inode &&
                          (atNew.birthNanoseconds == 0 || step.identity.birthNanoseconds == 0) &&
                          !(atNew.hasGeneration && step.identity.hasGeneration);
-  return undecided ? kUndoChanged : kUndoReplaced;
+  return undecided ? Reason::kChanged : Reason::kReplaced;
 }
 
 // The new spelling of a change of case that the run made, where the file is found under
@@ -147,25 +147,26 @@ Back DropParked(Directory& dir, const JournalStep& step, const std::vector<std::
   return back;
 }
 
-/// Says in `reason` why the step did not go back; returns its error.
-int Failed(const std::u16string& prefix, const Back& back, std::u16string& reason) {
+/// Says in `change` why the step did not go back; returns its error.
+int Failed(const Back& back, FileChange& change) {
+  change.error = back.error;
   if (!back.leftover.empty()) {
-    reason = LeftoverReason(prefix, back.leftover, back.error);
+    change.reason = Reason::kLeftover;
+    change.detail = back.leftover;
+  } else if (!back.stranded.empty()) {
+    change.reason = Reason::kStranded;
+    change.detail = back.stranded;
   } else {
-    PlannedRename failed;
-    failed.hasNewName = true;
-    failed.error = back.error;
-    failed.strandedAt = back.stranded;
-    reason = FailureReason(prefix, failed);
+    change.reason = Reason::kSystem;
   }
   return back.error;
 }
 
-/// Takes step `i` back; returns 0, or why not in `reason` with whether the file is gone
+/// Takes step `i` back; returns 0, or why not in `change` with whether the file is gone
 /// for good (then no later try can help). Removes a name of the file only where the run
 /// or an undo made it.
-int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const JournaledRun& run,
-             std::size_t i, std::u16string& reason, bool& gone) {
+int TakeBack(Directory& dir, FileSystem& fs, const JournaledRun& run, std::size_t i,
+             FileChange& change, bool& gone) {
   const JournalStep& step = run.steps[i];
   const bool oneEntry = MayBeOneEntry(step);
   Sight sight = Look(dir, step, oneEntry);
@@ -178,7 +179,7 @@ int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const
     back.error = RenameWithoutReplacing(dir, temporary, step.oldName);
     if (back.error != 0) {
       back.stranded = temporary;
-      return Failed(prefix, back, reason);
+      return Failed(back, change);
     }
     sight.atOld = true;
   }
@@ -187,12 +188,12 @@ int TakeBack(Directory& dir, FileSystem& fs, const std::u16string& prefix, const
   } else if (sight.atNew) {
     back.error = RenameWithoutReplacing(dir, step.newName, step.oldName, &back.stranded);
   } else if (!sight.atOld) {
-    reason = Missing(sight, step);
+    change.reason = Missing(sight, step);
     gone = true;
     return -1;
   }
   if (back.error == 0 && oneEntry) back = DropParked(dir, step, sight.parked);
-  return back.error == 0 ? 0 : Failed(prefix, back, reason);
+  return back.error == 0 ? 0 : Failed(back, change);
 }
 
 }  // namespace
@@ -205,12 +206,12 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
   const std::u16string prefix = directory == u"/" ? directory : directory + u"/";
   int error = 0;
   const std::unique_ptr<Directory> dir = fs.Open(run.path, error);
-  std::u16string directoryFault;
+  Reason directoryFault = Reason::kNone;
   FileIdentity found;
   if (dir == nullptr) {
-    directoryFault = DescribeError(error);
+    directoryFault = Reason::kSystem;
   } else if (dir->Identify(".", found) != 0 || !SameDirectory(found, run.directory)) {
-    directoryFault = kUndoOtherDirectory;
+    directoryFault = Reason::kOtherDirectory;
   }
 
   const std::size_t count = run.steps.size();
@@ -227,27 +228,31 @@ UndoOutcome UndoJournaledRun(FileSystem& fs, const JournaledRun& run, RunControl
     }
     if (control != nullptr) control->done.store(handled + 1);
     const JournalStep& step = run.steps[i];
-    std::u16string reason = directoryFault;
     bool gone = false;
-    FileChange& change = outcome.changes.emplace_back(
-        FileChange{DecodeFileName(step.newName), DecodeFileName(step.oldName), false, {}});
-    if (reason.empty()) {
+    FileChange& change = outcome.changes.emplace_back();
+    change.from = DecodeFileName(step.newName);
+    change.to = DecodeFileName(step.oldName);
+    change.reason = directoryFault;
+    change.error = directoryFault == Reason::kSystem ? error : 0;
+    if (directoryFault == Reason::kNone) {
       const CallTimer timer(control);
-      if (TakeBack(*dir, fs, prefix, run, i, reason, gone) == 0) {
+      if (TakeBack(*dir, fs, run, i, change, gone) == 0) {
         outcome.state[i] = StepState::kDone;
-        change.done = true;
+        change.status = ChangeStatus::kDone;
         continue;
       }
     }
-    change.reason = reason;
+    const std::u16string reason = ChangeReason(prefix, change);
     // A file that is gone cannot come back, and one that failed before has been seen to
     // fail: neither may keep the runs before it from being undone.
     if (gone || outcome.state[i] == StepState::kReported) {
+      change.status = ChangeStatus::kGivenUp;
       outcome.state[i] = StepState::kDone;
       outcome.givenUp += UndoEntry(prefix, step, reason);
       ++outcome.givenUpCount;
       continue;
     }
+    change.status = ChangeStatus::kWaiting;
     outcome.state[i] = StepState::kReported;
     outcome.waiting += UndoEntry(prefix, step, reason);
     ++outcome.waitingCount;
@@ -260,7 +265,8 @@ JobOutcome OutcomeOfUndo(std::u16string path, UndoOutcome outcome) {
   done.kind = JobKind::kUndo;
   done.path = std::move(path);
   done.changes = std::move(outcome.changes);
-  for (const FileChange& change : done.changes) ++(change.done ? done.done : done.failed);
+  done.Count();
+  // The steps a cancel left are not among the changes, which hold only those reached.
   done.left = outcome.left;
   return done;
 }

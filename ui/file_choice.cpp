@@ -131,7 +131,7 @@ void FileChoice::FollowRenames(const std::vector<FileChange>& changes) {
   if (!rows_) return;
   std::unordered_map<std::u16string_view, const std::u16string*> moved;
   for (const FileChange& change : changes) {
-    if (change.done) moved.emplace(change.from, &change.to);
+    if (change.Done()) moved.emplace(change.from, &change.to);
   }
   for (std::size_t row = 0; row < names_->size(); ++row) {
     const auto found = moved.find((*names_)[row]);

@@ -86,7 +86,7 @@ void Preview::ListingChanged() {
 
 void Preview::ShowOutcome(std::shared_ptr<const JobOutcome> outcome) {
   notice_.clear();
-  if (outcome != nullptr && outcome->stalePreview) {
+  if (outcome != nullptr && outcome->StalePreview()) {
     // What was kept of the files let the preview promise what the run did not find: it
     // is read again, all of it.
     notice_ = QString::fromUtf16(kStalePreview);

@@ -131,13 +131,14 @@ TEST(PlanKeepsToShownTest, StopsOnlyARunThatWasShownSomethingElse) {
     if (tampered < shown->files.size()) shown->files[tampered].newName += u"~";
     request.shown = shown;
     const std::set<std::string> before = place.fs.Names();
-    const std::u16string report = engine.RenameFiles(request);
+    const JobOutcome outcome = engine.RenameFiles(request);
+    const std::u16string report = RunReport(outcome);
     const bool stop = tampered < shown->files.size();
     ASSERT_EQ(request.differsFromShown, stop);
     if (stop) {
       ++stopped;
       EXPECT_TRUE(report.empty());
-      EXPECT_TRUE(engine.Plan.empty());
+      EXPECT_TRUE(outcome.changes.empty());
       EXPECT_EQ(place.fs.Names(), before);
     }
   }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/support/memory_journal_store.h"
+#include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -25,6 +26,7 @@ namespace {
 
 using testing::FakeWindow;
 using testing::MemoryJournalStore;
+using testing::RunWithOutcome;
 using testing::ShowDirectory;
 using testing::StateHome;
 using testing::TempDir;
@@ -266,8 +268,11 @@ TEST(JournalDirectoryTest, FollowsTheStateHomeElseTheHome) {
 TEST_F(UndoTest, OutcomeRowsFollowTheFilesThroughRunAndUndo) {
   Make({"1.txt", "x1.txt", "keep.dat"});
   window.typeText = u".txt";
-  Run(u"ADDPRE", u"x");
-  const JobOutcome ran = OutcomeOfRun(window.path, engine.Plan);
+  engine.ChgMode = u"ADDPRE";
+  window.valueText = u"x";
+  window.stringText = u"";
+  const JobOutcome ran = RunWithOutcome(engine, window).outcome;
+  ShowDirectory(window, dir);
   EXPECT_EQ(ran.done, 1U);
   EXPECT_EQ(ran.failed, 1U);
   using Row = std::tuple<std::string, std::string, PredictedOutcome>;
