@@ -89,13 +89,10 @@ RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& pla
         ++prediction.fails;
         break;
     }
-    // The plan's copy of the listed name is not needed any more.
-    file.oldName = std::move(p.oldName);
     if (p.hasNewName) file.newName = std::move(p.newName);
   }
   for (std::size_t k = 0; k < prediction.files.size(); ++k) {
-    PredictedRename& file = prediction.files[k];
-    if (file.outcome == PredictedOutcome::kNotSelected) file.oldName = (*request.names)[k];
+    prediction.files[k].oldName = (*request.names)[k];
     if (!request.Checked(k)) ++prediction.unchecked;
   }
   return prediction;
@@ -143,7 +140,7 @@ void FindUnsteady(const Start& start, bool sorts, Filled& filled) {
   filled.unsteady.clear();
   if (!sorts && start.links.empty()) return;
   const FillTable& fill = filled.fill;
-  for (std::size_t row = 0; row < fill.names.size(); ++row) {
+  for (std::size_t row = 0; row < fill.listIndex.size(); ++row) {
     const bool link =
         !start.links.empty() && start.links.count((*filled.bytes)[fill.listIndex[row]]) != 0;
     if (link || (sorts && fill.identities[row].links > 1)) {
@@ -160,7 +157,6 @@ void RestoreListOrder(FillTable& fill) {
     order[fill.listIndex[row]] = static_cast<std::uint32_t>(row);
   }
   ApplyOrder(order, fill.times);
-  ApplyOrder(order, fill.names);
   ApplyOrder(order, fill.identities);
   ApplyOrder(order, fill.errors);
   ApplyOrder(order, fill.listIndex);
@@ -181,7 +177,7 @@ void Refresh(Directory& disk, const Start& start, const RunRequest& request, boo
     if (!request.Checked(k)) continue;
     FileStatus status;
     if (const int error = disk.Status((*filled.bytes)[k], status)) {
-      filled.failure = UnreadableTimeMessage(request.path + u"/", fill.names[row], error);
+      filled.failure = UnreadableTimeMessage(request.path + u"/", (*request.names)[k], error);
       filled.done = false;
       return;
     }

@@ -99,8 +99,8 @@ JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
   FinishJournal(plan);
   outcome.changes.reserve(plan.size());
   for (PlannedRename& planned : plan) {
-    std::u16string from = std::move(planned.oldName);
-    outcome.changes.push_back(ChangeOf(std::move(planned), std::move(from)));
+    const std::u16string& from = (*request.names)[planned.listIndex];
+    outcome.changes.push_back(ChangeOf(std::move(planned), from));
   }
   outcome.Count();
   return outcome;

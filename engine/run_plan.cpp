@@ -45,8 +45,6 @@ bool Takes(const RunRequest& request, std::u16string_view typeText, std::size_t 
 }  // namespace
 
 void FillTable::Reset(std::size_t count) {
-  names.clear();
-  names.reserve(count);
   identities.assign(count, FileIdentity{});
   errors.assign(count, 0);
   listIndex.resize(count);
@@ -70,7 +68,6 @@ bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
       return false;
     }
     const std::u16string& name = names[k];
-    fill.names.push_back(name);
     fill.bytes.push_back(EncodeFileName(name));
     FileStatus status;
     if (!IsSafeFileName(name)) {
@@ -102,7 +99,6 @@ bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
 void SortFillByTime(FillTable& fill) {
   const std::vector<std::uint32_t> order = TimeOrder(fill.times);
   ApplyOrder(order, fill.times);
-  ApplyOrder(order, fill.names);
   ApplyOrder(order, fill.identities);
   ApplyOrder(order, fill.errors);
   ApplyOrder(order, fill.listIndex);
@@ -122,38 +118,26 @@ std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number) {
   std::vector<PlannedRename> plan;
-  plan.reserve(fill.names.size());
+  plan.reserve(fill.listIndex.size());
   const std::u16string_view typeText = TrimSpaces(request.typeText);
   const bool numbering = IsNumberingRule(request.code);
   std::u16string stringText = request.stringText;
 
   long long planCount = 0;
-  for (std::size_t k = 0; k < fill.names.size(); ++k) {
+  for (std::size_t k = 0; k < fill.listIndex.size(); ++k) {
     if (!Takes(request, typeText, fill.listIndex[k])) continue;
-    const std::u16string& name = fill.names[k];
+    const std::u16string& name = (*request.names)[fill.listIndex[k]];
     const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);
 
-    PlannedRename planned;
-    planned.oldName = name;
-    planned.hasNewName = true;
+    PlannedRename& planned = plan.emplace_back();
     planned.identity = fill.identities[k];
     planned.error = fill.errors[k];
     planned.listIndex = fill.listIndex[k];
-    if (request.code == u"EXT") {
-      planned.newName = Joined(TrimSpaces(base), TrimSpaces(request.valueText));
-    } else {
-      ++planCount;
-      if (numbering) stringText = number(planCount);
-      const std::u16string newBase =
-          MakeNewBaseName(base, request.code, stringText, request.valueText, request.maxLen);
-      planned.hasNewName = !newBase.empty();
-      if (planned.hasNewName) {
-        planned.newName = Joined(TrimSpaces(newBase), TrimSpaces(ext));
-      }
-    }
-    plan.push_back(std::move(planned));
+    if (numbering) stringText = number(++planCount);
+    planned.hasNewName = MakeNewFileName(planned.newName, base, ext, request.code, stringText,
+                                         request.valueText, request.maxLen);
   }
   return plan;
 }

@@ -23,8 +23,8 @@ enum class PlanStatus {
 };
 
 /// One file of a run's plan; names are single file names inside the run's directory.
+/// Its old name is the listed one, at `listIndex` in the request's names.
 struct PlannedRename {
-  std::u16string oldName;   ///< the name as listed
   std::u16string newName;   ///< meaningful only when hasNewName
   bool hasNewName = false;  ///< false when the rule gave no new name
   PlanStatus status = PlanStatus::kPending;
@@ -39,9 +39,9 @@ struct PlannedRename {
   std::uint32_t listIndex = 0;
 };
 
-/// What the fill found for the listed files, in the order in which they are renamed.
+/// What the fill found for the listed files, in the order in which they are renamed; the
+/// names are the request's, at `listIndex`.
 struct FillTable {
-  std::vector<std::u16string> names;
   std::vector<FileIdentity> identities;
   /// 0, or the code of a check that already keeps the file from being renamed.
   std::vector<int> errors;
