@@ -105,6 +105,9 @@ struct JobOutcome {
   }
   /// True for a stalePreview stop, kept for the window's code that asks for it.
   bool StalePreview() const { return stop == Stop::kStalePreview; }
+  /// A run cancelled while it read the files, before it planned: its untried files
+  /// carry no new name, and its report is the cancel line alone.
+  bool cancelledBeforePlan = false;
 };
 
 }  // namespace renamer

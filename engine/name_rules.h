@@ -59,4 +59,12 @@ std::u16string MakeNewBaseName(std::u16string_view base, std::u16string_view cod
                                std::u16string_view stringText, std::u16string_view valueText,
                                std::int16_t maxLen);
 
+/// The whole new name of the file named `base` + `ext` (split as ExtensionLength() says)
+/// into `out`, in one allocation: the new base name (MakeNewBaseName) trimmed of spaces,
+/// then the extension trimmed; for "EXT" the trimmed base, then the trimmed value.
+/// Returns false, with `out` empty, when the rule gives no new name.
+bool MakeNewFileName(std::u16string& out, std::u16string_view base, std::u16string_view ext,
+                     std::u16string_view code, std::u16string_view stringText,
+                     std::u16string_view valueText, std::int16_t maxLen);
+
 }  // namespace renamer

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <unordered_map>
 
 #include "engine/file_names.h"
 #include "engine/name_folding.h"
@@ -84,17 +85,14 @@ RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& pla
         break;
       default:
         file.outcome = PredictedOutcome::kFails;
-        file.reason = FailureReason(prefix, p);
+        file.reason = ChangeReason(prefix, ChangeOf(p, {}));
         ++prediction.fails;
         break;
     }
-    // The plan's copy of the listed name is not needed any more.
-    file.oldName = std::move(p.oldName);
     if (p.hasNewName) file.newName = std::move(p.newName);
   }
   for (std::size_t k = 0; k < prediction.files.size(); ++k) {
-    PredictedRename& file = prediction.files[k];
-    if (file.outcome == PredictedOutcome::kNotSelected) file.oldName = (*request.names)[k];
+    prediction.files[k].oldName = (*request.names)[k];
     if (!request.Checked(k)) ++prediction.unchecked;
   }
   return prediction;
@@ -142,7 +140,7 @@ void FindUnsteady(const Start& start, bool sorts, Filled& filled) {
   filled.unsteady.clear();
   if (!sorts && start.links.empty()) return;
   const FillTable& fill = filled.fill;
-  for (std::size_t row = 0; row < fill.names.size(); ++row) {
+  for (std::size_t row = 0; row < fill.listIndex.size(); ++row) {
     const bool link =
         !start.links.empty() && start.links.count((*filled.bytes)[fill.listIndex[row]]) != 0;
     if (link || (sorts && fill.identities[row].links > 1)) {
@@ -159,7 +157,6 @@ void RestoreListOrder(FillTable& fill) {
     order[fill.listIndex[row]] = static_cast<std::uint32_t>(row);
   }
   ApplyOrder(order, fill.times);
-  ApplyOrder(order, fill.names);
   ApplyOrder(order, fill.identities);
   ApplyOrder(order, fill.errors);
   ApplyOrder(order, fill.listIndex);
@@ -180,7 +177,7 @@ void Refresh(Directory& disk, const Start& start, const RunRequest& request, boo
     if (!request.Checked(k)) continue;
     FileStatus status;
     if (const int error = disk.Status((*filled.bytes)[k], status)) {
-      filled.failure = UnreadableTimeMessage(request.path + u"/", fill.names[row], error);
+      filled.failure = UnreadableTimeMessage(request.path + u"/", (*request.names)[k], error);
       filled.done = false;
       return;
     }
@@ -268,9 +265,13 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
       reader = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(),
                                                     SimulatedDirectory::Mode{sorts, false});
     }
-    filled.failure =
+    const bool read =
         FillFromDirectory(reader.get(), openError, request, sorts, nullptr, filled.fill);
-    if (sorts && filled.failure.empty()) SortFillByTime(filled.fill);
+    filled.failure =
+        read ? std::u16string()
+             : UnreadableTimeMessage(request.path + u"/", (*request.names)[filled.fill.unreadable],
+                                     filled.fill.unreadableError);
+    if (sorts && read) SortFillByTime(filled.fill);
     filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
     // What kept the run from starting is looked at again next time: it may be gone
     // without the folder changing.
@@ -294,6 +295,44 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   }
   ExecutePlan(dir.get(), openError, planned, bytes, nullptr);
   return Outcome(request, planned);
+}
+
+std::vector<PredictedRename> OutcomeRows(const JobOutcome& outcome, std::u16string_view listingPath,
+                                         const std::vector<std::u16string>& listing) {
+  std::vector<PredictedRename> rows;
+  rows.reserve(listing.size());
+  // The reasons read as the job's report words them.
+  const std::u16string prefix =
+      outcome.kind == JobKind::kUndo && outcome.path == u"/" ? outcome.path : outcome.path + u"/";
+  // A name now on disk is the new name of at most one file renamed, or still the name of
+  // a file that could not be renamed; the first wins, as a renamed file took the name.
+  std::unordered_map<std::u16string_view, const FileChange*> byName;
+  if (outcome.path == listingPath) {
+    byName.reserve(outcome.changes.size());
+    for (const FileChange& change : outcome.changes) {
+      if (change.Done()) byName[change.to] = &change;
+    }
+    for (const FileChange& change : outcome.changes) {
+      const bool failed = change.status == ChangeStatus::kFailed ||
+                          change.status == ChangeStatus::kWaiting ||
+                          change.status == ChangeStatus::kGivenUp;
+      if (failed) byName.emplace(change.from, &change);
+    }
+  }
+  for (const std::u16string& name : listing) {
+    const auto found = byName.find(name);
+    if (found == byName.end()) {
+      rows.push_back({name, {}, PredictedOutcome::kNotSelected, {}});
+      continue;
+    }
+    const FileChange& change = *found->second;
+    if (change.Done()) {
+      rows.push_back({change.from, change.to, PredictedOutcome::kRenamed, {}});
+    } else {
+      rows.push_back({name, change.to, PredictedOutcome::kFails, ChangeReason(prefix, change)});
+    }
+  }
+  return rows;
 }
 
 }  // namespace renamer

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/job_outcome.h"
 #include "engine/run_plan.h"
 #include "engine/run_request.h"
 
@@ -69,5 +71,12 @@ class PredictionCache {
   struct Basis;
   std::unique_ptr<Basis> basis_;
 };
+
+/// One row per name of `listing`, the names of `listingPath` after the job: for a file
+/// the job renamed, its name before (`oldName`) and after (`newName`) with kRenamed; for
+/// one it could not rename, the name it was to get and why, with kFails; kNotSelected
+/// for every other file, also for every file of a folder the job did not work in.
+std::vector<PredictedRename> OutcomeRows(const JobOutcome& outcome, std::u16string_view listingPath,
+                                         const std::vector<std::u16string>& listing);
 
 }  // namespace renamer

@@ -57,86 +57,88 @@ std::u16string RenameEngine::DirectoryPrefix() const { return window_.FileListPa
 
 std::u16string RenameEngine::RenameFiles() {
   RunRequest request = Request();
-  return Run(request, [this](long long number) {
+  return RunReport(Run(request, [this](long long number) {
     window_.SetStringFieldText(DecimalText(number));
     return window_.StringFieldText();
-  });
+  }));
 }
 
-std::u16string RenameEngine::RenameFiles(RunRequest& request) {
+JobOutcome RenameEngine::RenameFiles(RunRequest& request) {
   return Run(request, [&request](long long number) {
     request.stringText = DecimalText(number);
     return request.stringText;
   });
 }
 
-std::u16string RenameEngine::Run(RunRequest& request, const NumberSink& number) {
+JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
   request.differsFromShown = false;
   if (control_ != nullptr) {
     control_->done.store(0);
     control_->total.store(0);
   }
+  JobOutcome outcome;
+  outcome.path = request.path;
   int openError = 0;
   const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(request.path), openError);
 
   FillTable fill;
-  const std::u16string failure =
-      FillFromDirectory(dir.get(), openError, request, true, control_, fill);
-  if (!failure.empty()) {
-    FileNames = std::move(fill.names);
-    FileTimes = std::move(fill.times);
-    // A cancel leaves every file the run would have tried; a time that cannot be read
-    // stops the run before it has any.
-    Plan = fill.cancelled ? UntriedPlan(request) : std::vector<PlannedRename>();
-    return failure;
+  if (!FillFromDirectory(dir.get(), openError, request, true, control_, fill)) {
+    if (fill.cancelled) {
+      // A cancel leaves every file the run would have tried.
+      outcome.changes = UntriedChanges(request);
+      outcome.cancelledBeforePlan = true;
+    } else {
+      // A time that cannot be read stops the run before it has any.
+      outcome.stop = Stop::kUnreadableTime;
+      outcome.stopName = (*request.names)[fill.unreadable];
+      outcome.stopError = fill.unreadableError;
+    }
+    outcome.Count();
+    return outcome;
   }
   if (request.code == u"ADDPRENO") SortFillByTime(fill);
   const std::int16_t maxLen = MaxLen;
   const std::u16string stringText = request.stringText;
   if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
-  Plan = PlanRenames(fill, request, number);
+  std::vector<PlannedRename> plan = PlanRenames(fill, request, number);
   bytes_ =
-      PrejudgePlan(Plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));
-  if (request.shown && !PlanKeepsToShown(Plan, request, *request.shown)) {
+      PrejudgePlan(plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));
+  if (request.shown && !PlanKeepsToShown(plan, request, *request.shown)) {
     // What the window showed is not what would happen: nothing is renamed, and the window
     // shows what would happen now before the user decides again.
     request.differsFromShown = true;
     request.stringText = stringText;
     MaxLen = maxLen;
-    Plan.clear();
     bytes_ = {};
-    FileNames = std::move(fill.names);
-    FileTimes = std::move(fill.times);
-    return {};
+    outcome.stop = Stop::kStalePreview;
+    return outcome;
   }
-  bytes_.order = ExecutionOrder(Plan, bytes_, request.places.get());
-  FileNames = std::move(fill.names);
-  FileTimes = std::move(fill.times);
-  const std::u16string journalFault = StartJournal(dir.get(), request.path);
-  const std::uint64_t left = ExecutePlan(dir.get(), openError, Plan, bytes_, control_);
-  FinishJournal();
-  std::u16string report = FormatReport(request.path + u"/", Plan);
-  // Without a rename there is nothing that undo would have taken back.
-  const bool renamed = std::any_of(Plan.begin(), Plan.end(), [](const PlannedRename& p) {
-    return p.status == PlanStatus::kRenamed;
-  });
-  if (renamed && !journalFault.empty()) report.insert(0, journalFault + std::u16string(kEntryEnd));
-  if (left == 0) return report;
-  return CancelledLine(left).append(kEntryEnd).append(report);
+  bytes_.order = ExecutionOrder(plan, bytes_, request.places.get());
+  outcome.journalError = StartJournal(dir.get(), request.path, plan);
+  ExecutePlan(dir.get(), openError, plan, bytes_, control_);
+  FinishJournal(plan);
+  outcome.changes.reserve(plan.size());
+  for (PlannedRename& planned : plan) {
+    const std::u16string& from = (*request.names)[planned.listIndex];
+    outcome.changes.push_back(ChangeOf(std::move(planned), from));
+  }
+  outcome.Count();
+  return outcome;
 }
 
 void RenameEngine::FindMaxLen() { MaxLen = MeasureMaxLen(ListedNames(window_), MaxLen); }
 
-std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& path) {
+int RenameEngine::StartJournal(Directory* dir, const std::u16string& path,
+                               const std::vector<PlannedRename>& plan) {
   journal_.reset();
   journaled_.clear();
   JournaledRun run;
-  for (std::size_t j = 0; j < Plan.size(); ++j) {
-    if (Plan[j].status != PlanStatus::kPending) continue;
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    if (plan[j].status != PlanStatus::kPending) continue;
     journaled_.push_back(j);
-    run.steps.push_back({bytes_.From(j), bytes_.to[j], Plan[j].identity, false});
+    run.steps.push_back({bytes_.From(j), bytes_.to[j], plan[j].identity, false});
   }
-  if (run.steps.empty() || dir == nullptr) return {};
+  if (run.steps.empty() || dir == nullptr) return 0;
   // An undo after a kill may remove the new name of a file found under both names only
   // if the run made it. A file with one link had no other name. Of those with more, a
   // new name may have been one of their names only if the listing holds it in some
@@ -158,15 +160,15 @@ std::u16string RenameEngine::StartJournal(Directory* dir, const std::u16string& 
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
   if (error == 0) error = journals_.Create(run, control_, journal_);
-  return error != 0 ? JournalFaultLine(error) : std::u16string();
+  return error;
 }
 
-void RenameEngine::FinishJournal() {
+void RenameEngine::FinishJournal(const std::vector<PlannedRename>& plan) {
   bytes_ = {};
   if (journal_ == nullptr) return;
   std::vector<bool> renamed(journaled_.size());
   for (std::size_t i = 0; i < journaled_.size(); ++i) {
-    renamed[i] = Plan[journaled_[i]].status == PlanStatus::kRenamed;
+    renamed[i] = plan[journaled_[i]].status == PlanStatus::kRenamed;
   }
   journal_->Finish(renamed);
   journal_.reset();

@@ -15,7 +15,7 @@
 #include "engine/prediction.h"
 #include "engine/report.h"
 #include "engine/run_control.h"
-#include "engine/run_outcome.h"
+#include "engine/job_outcome.h"
 #include "engine/run_plan.h"
 #include "engine/run_request.h"
 #include "engine/time_key.h"
@@ -51,27 +51,23 @@ class RenameEngine {
   std::u16string ChgMode;
   /// The longest base name measured by a "SAMELEN" run since the window loaded.
   std::int16_t MaxLen = 0;
-  /// The listing copied by the last run, and the time key of each name.
-  std::vector<std::u16string> FileNames;
-  std::vector<std::u16string> FileTimes;
   /// The distinct extensions of the listing, in order of first appearance.
   std::vector<std::u16string> TypeNames;
-  /// The last run's plan, in execution order.
-  std::vector<PlannedRename> Plan;
 
   /// The new base name for `base` under `code`; uses MaxLen for "SAMELEN".
   std::u16string MakeNewName(std::u16string_view base, std::u16string_view code,
                              std::u16string_view stringText, std::u16string_view valueText) const;
 
-  /// The whole run: fill, sort or measure, plan, execute. Returns the report, or the
-  /// message for an unreadable modification time (then nothing was renamed).
+  /// The whole run: fill, sort or measure, plan, execute. Returns the report (RunReport),
+  /// or the message for an unreadable modification time (then nothing was renamed).
   std::u16string RenameFiles();
 
   /// RenameFiles() for `request`, taken from the window earlier: a run on another thread
-  /// works this way. The running numbers go into its string text instead of the window.
-  /// With `request.shown`, a plan that differs from it renames nothing and returns
-  /// empty, with `request.differsFromShown` set.
-  std::u16string RenameFiles(RunRequest& request);
+  /// works this way. Returns what it did, every planned file in plan order. The running
+  /// numbers go into its string text instead of the window. With `request.shown`, a plan
+  /// that differs from it renames nothing and stops with kStalePreview, with
+  /// `request.differsFromShown` set.
+  JobOutcome RenameFiles(RunRequest& request);
 
   /// Renames the files of the most recent run not yet undone (of any program, also one
   /// cut short by a crash) back to their names before it, newest rename first, never
@@ -135,11 +131,12 @@ class RenameEngine {
  private:
   /// The whole run for `request`; `number` is told each running number. Sets
   /// `request.differsFromShown` when it renames nothing for that reason.
-  std::u16string Run(RunRequest& request, const NumberSink& number);
-  /// Journals the renames about to be tried; returns the line for the report when the
-  /// journal cannot be written (the run goes on without undo).
-  std::u16string StartJournal(Directory* dir, const std::u16string& path);
-  void FinishJournal();
+  JobOutcome Run(RunRequest& request, const NumberSink& number);
+  /// Journals the renames of `plan` about to be tried; returns 0, or why the journal
+  /// cannot be written (the run goes on without undo).
+  int StartJournal(Directory* dir, const std::u16string& path,
+                   const std::vector<PlannedRename>& plan);
+  void FinishJournal(const std::vector<PlannedRename>& plan);
   /// Undoes the newest run, or only the one in journal `expected` when given.
   JobOutcome Undo(const std::string* expected);
   RunControl* control_ = nullptr;

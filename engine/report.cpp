@@ -6,7 +6,6 @@
 #include "engine/file_names.h"
 #include "engine/file_system.h"
 #include "engine/text.h"
-#include "engine/undo_report.h"
 
 namespace renamer {
 namespace {
@@ -88,26 +87,26 @@ std::u16string JournalFaultLine(int error) {
   return u"无法保存撤销记录：" + DescribeError(error) + u"，本次改名不能撤销。";
 }
 
-std::u16string FailureReason(std::u16string_view prefix, const PlannedRename& planned) {
-  if (!planned.hasNewName) return u"文件名不能为空";
-  std::u16string reason = DescribeError(planned.error);
-  if (planned.strandedAt.empty()) return reason;
-  return reason.append(u"；文件已暂存为“")
-      .append(prefix)
-      .append(DecodeFileName(planned.strandedAt))
-      .append(u"”");
-}
-
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned) {
-  if (!planned.hasNewName) return Concat({prefix, planned.oldName, kNoNewName, kEntryEnd});
-  return Concat({prefix, planned.oldName, u" -> ", prefix, planned.newName, u"(",
-                 FailureReason(prefix, planned), u")", kEntryEnd});
-}
-
-std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan) {
+std::u16string RunReport(const JobOutcome& outcome) {
+  const std::u16string prefix = outcome.path + u"/";
+  if (outcome.stop == Stop::kUnreadableTime) {
+    return UnreadableTimeMessage(prefix, outcome.stopName, outcome.stopError);
+  }
+  if (outcome.cancelledBeforePlan) return CancelledLine(outcome.left);
   std::u16string report;
-  for (const PlannedRename& planned : plan) {
-    if (planned.status == PlanStatus::kFailed) report += ReportEntry(prefix, planned);
+  if (outcome.left != 0) report.append(CancelledLine(outcome.left)).append(kEntryEnd);
+  // Without a rename there is nothing that undo would have taken back.
+  if (outcome.journalError != 0 && outcome.done != 0) {
+    report.append(JournalFaultLine(outcome.journalError)).append(kEntryEnd);
+  }
+  for (const FileChange& change : outcome.changes) {
+    if (change.status != ChangeStatus::kFailed) continue;
+    if (change.reason == Reason::kNoNewName) {
+      report += Concat({prefix, change.from, kNoNewName, kEntryEnd});
+    } else {
+      report += Concat({prefix, change.from, u" -> ", prefix, change.to, u"(",
+                        ChangeReason(prefix, change), u")", kEntryEnd});
+    }
   }
   return report;
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/job_outcome.h"
-#include "engine/run_plan.h"
 
 namespace renamer {
 
@@ -31,17 +30,19 @@ std::u16string CancelledLine(std::uint64_t left);
 /// The line a report begins with when the run could not write its journal.
 std::u16string JournalFaultLine(int error);
 
-/// The reason a failed file gives in its report entry.
-std::u16string FailureReason(std::u16string_view prefix, const PlannedRename& planned);
+/// Why an undo could not take a file back, beside the errors that DescribeError() tells.
+inline constexpr std::u16string_view kUndoGone = u"改名后的文件已不在";
+inline constexpr std::u16string_view kUndoReplaced = u"该名称下已是另一个文件";
+inline constexpr std::u16string_view kUndoChanged = u"文件在改名后被修改过，无法确认还是原来的文件";
+inline constexpr std::u16string_view kUndoOtherDirectory = u"目录已不是改名时的那个目录";
 
-/// The report entry for a planned file that was not renamed.
-std::u16string ReportEntry(std::u16string_view prefix, const PlannedRename& planned);
-
-/// The report of a plan: one entry per failed file, in plan order.
-std::u16string FormatReport(std::u16string_view prefix, const std::vector<PlannedRename>& plan);
-
-/// Why `change` did not get its new name, as the reports and the list's tooltips word
-/// it; names that the reason gives read with `prefix`.
+/// Why `change` did not get its new name, as its report entry and the window word it;
+/// names in the reason follow `prefix`, the folder and "/".
 std::u16string ChangeReason(std::u16string_view prefix, const FileChange& change);
+
+/// What a run tells the user, worded from its outcome: the message of an unreadable time;
+/// else the cancel line, the line of a journal that could not be written (only when a
+/// file was renamed) and an entry per failed file, in plan order.
+std::u16string RunReport(const JobOutcome& outcome);
 
 }  // namespace renamer

@@ -36,21 +36,15 @@ bool OfType(std::u16string_view name, std::u16string_view typeText) {
   return typeText == kAllTypes || LastUnits(name, detail::ExtensionLength(name)) == typeText;
 }
 
-// How many files of `request` a run would try: the checked ones of its type.
-std::size_t SelectedCount(const RunRequest& request) {
-  const std::u16string_view typeText = TrimSpaces(request.typeText);
-  std::size_t count = 0;
-  for (std::size_t k = 0; k < request.names->size(); ++k) {
-    if (request.Checked(k) && OfType((*request.names)[k], typeText)) ++count;
-  }
-  return count;
+// Whether a run of `request` takes its listed file `k`: checked and of the type
+// `typeText` (trimmed).
+bool Takes(const RunRequest& request, std::u16string_view typeText, std::size_t k) {
+  return request.Checked(k) && OfType((*request.names)[k], typeText);
 }
 
 }  // namespace
 
 void FillTable::Reset(std::size_t count) {
-  names.clear();
-  names.reserve(count);
   identities.assign(count, FileIdentity{});
   errors.assign(count, 0);
   listIndex.resize(count);
@@ -59,21 +53,21 @@ void FillTable::Reset(std::size_t count) {
   bytes.clear();
   bytes.reserve(count);
   cancelled = false;
+  unreadable = 0;
+  unreadableError = 0;
 }
 
-std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
-                                 bool times, RunControl* control, FillTable& fill) {
+bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
+                       RunControl* control, FillTable& fill) {
   const std::vector<std::u16string>& names = *request.names;
   fill.Reset(names.size());
   if (times) fill.times.reserve(names.size());
-  const std::u16string prefix = request.path + u"/";
   for (std::size_t k = 0; k < names.size(); ++k) {
     if (control != nullptr && control->cancel.load()) {
       fill.cancelled = true;
-      return CancelledLine(SelectedCount(request));
+      return false;
     }
     const std::u16string& name = names[k];
-    fill.names.push_back(name);
     fill.bytes.push_back(EncodeFileName(name));
     FileStatus status;
     if (!IsSafeFileName(name)) {
@@ -88,20 +82,23 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
         const CallTimer timer(control);
         error = dir->Status(fill.bytes.back(), status);
       }
-      if (error != 0) return UnreadableTimeMessage(prefix, name, error);
+      if (error != 0) {
+        fill.unreadable = static_cast<std::uint32_t>(k);
+        fill.unreadableError = error;
+        return false;
+      }
       // Something else may have taken the name since it was listed.
       if (!status.regular) fill.errors[k] = kErrorNotRegular;
       fill.identities[k] = status.identity;
     }
     if (times) fill.times.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
   }
-  return {};
+  return true;
 }
 
 void SortFillByTime(FillTable& fill) {
   const std::vector<std::uint32_t> order = TimeOrder(fill.times);
   ApplyOrder(order, fill.times);
-  ApplyOrder(order, fill.names);
   ApplyOrder(order, fill.identities);
   ApplyOrder(order, fill.errors);
   ApplyOrder(order, fill.listIndex);
@@ -121,55 +118,70 @@ std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number) {
   std::vector<PlannedRename> plan;
-  plan.reserve(fill.names.size());
+  plan.reserve(fill.listIndex.size());
   const std::u16string_view typeText = TrimSpaces(request.typeText);
   const bool numbering = IsNumberingRule(request.code);
   std::u16string stringText = request.stringText;
 
   long long planCount = 0;
-  for (std::size_t k = 0; k < fill.names.size(); ++k) {
-    if (!request.Checked(fill.listIndex[k])) continue;
-    const std::u16string& name = fill.names[k];
-    if (!OfType(name, typeText)) continue;
+  for (std::size_t k = 0; k < fill.listIndex.size(); ++k) {
+    if (!Takes(request, typeText, fill.listIndex[k])) continue;
+    const std::u16string& name = (*request.names)[fill.listIndex[k]];
     const std::size_t extLength = detail::ExtensionLength(name);
     const std::u16string_view ext = LastUnits(name, extLength);
     const std::u16string_view base = FirstUnits(name, name.size() - extLength);
 
-    PlannedRename planned;
-    planned.oldName = name;
-    planned.hasNewName = true;
+    PlannedRename& planned = plan.emplace_back();
     planned.identity = fill.identities[k];
     planned.error = fill.errors[k];
     planned.listIndex = fill.listIndex[k];
-    if (request.code == u"EXT") {
-      planned.newName = Joined(TrimSpaces(base), TrimSpaces(request.valueText));
-    } else {
-      ++planCount;
-      if (numbering) stringText = number(planCount);
-      const std::u16string newBase =
-          MakeNewBaseName(base, request.code, stringText, request.valueText, request.maxLen);
-      planned.hasNewName = !newBase.empty();
-      if (planned.hasNewName) {
-        planned.newName = Joined(TrimSpaces(newBase), TrimSpaces(ext));
-      }
-    }
-    plan.push_back(std::move(planned));
+    if (numbering) stringText = number(++planCount);
+    planned.hasNewName = MakeNewFileName(planned.newName, base, ext, request.code, stringText,
+                                         request.valueText, request.maxLen);
   }
   return plan;
 }
 
-std::vector<PlannedRename> UntriedPlan(const RunRequest& request) {
+std::vector<FileChange> UntriedChanges(const RunRequest& request) {
   const std::u16string_view typeText = TrimSpaces(request.typeText);
-  const std::vector<std::u16string>& names = *request.names;
-  std::vector<PlannedRename> plan;
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    if (!request.Checked(k) || !OfType(names[k], typeText)) continue;
-    PlannedRename untried;
-    untried.oldName = names[k];
-    untried.listIndex = static_cast<std::uint32_t>(k);
-    plan.push_back(std::move(untried));
+  std::vector<FileChange> untried;
+  for (std::size_t k = 0; k < request.names->size(); ++k) {
+    if (!Takes(request, typeText, k)) continue;
+    FileChange& change = untried.emplace_back();
+    change.from = (*request.names)[k];
+    change.listIndex = static_cast<std::uint32_t>(k);
   }
-  return plan;
+  return untried;
+}
+
+FileChange ChangeOf(PlannedRename planned, std::u16string from) {
+  FileChange change;
+  change.from = std::move(from);
+  if (planned.hasNewName) change.to = std::move(planned.newName);
+  change.error = planned.error;
+  change.listIndex = planned.listIndex;
+  switch (planned.status) {
+    case PlanStatus::kPending:
+      return change;
+    case PlanStatus::kRenamed:
+      change.status = ChangeStatus::kDone;
+      return change;
+    case PlanStatus::kUnchanged:
+      change.status = ChangeStatus::kUnchanged;
+      return change;
+    case PlanStatus::kFailed:
+      break;
+  }
+  change.status = ChangeStatus::kFailed;
+  if (!planned.hasNewName) {
+    change.reason = Reason::kNoNewName;
+  } else if (!planned.strandedAt.empty()) {
+    change.reason = Reason::kStranded;
+    change.detail = std::move(planned.strandedAt);
+  } else {
+    change.reason = Reason::kSystem;
+  }
+  return change;
 }
 
 EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,

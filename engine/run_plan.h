@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/job_outcome.h"
 #include "engine/run_control.h"
 #include "engine/run_request.h"
 
@@ -22,8 +23,8 @@ enum class PlanStatus {
 };
 
 /// One file of a run's plan; names are single file names inside the run's directory.
+/// Its old name is the listed one, at `listIndex` in the request's names.
 struct PlannedRename {
-  std::u16string oldName;   ///< the name as listed
   std::u16string newName;   ///< meaningful only when hasNewName
   bool hasNewName = false;  ///< false when the rule gave no new name
   PlanStatus status = PlanStatus::kPending;
@@ -38,9 +39,9 @@ struct PlannedRename {
   std::uint32_t listIndex = 0;
 };
 
-/// What the fill found for the listed files, in the order in which they are renamed.
+/// What the fill found for the listed files, in the order in which they are renamed; the
+/// names are the request's, at `listIndex`.
 struct FillTable {
-  std::vector<std::u16string> names;
   std::vector<FileIdentity> identities;
   /// 0, or the code of a check that already keeps the file from being renamed.
   std::vector<int> errors;
@@ -51,6 +52,10 @@ struct FillTable {
   std::vector<std::string> bytes;
   /// The fill stopped because the run was cancelled.
   bool cancelled = false;
+  /// The fill stopped at a checked file whose time cannot be read: its list index and
+  /// why; 0 otherwise.
+  std::uint32_t unreadable = 0;
+  int unreadableError = 0;
 
   /// Makes room for `count` files in list order, with nothing found yet.
   void Reset(std::size_t count);
@@ -78,12 +83,12 @@ using NumberSink = std::function<std::u16string(long long number)>;
 /// `dir` before it plans: whether it is still a regular file, its identity and, with
 /// `times`, its time key. Every listed name is in the fill, a file left unchecked with
 /// nothing read and the time key of time 0. A name that would reach outside the
-/// directory is never handed to it. Returns empty, or what stops the run instead: a
-/// time that cannot be read, or, when `control` asks to stop, the cancel line that
-/// counts every file the run would have tried (none was renamed). `dir` is null when the
-/// directory could not be opened, with `openError`.
-std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
-                                 bool times, RunControl* control, FillTable& fill);
+/// directory is never handed to it. Returns true, or false when it stopped first: at a
+/// time that cannot be read (`fill.unreadableError`), or because `control` asked to
+/// stop (`fill.cancelled`). `dir` is null when the directory could not be opened, with
+/// `openError`.
+bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
+                       RunControl* control, FillTable& fill);
 
 /// Puts the fill into the order of its time keys, oldest first.
 void SortFillByTime(FillTable& fill);
@@ -91,18 +96,18 @@ void SortFillByTime(FillTable& fill);
 /// `maxLen` raised to the longest base name of `names`.
 std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen);
 
-/// Told each running number of a numbering rule; returns the string field's text then.
-using NumberSink = std::function<std::u16string(long long number)>;
-
 /// The plan for the files of `fill`: one entry per checked file that passes the type
 /// filter of `request`, with its new name by its rule and texts, in fill order.
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number);
 
 /// What a run of `request` cancelled before its plan leaves: every file it would have
-/// tried (checked, passing the type filter), pending and without a new name, in list
+/// tried (checked, passing the type filter), untried and without a new name, in list
 /// order.
-std::vector<PlannedRename> UntriedPlan(const RunRequest& request);
+std::vector<FileChange> UntriedChanges(const RunRequest& request);
+
+/// What became of `planned`, whose listed name is `from`, as the outcome tells it.
+FileChange ChangeOf(PlannedRename planned, std::u16string from);
 
 /// Encodes each new name once, finds each old one in `listBytes` (the fill's bytes, in
 /// list order), and decides what can be decided without the disk: kUnchanged, kFailed

@@ -15,8 +15,9 @@ namespace {
 class PlanReasons {
  public:
   explicit PlanReasons(std::u16string_view prefix) {
-    PlannedRename nameless;
-    reasons_[0] = FailureReason(prefix, nameless);
+    FileChange nameless;
+    nameless.reason = Reason::kNoNewName;
+    reasons_[0] = ChangeReason(prefix, nameless);
     reasons_[1] = DescribeError(kErrorBadNewName);
     reasons_[2] = DescribeError(kErrorBadOldName);
     reasons_[3] = DescribeError(kErrorNotRegular);
@@ -32,10 +33,10 @@ class PlanReasons {
   std::array<std::u16string, 4> reasons_;
 };
 
-bool Agrees(const PlannedRename& planned, const PredictedRename& shown, std::u16string_view prefix,
-            const PlanReasons& planReasons) {
+bool Agrees(const PlannedRename& planned, std::u16string_view oldName, const PredictedRename& shown,
+            std::u16string_view prefix, const PlanReasons& planReasons) {
   const std::u16string_view newName = planned.hasNewName ? planned.newName : std::u16string_view();
-  if (shown.oldName != planned.oldName || shown.newName != newName) return false;
+  if (shown.oldName != oldName || shown.newName != newName) return false;
   switch (planned.status) {
     case PlanStatus::kPending:
       return shown.outcome == PredictedOutcome::kRenamed ||
@@ -44,7 +45,7 @@ bool Agrees(const PlannedRename& planned, const PredictedRename& shown, std::u16
       return shown.outcome == PredictedOutcome::kUnchanged;
     case PlanStatus::kFailed:
       return shown.outcome == PredictedOutcome::kFails &&
-             shown.reason == FailureReason(prefix, planned);
+             shown.reason == ChangeReason(prefix, ChangeOf(planned, {}));
     case PlanStatus::kRenamed:
       break;
   }
@@ -64,7 +65,8 @@ bool PlanKeepsToShown(const std::vector<PlannedRename>& plan, const RunRequest& 
   for (const PlannedRename& p : plan) {
     if (p.listIndex >= listed || planned[p.listIndex]) return false;
     planned[p.listIndex] = true;
-    if (!Agrees(p, shown.files[p.listIndex], prefix, planReasons)) return false;
+    const std::u16string& oldName = (*request.names)[p.listIndex];
+    if (!Agrees(p, oldName, shown.files[p.listIndex], prefix, planReasons)) return false;
   }
   // A file the run does not take must not have been shown with a new name.
   for (std::size_t k = 0; k < listed; ++k) {

@@ -94,7 +94,8 @@ std::map<int, std::string> NameOfInode(const MemoryFileSystem& fs) {
 }
 
 void CheckRun(const MemoryFileSystem& fs, const std::map<int, std::string>& before,
-              const RenameEngine& engine, const std::u16string& report) {
+              const RenameEngine& engine, const std::u16string& report,
+              const std::vector<FileChange>& plan) {
   const std::map<int, std::string> after = NameOfInode(fs);
   fuzzing::Require(after.size() == before.size(), "a file appeared or vanished");
   if (report.substr(0, kUnreadableTimeMessage.size()) == kUnreadableTimeMessage) {
@@ -105,8 +106,8 @@ void CheckRun(const MemoryFileSystem& fs, const std::map<int, std::string>& befo
   for (const auto& [inode, name] : before) inodeOf[name] = inode;
   std::vector<std::string> finalNames;
   std::set<int> planned;
-  for (const PlannedRename& p : engine.Plan) {
-    const auto found = inodeOf.find(EncodeFileName(p.oldName));
+  for (const FileChange& p : plan) {
+    const auto found = inodeOf.find(EncodeFileName(p.from));
     fuzzing::Require(found != inodeOf.end(), "planned a file that is not there");
     finalNames.push_back(after.at(found->second));
     planned.insert(found->second);
@@ -116,7 +117,7 @@ void CheckRun(const MemoryFileSystem& fs, const std::map<int, std::string>& befo
                      "an unplanned file was renamed");
   }
   const std::optional<std::string> breach =
-      testing::CheckReportEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix());
+      testing::CheckReportEntries(report, plan, finalNames, engine.DirectoryPrefix());
   if (breach) std::fprintf(stderr, "%s\n", breach->c_str());
   fuzzing::Require(!breach, "plan and report disagree with the disk");
 }
@@ -165,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   engine.ChgMode = code;
   engine.MaxLen = data.ConsumeIntegral<std::int16_t>();
   const std::map<int, std::string> before = NameOfInode(fs);
-  const std::u16string report = engine.RenameFiles();
-  CheckRun(fs, before, engine, report);
+  const testing::WindowRun run = testing::RunWithOutcome(engine, window);
+  CheckRun(fs, before, engine, run.report, run.outcome.changes);
   return 0;
 }

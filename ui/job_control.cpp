@@ -39,10 +39,8 @@ bool JobControl::StartRun(const std::u16string& folder) {
   request.shown = window_.preview.ShownFor(request);
   return Start(QStringLiteral("正在改名"), folder, std::move(request),
                [](RenameEngine& engine, Job& job) {
-                 std::u16string report = engine.RenameFiles(*job.request);
-                 job.outcome = OutcomeOfRun(job.request->path, engine.Plan);
-                 if (job.request->differsFromShown) job.outcome->stop = Stop::kStalePreview;
-                 return report;
+                 job.outcome = engine.RenameFiles(*job.request);
+                 return RunReport(*job.outcome);
                });
 }
 

@@ -45,7 +45,9 @@ using testing::MemoryFileSystem;
 using testing::MemoryJournalStore;
 using testing::Printable;
 using testing::RandomFolder;
+using testing::RunWithOutcome;
 using testing::TempDir;
+using testing::WindowRun;
 
 constexpr std::size_t kNameMax = MemoryFileSystem::kNameMax;  // bytes per name on Linux
 
@@ -92,13 +94,13 @@ struct Expectation {
   std::u16string report;
 };
 
-std::u16string Failure(std::u16string_view prefix, const PlannedRename& planned, int error) {
-  std::u16string entry = std::u16string(prefix) + planned.oldName + u" -> ";
-  if (!planned.hasNewName) return entry + u"(文件名不能为空)\n\r";
-  return entry + std::u16string(prefix) + planned.newName + u"(" + DescribeError(error) + u")\n\r";
+std::u16string Failure(std::u16string_view prefix, const FileChange& planned, int error) {
+  std::u16string entry = std::u16string(prefix) + planned.from + u" -> ";
+  if (planned.reason == Reason::kNoNewName) return entry + u"(文件名不能为空)\n\r";
+  return entry + std::u16string(prefix) + planned.to + u"(" + DescribeError(error) + u")\n\r";
 }
 
-Expectation Expect(const Snapshot& before, const std::vector<PlannedRename>& plan,
+Expectation Expect(const Snapshot& before, const std::vector<FileChange>& plan,
                    std::u16string_view prefix) {
   // Each file's content is found again through its inode, its index here.
   std::vector<std::string> contents;
@@ -115,18 +117,18 @@ Expectation Expect(const Snapshot& before, const std::vector<PlannedRename>& pla
   const std::unique_ptr<Directory> disk = memory.Open("", openError);
 
   Expectation expected;
-  for (const PlannedRename& planned : plan) {
-    if (!planned.hasNewName) {
+  for (const FileChange& planned : plan) {
+    if (planned.reason == Reason::kNoNewName) {
       expected.report += Failure(prefix, planned, 0);
       continue;
     }
-    if (planned.newName == planned.oldName) continue;
-    if (!ModelSafeName(planned.newName)) {
+    if (planned.to == planned.from) continue;
+    if (!ModelSafeName(planned.to)) {
       expected.report += Failure(prefix, planned, kErrorBadNewName);
       continue;
     }
-    const std::string from = EncodeFileName(planned.oldName);
-    const std::string to = EncodeFileName(planned.newName);
+    const std::string from = EncodeFileName(planned.from);
+    const std::string to = EncodeFileName(planned.to);
     if (to == from) continue;
     const int error = disk->RenameNoReplace(from, to);
     if (error != 0) expected.report += Failure(prefix, planned, error);
@@ -205,9 +207,11 @@ class Case {
     RenameEngine engine(window, mode == Mode::kReal ? RealFileSystem() : faulty, journals_);
     engine.ChgMode = rng_.RuleCode();
     engine.MaxLen = static_cast<std::int16_t>(rng_.Pick(std::vector<int>{0, 0, 8, 30, 300}));
-    const std::u16string report = engine.RenameFiles();
+    const WindowRun run = RunWithOutcome(engine, window);
+    const std::u16string& report = run.report;
+    const std::vector<FileChange>& plan = run.outcome.changes;
     ++figures_.runs;
-    figures_.planned += engine.Plan.size();
+    figures_.planned += plan.size();
 
     if (TakeSnapshot(parent_.path()) != outsideBefore ||
         TakeSnapshot(parent_.path() + "/other") != otherBefore) {
@@ -215,9 +219,9 @@ class Case {
     }
     const Snapshot after = TakeSnapshot(Dir());
     std::string failure = CheckConservation(before, after);
-    if (failure.empty()) failure = CheckPlanAndReport(engine, window, before, after, report);
+    if (failure.empty()) failure = CheckPlanAndReport(engine, plan, window, before, after, report);
     if (failure.empty() && mode != Mode::kRandomFaults && !TimeFailed(report)) {
-      const Expectation expected = Expect(before, engine.Plan, engine.DirectoryPrefix());
+      const Expectation expected = Expect(before, plan, engine.DirectoryPrefix());
       if (expected.disk != after) failure = "disk differs from the expected renames";
       if (failure.empty() && expected.report != report) {
         failure = "report differs: got \"" + Printable(report) + "\" expected \"" +
@@ -289,20 +293,20 @@ class Case {
     return {};
   }
 
-  std::string CheckPlanAndReport(const RenameEngine& engine, const FakeWindow& window,
-                                 const Snapshot& before, const Snapshot& after,
-                                 const std::u16string& report) {
+  std::string CheckPlanAndReport(const RenameEngine& engine, const std::vector<FileChange>& plan,
+                                 const FakeWindow& window, const Snapshot& before,
+                                 const Snapshot& after, const std::u16string& report) {
     if (TimeFailed(report)) {
       if (after != before) return "files changed although the run stopped at a time read";
-      if (!engine.Plan.empty()) return "a plan remains after a failed time read";
+      if (!plan.empty()) return "a plan remains after a failed time read";
       return {};
     }
     std::map<std::string, std::string> nameOfContent;
     for (const auto& [name, content] : after.files) nameOfContent[content] = name;
     std::vector<std::string> finalNames;
     std::set<std::string> planned;
-    for (const PlannedRename& p : engine.Plan) {
-      const std::string old = EncodeFileName(p.oldName);
+    for (const FileChange& p : plan) {
+      const std::string old = EncodeFileName(p.from);
       const auto found = before.files.find(old);
       if (found == before.files.end()) return "planned a file that is not there: " + Printable(old);
       finalNames.push_back(nameOfContent[found->second]);
@@ -314,9 +318,9 @@ class Case {
         return "unplanned file " + Printable(name) + " was renamed";
       }
     }
-    if (planned.size() != engine.Plan.size()) return "a file was planned twice";
-    if (engine.Plan.size() > window.files.size()) return "more planned than listed";
-    return CheckReportEntries(report, engine.Plan, finalNames, engine.DirectoryPrefix())
+    if (planned.size() != plan.size()) return "a file was planned twice";
+    if (plan.size() > window.files.size()) return "more planned than listed";
+    return CheckReportEntries(report, plan, finalNames, engine.DirectoryPrefix())
         .value_or(std::string());
   }
 

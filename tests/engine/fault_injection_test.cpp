@@ -17,6 +17,7 @@
 
 #include "engine/rename_engine.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
 
 namespace renamer {
@@ -24,7 +25,9 @@ namespace {
 
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::RunWithOutcome;
 using testing::TempDir;
+using testing::WindowRun;
 
 using Disk = std::map<std::string, std::string>;
 constexpr int kPass = FaultyFileSystem::kPass;
@@ -277,10 +280,13 @@ TEST_F(FaultInjectionTest, OneUnreadableTimeAmongManyStopsTheWholeRun) {
       fs.calls.clear();
       fs.onTime = [&c](const std::string& name) { return name == "f17.jpg" ? c.error : kPass; };
       const Disk before = OnDisk();
-      EXPECT_EQ(Run(code, u".png"), EncodeFileName(kUnreadableTimeMessage) + dir->path() +
-                                        "/f17.jpg(" + c.reason + ")");
+      engine.ChgMode = code;
+      window.valueText = u".png";
+      const WindowRun run = RunWithOutcome(engine, window);
+      EXPECT_EQ(EncodeFileName(run.report), EncodeFileName(kUnreadableTimeMessage) + dir->path() +
+                                                "/f17.jpg(" + c.reason + ")");
       EXPECT_EQ(RenameCalls(), 0);
-      EXPECT_TRUE(engine.Plan.empty());
+      EXPECT_TRUE(run.outcome.changes.empty());
       EXPECT_EQ(OnDisk(), before);
     }
   }

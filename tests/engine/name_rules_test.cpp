@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "engine/text.h"
 #include "tests/support/utf8.h"
 
 namespace renamer {
@@ -81,6 +83,38 @@ TEST(MakeNewBaseNameTest, GivesEachRuleResult) {
               Utf8(c.expected))
         << Utf8(c.code) << " on '" << Utf8(c.base) << "' with '" << Utf8(c.stringText) << "', '"
         << Utf8(c.valueText) << "'";
+  }
+}
+
+// The whole new name, made in one piece, is the trimmed new base and the trimmed
+// extension, for random names and texts of spaces, dots, digits and signs.
+TEST(MakeNewFileNameTest, JoinsTheTrimmedBaseAndExtension) {
+  std::mt19937 random(7);
+  const auto text = [&random](std::size_t most) {
+    static constexpr std::u16string_view kUnits = u" .0123456789-+ab字";
+    std::u16string result(random() % (most + 1), u' ');
+    for (char16_t& unit : result) unit = kUnits[random() % kUnits.size()];
+    return result;
+  };
+  std::u16string made = u"left over";
+  for (int round = 0; round < 5000; ++round) {
+    const std::u16string name = text(12);
+    const std::u16string stringText = text(3);
+    const std::u16string valueText = text(3);
+    const auto maxLen = static_cast<std::int16_t>(static_cast<int>(random() % 20) - 2);
+    const std::u16string_view code = kRules[random() % kRules.size()].code;
+    const std::size_t extLength = detail::ExtensionLength(name);
+    const std::u16string_view ext = LastUnits(name, extLength);
+    const std::u16string_view base = FirstUnits(name, name.size() - extLength);
+    const std::u16string newBase = MakeNewBaseName(base, code, stringText, valueText, maxLen);
+    const bool expectName = code == u"EXT" || !newBase.empty();
+    const std::u16string expected = code == u"EXT" ? Joined(TrimSpaces(base), TrimSpaces(valueText))
+                                    : expectName   ? Joined(TrimSpaces(newBase), TrimSpaces(ext))
+                                                   : u"";
+    SCOPED_TRACE(Utf8(code) + " [" + Utf8(name) + "] [" + Utf8(stringText) + "] [" +
+                 Utf8(valueText) + "] " + std::to_string(maxLen));
+    ASSERT_EQ(MakeNewFileName(made, base, ext, code, stringText, valueText, maxLen), expectName);
+    ASSERT_EQ(Utf8(made), Utf8(expected));
   }
 }
 

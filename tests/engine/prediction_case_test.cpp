@@ -106,8 +106,8 @@ TEST(PredictRunTest, ComparesNamesAsTheFileSystemDoes) {
       RenameEngine engine(window, place.fs);
       engine.ChgMode = c.code;
       const RunPrediction prediction = engine.PredictRun();
-      engine.RenameFiles();
-      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+      const JobOutcome ran = testing::RunWithOutcome(engine, window).outcome;
+      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window, ran);
       ASSERT_EQ(prediction.files.size(), done.size());
       std::size_t fails = 0;
       for (std::size_t k = 0; k < done.size(); ++k) {
@@ -143,8 +143,8 @@ TEST(PredictRunTest, TwoSpellingsOfOneNameMeetWhereTheFolderTakesThemForOne) {
       RenameEngine engine(window, place.fs);
       engine.ChgMode = u"DELPREN";
       const RunPrediction prediction = engine.PredictRun();
-      engine.RenameFiles();
-      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+      const JobOutcome ran = testing::RunWithOutcome(engine, window).outcome;
+      const std::vector<PredictedRename> done = WhatTheRunDid(engine, window, ran);
       ASSERT_EQ(done.size(), 2u);
       for (std::size_t k = 0; k < done.size(); ++k) {
         EXPECT_EQ(Describe(prediction.files[k]), Describe(done[k]));

@@ -15,6 +15,7 @@
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_window.h"
 #include "tests/support/random_folder.h"
+#include "tests/support/report_check.h"
 #include "tests/support/utf8.h"
 
 namespace renamer::testing {
@@ -62,31 +63,32 @@ class MemoryPlace {
   int inode_ = 0;
 };
 
-/// A plan status in the prediction's terms.
-inline PredictedOutcome OutcomeOf(PlanStatus status) {
+/// A change's status in the prediction's terms.
+inline PredictedOutcome OutcomeOf(ChangeStatus status) {
   switch (status) {
-    case PlanStatus::kRenamed:
+    case ChangeStatus::kDone:
       return PredictedOutcome::kRenamed;
-    case PlanStatus::kUnchanged:
+    case ChangeStatus::kUnchanged:
       return PredictedOutcome::kUnchanged;
     default:
       return PredictedOutcome::kFails;
   }
 }
 
-/// Each listed file's outcome as the run's plan recorded it, in the prediction's form.
+/// Each listed file's outcome as the run recorded it, in the prediction's form.
 inline std::vector<PredictedRename> WhatTheRunDid(const RenameEngine& engine,
-                                                  const FakeWindow& window) {
+                                                  const FakeWindow& window,
+                                                  const JobOutcome& outcome) {
   std::vector<PredictedRename> done;
   for (const std::u16string& name : window.files) {
     done.push_back({name, {}, PredictedOutcome::kNotSelected, {}});
   }
   const std::u16string prefix = engine.DirectoryPrefix();
-  for (const PlannedRename& p : engine.Plan) {
+  for (const FileChange& p : outcome.changes) {
     PredictedRename& file = done.at(p.listIndex);
-    if (p.hasNewName) file.newName = p.newName;
+    file.newName = p.to;
     file.outcome = OutcomeOf(p.status);
-    if (p.status == PlanStatus::kFailed) file.reason = FailureReason(prefix, p);
+    if (p.status == ChangeStatus::kFailed) file.reason = ChangeReason(prefix, p);
   }
   return done;
 }
@@ -130,13 +132,14 @@ void PredictThenRun(RandomFolder& random, Place& place, Tally& tally) {
     ASSERT_EQ(Utf8(window.stringText), Utf8(stringText));
     ASSERT_EQ(place.Entries(), before);
 
-    const std::u16string report = engine.RenameFiles();
+    const WindowRun ran = RunWithOutcome(engine, window);
+    const std::u16string& report = ran.report;
     if (!prediction.message.empty()) {
       ASSERT_EQ(Utf8(report), Utf8(prediction.message));
       continue;
     }
     ASSERT_FALSE(report.starts_with(kUnreadableTimeMessage)) << Utf8(report);
-    const std::vector<PredictedRename> done = WhatTheRunDid(engine, window);
+    const std::vector<PredictedRename> done = WhatTheRunDid(engine, window, ran.outcome);
     ASSERT_EQ(prediction.files.size(), done.size());
     for (std::size_t k = 0; k < done.size(); ++k) {
       ASSERT_EQ(Describe(prediction.files[k]), Describe(done[k])) << "file " << k;

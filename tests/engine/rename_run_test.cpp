@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -17,9 +18,11 @@ namespace {
 
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::RunWithOutcome;
 using testing::ShowDirectory;
 using testing::TempDir;
 using testing::Utf8;
+using testing::WindowRun;
 
 using Names = std::vector<std::string>;
 
@@ -277,9 +280,9 @@ TEST_F(RenameRunTest, RenamesNothingWhenATimeCannotBeRead) {
   RenameEngine run(window, faulty);
   run.ChgMode = u"ADDPRE";
   window.valueText = u"x";
-  EXPECT_EQ(Utf8(run.RenameFiles()),
-            "无法读取文件的修改时间：" + dir.path() + "/b.txt(文件不存在)");
-  EXPECT_TRUE(run.Plan.empty());
+  const WindowRun ran = RunWithOutcome(run, window);
+  EXPECT_EQ(Utf8(ran.report), "无法读取文件的修改时间：" + dir.path() + "/b.txt(文件不存在)");
+  EXPECT_TRUE(ran.outcome.changes.empty());
   EXPECT_EQ(dir.Entries(), (Names{"a.txt", "b.txt", "c.txt"}));
   for (const std::string& call : faulty.calls)
     EXPECT_EQ(call.rfind("rename", 0), std::string::npos);

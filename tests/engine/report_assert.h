@@ -13,9 +13,9 @@
 namespace renamer::testing {
 
 /// CheckReportEntries as a GoogleTest assertion, so that a failure prints what
-/// differed: `EXPECT_TRUE(ReportMatchesPlan(report, engine.Plan, finalNames, prefix))`.
+/// differed: `EXPECT_TRUE(ReportMatchesPlan(report, outcome.changes, finalNames, prefix))`.
 inline ::testing::AssertionResult ReportMatchesPlan(const std::u16string& report,
-                                                    const std::vector<PlannedRename>& plan,
+                                                    const std::vector<FileChange>& plan,
                                                     const std::vector<std::string>& finalNames,
                                                     std::u16string_view prefix) {
   const std::optional<std::string> breach = CheckReportEntries(report, plan, finalNames, prefix);

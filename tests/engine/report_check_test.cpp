@@ -18,6 +18,8 @@ namespace {
 using testing::FakeWindow;
 using testing::MemoryFileSystem;
 using testing::ReportMatchesPlan;
+using testing::RunWithOutcome;
+using testing::WindowRun;
 
 // "a1.txt" becomes "1.txt", "b1.txt" would too and keeps its name, "1" would lose its
 // whole name: one rename, two report entries.
@@ -30,14 +32,16 @@ class ReportCheckTest : public ::testing::Test {
     window.files = ListNames(fs, window.path, EntryKind::kFiles);
     window.valueText = u"1";
     engine.ChgMode = u"DELPREN";
-    report = engine.RenameFiles();
-    ASSERT_EQ(engine.Plan.size(), 3u);
+    WindowRun run = RunWithOutcome(engine, window);
+    report = std::move(run.report);
+    plan = std::move(run.outcome.changes);
+    ASSERT_EQ(plan.size(), 3u);
   }
 
   std::string Failure(const std::u16string& tampered,
                       const std::vector<std::string>& finalNames) const {
     const ::testing::AssertionResult result =
-        ReportMatchesPlan(tampered, engine.Plan, finalNames, engine.DirectoryPrefix());
+        ReportMatchesPlan(tampered, plan, finalNames, engine.DirectoryPrefix());
     EXPECT_FALSE(result);
     return result.message();
   }
@@ -46,13 +50,14 @@ class ReportCheckTest : public ::testing::Test {
   FakeWindow window;
   RenameEngine engine{window, fs};
   std::u16string report;
+  std::vector<FileChange> plan;
   // The plan is in natural order: "1", "a1.txt", "b1.txt".
   const std::vector<std::string> outcome = {"1", "1.txt", "b1.txt"};
 };
 
 TEST_F(ReportCheckTest, PassesAReportThatMatchesTheOutcome) {
   EXPECT_EQ(fs.Names(), (std::set<std::string>{"1", "1.txt", "b1.txt"}));
-  EXPECT_TRUE(ReportMatchesPlan(report, engine.Plan, outcome, engine.DirectoryPrefix()));
+  EXPECT_TRUE(ReportMatchesPlan(report, plan, outcome, engine.DirectoryPrefix()));
 }
 
 TEST_F(ReportCheckTest, NamesAFileThatKeptItsNameWithoutAnEntry) {

@@ -14,6 +14,7 @@
 
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_window.h"
+#include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -22,8 +23,10 @@ namespace {
 
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
+using testing::RunWithOutcome;
 using testing::TempDir;
 using testing::Utf8;
+using testing::WindowRun;
 
 constexpr int kPass = FaultyFileSystem::kPass;
 
@@ -98,9 +101,10 @@ TEST_F(RunControlTest, ACancelWhileReadingTimesLeavesEveryFileItWouldTry) {
       if (++reads == 2) control.cancel = true;
       return kPass;
     };
-    EXPECT_EQ(Utf8(engine.RenameFiles()), Utf8(CancelledLine(c.left)));
+    const WindowRun run = RunWithOutcome(engine, window);
+    EXPECT_EQ(Utf8(run.report), Utf8(CancelledLine(c.left)));
     EXPECT_EQ(Renamed(), 0u);
-    const JobOutcome outcome = OutcomeOfRun(window.path, engine.Plan);
+    const JobOutcome& outcome = run.outcome;
     EXPECT_EQ(outcome.left, c.left);
     EXPECT_EQ(outcome.done + outcome.failed, 0u);
   }
@@ -134,7 +138,7 @@ TEST_F(RunControlTest, ARunOnARequestReadsAndWritesOnlyTheRequest) {
   window.path = u"/nowhere";
   window.files.clear();
   window.valueText = u"x";
-  EXPECT_EQ(engine.RenameFiles(request), u"");
+  EXPECT_EQ(RunReport(engine.RenameFiles(request)), u"");
   EXPECT_EQ(request.stringText, u"5");
   EXPECT_EQ(window.stringText, u"before");
   EXPECT_EQ(window.stringWrites, 0);

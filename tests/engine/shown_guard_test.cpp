@@ -25,10 +25,10 @@ using testing::FakeWindow;
 using testing::MemoryJournalStore;
 using testing::RandomFolder;
 
-PlannedRename Planned(std::u16string oldName, std::u16string newName, std::uint32_t at,
+// The file listed at `at`, planned to get `newName`.
+PlannedRename Planned(std::u16string newName, std::uint32_t at,
                       PlanStatus status = PlanStatus::kPending, int error = 0) {
   PlannedRename planned;
-  planned.oldName = std::move(oldName);
   planned.hasNewName = !newName.empty();
   planned.newName = std::move(newName);
   planned.listIndex = at;
@@ -64,13 +64,13 @@ TEST(PlanKeepsToShownTest, HoldsEveryFileToWhatWasShown) {
        [](auto& plan, auto&) { plan[0].status = PlanStatus::kFailed, plan[0].error = -4; }, false},
       {"unchanged, shown renamed",
        [](auto& plan, auto& shown) {
-         plan[1] = Planned(u"b.txt", u"b.txt", 1, PlanStatus::kUnchanged);
+         plan[1] = Planned(u"b.txt", 1, PlanStatus::kUnchanged);
          shown.files[1].newName = u"b.txt";
        },
        false},
       {"unchanged, shown so",
        [](auto& plan, auto& shown) {
-         plan[1] = Planned(u"b.txt", u"b.txt", 1, PlanStatus::kUnchanged);
+         plan[1] = Planned(u"b.txt", 1, PlanStatus::kUnchanged);
          shown.files[1] = {u"b.txt", u"b.txt", kUnchanged, {}};
        },
        true},
@@ -90,9 +90,8 @@ TEST(PlanKeepsToShownTest, HoldsEveryFileToWhatWasShown) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     // c.txt is left unchecked; d.txt gets no new name.
-    std::vector<PlannedRename> plan = {Planned(u"a.txt", u"1a.txt", 0),
-                                       Planned(u"b.txt", u"2b.txt", 1),
-                                       Planned(u"d.txt", u"", 3, PlanStatus::kFailed)};
+    std::vector<PlannedRename> plan = {Planned(u"1a.txt", 0), Planned(u"2b.txt", 1),
+                                       Planned(u"", 3, PlanStatus::kFailed)};
     RunPrediction shown;
     shown.files = {{u"a.txt", u"1a.txt", kRenamed, {}},
                    {u"b.txt", u"2b.txt", kRenamed, {}},
@@ -131,13 +130,14 @@ TEST(PlanKeepsToShownTest, StopsOnlyARunThatWasShownSomethingElse) {
     if (tampered < shown->files.size()) shown->files[tampered].newName += u"~";
     request.shown = shown;
     const std::set<std::string> before = place.fs.Names();
-    const std::u16string report = engine.RenameFiles(request);
+    const JobOutcome outcome = engine.RenameFiles(request);
+    const std::u16string report = RunReport(outcome);
     const bool stop = tampered < shown->files.size();
     ASSERT_EQ(request.differsFromShown, stop);
     if (stop) {
       ++stopped;
       EXPECT_TRUE(report.empty());
-      EXPECT_TRUE(engine.Plan.empty());
+      EXPECT_TRUE(outcome.changes.empty());
       EXPECT_EQ(place.fs.Names(), before);
     }
   }

@@ -19,6 +19,7 @@
 
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_journal_store.h"
+#include "tests/support/report_check.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/utf8.h"
 
@@ -28,6 +29,7 @@ namespace {
 using testing::FakeWindow;
 using testing::FaultyFileSystem;
 using testing::MemoryJournalStore;
+using testing::RunWithOutcome;
 using testing::ShowDirectory;
 using testing::StateHome;
 using testing::TempDir;
@@ -269,8 +271,11 @@ TEST(JournalDirectoryTest, FollowsTheStateHomeElseTheHome) {
 TEST_F(UndoTest, OutcomeRowsFollowTheFilesThroughRunAndUndo) {
   Make({"1.txt", "x1.txt", "keep.dat"});
   window.typeText = u".txt";
-  Run(u"ADDPRE", u"x");
-  const JobOutcome ran = OutcomeOfRun(window.path, engine.Plan);
+  engine.ChgMode = u"ADDPRE";
+  window.valueText = u"x";
+  window.stringText = u"";
+  const JobOutcome ran = RunWithOutcome(engine, window).outcome;
+  ShowDirectory(window, dir);
   EXPECT_EQ(ran.done, 1U);
   EXPECT_EQ(ran.failed, 1U);
   using Row = std::tuple<std::string, std::string, PredictedOutcome>;

@@ -157,8 +157,7 @@ class FileChoiceTest : public QObject {
           case 0:  // gone
             break;
           case 1:  // renamed by a job
-            changes.push_back(
-                {old[row], u"r" + old[row], ChangeStatus::kDone, Reason::kNone, 0, {}});
+            changes.push_back({old[row], u"r" + old[row], ChangeStatus::kDone, {}, 0, {}, 0});
             files.push_back({u"r" + old[row], inodes[row], box});
             break;
           case 2:  // renamed by another program: known by its number only
