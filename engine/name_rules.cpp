@@ -4,7 +4,6 @@
 #include <limits>
 #include <optional>
 
-#include "engine/input_check.h"
 #include "engine/text.h"
 
 namespace renamer {
@@ -30,7 +29,60 @@ std::optional<std::size_t> MaskWidth(std::u16string_view valueText) {
   return static_cast<std::size_t>(clipped);
 }
 
+// The base name without as many units at its front (or its back) as the value text says.
+std::u16string Deleted(const RuleInput& in, bool front) {
+  const std::optional<std::int16_t> count = ToInt16(in.valueText);
+  if (!count) return {};
+  const long long keep = static_cast<long long>(in.base.size()) - *count;
+  if (keep <= 0) return {};
+  const auto kept = static_cast<std::size_t>(keep);
+  return std::u16string(front ? LastUnits(in.base, kept) : FirstUnits(in.base, kept));
+}
+
+// The base name with the running number of the string text in front of it (or behind it).
+std::u16string Numbered(const RuleInput& in, bool front) {
+  const std::optional<std::size_t> width = MaskWidth(in.valueText);
+  const std::optional<long long> number = ToWholeNumber(in.stringText);
+  if (!width || !number) return {};
+  const std::u16string formatted = FormatNumber(*number, *width);
+  return front ? Joined(formatted, in.base) : Joined(in.base, formatted);
+}
+
 }  // namespace
+
+namespace rules {
+
+std::u16string AddPrefix(const RuleInput& in) {
+  return Joined(TrimSpaces(in.valueText), TrimSpaces(in.base));
+}
+
+std::u16string AddSuffix(const RuleInput& in) {
+  return Joined(TrimSpaces(in.base), TrimSpaces(in.valueText));
+}
+
+std::u16string PadToLength(const RuleInput& in) {
+  std::u16string result(TrimSpaces(in.base));
+  const auto limit = static_cast<std::size_t>(std::max<std::int16_t>(in.maxLen, 0));
+  if (in.base.size() < limit) result.append(limit - in.base.size(), u'@');
+  return result;
+}
+
+std::u16string NumberInFront(const RuleInput& in) { return Numbered(in, true); }
+std::u16string NumberBehind(const RuleInput& in) { return Numbered(in, false); }
+std::u16string DeleteFront(const RuleInput& in) { return Deleted(in, true); }
+std::u16string DeleteBack(const RuleInput& in) { return Deleted(in, false); }
+std::u16string DeleteText(const RuleInput& in) { return ReplaceAll(in.base, in.stringText, u""); }
+
+std::u16string ReplaceText(const RuleInput& in) {
+  return ReplaceAll(in.base, in.stringText, in.valueText);
+}
+
+// The whole new file name: the base name with the value text as its extension.
+std::u16string NewExtension(const RuleInput& in) {
+  return Joined(TrimSpaces(in.base), TrimSpaces(in.valueText));
+}
+
+}  // namespace rules
 
 std::u16string_view RuleCodeForItem(std::u16string_view itemText) {
   for (const Rule& rule : kRules) {
@@ -47,7 +99,8 @@ const Rule* RuleForCode(std::u16string_view code) {
 }
 
 bool IsNumberingRule(std::u16string_view code) {
-  return code == u"ADDPRENO" || code == u"ADDLSTNO";
+  const Rule* rule = RuleForCode(code);
+  return rule != nullptr && rule->numbers;
 }
 
 std::size_t detail::ExtensionLength(std::u16string_view name) {
@@ -65,32 +118,9 @@ std::int16_t GetExtLen(std::u16string_view name) {
 std::u16string MakeNewBaseName(std::u16string_view base, std::u16string_view code,
                                std::u16string_view stringText, std::u16string_view valueText,
                                std::int16_t maxLen) {
-  if (code == u"ADDPRE") return Joined(TrimSpaces(valueText), TrimSpaces(base));
-  if (code == u"ADDLST") return Joined(TrimSpaces(base), TrimSpaces(valueText));
-  if (code == u"SAMELEN") {
-    std::u16string result(TrimSpaces(base));
-    const auto limit = static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0));
-    if (base.size() < limit) result.append(limit - base.size(), u'@');
-    return result;
-  }
-  if (code == u"DELPREN" || code == u"DELLSTN") {
-    const std::optional<std::int16_t> count = ToInt16(valueText);
-    if (!count) return {};
-    const long long keep = static_cast<long long>(base.size()) - *count;
-    if (keep <= 0) return {};
-    const auto kept = static_cast<std::size_t>(keep);
-    return std::u16string(code == u"DELPREN" ? LastUnits(base, kept) : FirstUnits(base, kept));
-  }
-  if (IsNumberingRule(code)) {
-    const std::optional<std::size_t> width = MaskWidth(valueText);
-    const std::optional<long long> number = ToWholeNumber(stringText);
-    if (!width || !number) return {};
-    const std::u16string formatted = FormatNumber(*number, *width);
-    return code == u"ADDPRENO" ? Joined(formatted, base) : Joined(base, formatted);
-  }
-  if (code == u"DEL") return ReplaceAll(base, stringText, u"");
-  if (code == u"REP") return ReplaceAll(base, stringText, valueText);
-  return {};
+  const Rule* rule = RuleForCode(code);
+  if (rule == nullptr || rule->wholeName) return {};
+  return rule->newName({base, stringText, valueText, maxLen});
 }
 
 }  // namespace renamer

@@ -70,10 +70,11 @@ std::u16string RenameEngine::Run(RunRequest& request, const NumberSink& number) 
     Plan = fill.cancelled ? UntriedPlan(request) : std::vector<PlannedRename>();
     return failure;
   }
-  if (request.code == u"ADDPRENO") SortFillByTime(fill);
+  PutInOrder(fill, request.ordering);
   const std::int16_t maxLen = MaxLen;
   const std::u16string stringText = request.stringText;
-  if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
+  if (request.rule && request.rule->measuresMaxLen)
+    request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
   Plan = PlanRenames(fill, request, number);
   bytes_ =
       PrejudgePlan(Plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));

@@ -98,8 +98,15 @@ std::u16string FillFromDirectory(Directory* dir, int openError, const RunRequest
   return {};
 }
 
-void SortFillByTime(FillTable& fill) {
-  const std::vector<std::uint32_t> order = TimeOrder(fill.times);
+void PutInOrder(FillTable& fill, Ordering ordering) {
+  std::vector<std::uint32_t> order;
+  switch (ordering) {
+    case Ordering::kList:
+      return;
+    case Ordering::kModified:
+      order = TimeOrder(fill.times);
+      break;
+  }
   ApplyOrder(order, fill.times);
   ApplyOrder(order, fill.names);
   ApplyOrder(order, fill.identities);
@@ -123,7 +130,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   std::vector<PlannedRename> plan;
   plan.reserve(fill.names.size());
   const std::u16string_view typeText = TrimSpaces(request.typeText);
-  const bool numbering = IsNumberingRule(request.code);
+  const bool numbering = request.rule != nullptr && request.rule->numbers;
   std::u16string stringText = request.stringText;
 
   long long planCount = 0;
@@ -141,13 +148,15 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
     planned.identity = fill.identities[k];
     planned.error = fill.errors[k];
     planned.listIndex = fill.listIndex[k];
-    if (request.code == u"EXT") {
-      planned.newName = Joined(TrimSpaces(base), TrimSpaces(request.valueText));
+    if (request.rule != nullptr && request.rule->wholeName) {
+      planned.newName = request.rule->newName({base, stringText, request.valueText});
     } else {
       ++planCount;
       if (numbering) stringText = number(planCount);
       const std::u16string newBase =
-          MakeNewBaseName(base, request.code, stringText, request.valueText, request.maxLen);
+          request.rule
+              ? request.rule->newName({base, stringText, request.valueText, request.maxLen})
+              : std::u16string();
       planned.hasNewName = !newBase.empty();
       if (planned.hasNewName) {
         planned.newName = Joined(TrimSpaces(newBase), TrimSpaces(ext));
