@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/name_rules.h"
 #include "engine/text.h"
 
 namespace renamer {
@@ -101,21 +102,25 @@ std::optional<long long> ToWholeNumber(std::u16string_view text) {
   return static_cast<long long>(value);
 }
 
-std::u16string CheckRunInput(std::u16string_view code, std::u16string_view valueText) {
-  if (code == u"ADDPRENO" || code == u"DELPREN" || code == u"ADDLSTNO" || code == u"DELLSTN") {
-    const std::optional<NumericReading> reading = ReadNumeric(valueText);
-    const std::optional<std::int16_t> integer = ToInt16(valueText);
-    if (!reading || !integer || reading->leadingValue != static_cast<double>(*integer)) {
-      return std::u16string(kNotIntegerMessage);
-    }
-    if (*integer >= 11) return std::u16string(kNumberTooLongMessage);
-    return {};
+std::u16string CheckDigitCount(std::u16string_view valueText) {
+  const std::optional<NumericReading> reading = ReadNumeric(valueText);
+  const std::optional<std::int16_t> integer = ToInt16(valueText);
+  if (!reading || !integer || reading->leadingValue != static_cast<double>(*integer)) {
+    return std::u16string(kNotIntegerMessage);
   }
-  if (code == u"EXT") {
-    const std::u16string_view value = TrimSpaces(valueText);
-    if (value.empty() || value.front() != u'.') return std::u16string(kExtensionDotMessage);
-  }
+  if (*integer >= 11) return std::u16string(kNumberTooLongMessage);
   return {};
+}
+
+std::u16string CheckNewExtension(std::u16string_view valueText) {
+  const std::u16string_view value = TrimSpaces(valueText);
+  if (value.empty() || value.front() != u'.') return std::u16string(kExtensionDotMessage);
+  return {};
+}
+
+std::u16string CheckRunInput(std::u16string_view code, std::u16string_view valueText) {
+  const Rule* rule = RuleForCode(code);
+  return rule != nullptr && rule->check != nullptr ? rule->check(valueText) : std::u16string();
 }
 
 }  // namespace renamer

@@ -31,6 +31,12 @@ inline constexpr std::u16string_view kNotIntegerMessage = u"请输入整数！";
 inline constexpr std::u16string_view kNumberTooLongMessage = u"顺序号太长！";
 inline constexpr std::u16string_view kExtensionDotMessage = u"扩展名请以 . 开始";
 
+/// The checks of the value field that rules make (see Rule::check): a message, or empty
+/// when the run may start. A count of characters or digits must be an integer below 11;
+/// a new extension must start with a dot.
+std::u16string CheckDigitCount(std::u16string_view valueText);
+std::u16string CheckNewExtension(std::u16string_view valueText);
+
 /// The message the run button shows instead of starting a run under rule `code` with
 /// the value field's text `valueText`; empty when the run may start.
 std::u16string CheckRunInput(std::u16string_view code, std::u16string_view valueText);

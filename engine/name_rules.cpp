@@ -5,7 +5,6 @@
 #include <limits>
 #include <optional>
 
-#include "engine/input_check.h"
 #include "engine/text.h"
 
 namespace renamer {
@@ -42,46 +41,71 @@ std::optional<std::size_t> MaskWidth(std::u16string_view valueText) {
   return static_cast<std::size_t>(clipped);
 }
 
-// Appends the new base name of `base` under `code` to `out` (empty), with room for
-// `extra` more units; appends nothing when the rule gives no new name.
-void AppendNewBase(std::u16string& out, std::u16string_view base, std::u16string_view code,
-                   std::u16string_view stringText, std::u16string_view valueText,
-                   std::int16_t maxLen, std::size_t extra) {
-  const auto append = [&out, extra](std::u16string_view first, std::u16string_view second) {
-    out.reserve(first.size() + second.size() + extra);
-    out.append(first).append(second);
-  };
-  if (code == u"ADDPRE") return append(TrimSpaces(valueText), TrimSpaces(base));
-  if (code == u"ADDLST") return append(TrimSpaces(base), TrimSpaces(valueText));
-  if (code == u"SAMELEN") {
-    const auto limit = static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0));
-    const std::size_t pad = base.size() < limit ? limit - base.size() : 0;
-    append(TrimSpaces(base), {});
-    out.append(pad, u'@');
-    return;
-  }
-  if (code == u"DELPREN" || code == u"DELLSTN") {
-    const std::optional<std::int16_t> count = ToInt16(valueText);
-    if (!count) return;
-    const long long keep = static_cast<long long>(base.size()) - *count;
-    if (keep <= 0) return;
-    const auto kept = static_cast<std::size_t>(keep);
-    return append(code == u"DELPREN" ? LastUnits(base, kept) : FirstUnits(base, kept), {});
-  }
-  if (IsNumberingRule(code)) {
-    const std::optional<std::size_t> width = MaskWidth(valueText);
-    const std::optional<long long> number = ToWholeNumber(stringText);
-    if (!width || !number) return;
-    NumberBuffer buffer;
-    const std::u16string_view formatted = FormatNumber(*number, *width, buffer);
-    return code == u"ADDPRENO" ? append(formatted, base) : append(base, formatted);
-  }
-  if (code == u"DEL") out = ReplaceAll(base, stringText, u"");
-  if (code == u"REP") out = ReplaceAll(base, stringText, valueText);
+// Appends `first` and `second` to `out`, with room for `extra` more units.
+void Append(std::u16string& out, std::size_t extra, std::u16string_view first,
+            std::u16string_view second) {
+  out.reserve(first.size() + second.size() + extra);
+  out.append(first).append(second);
+}
+
+// The base name without as many units at its front (or its back) as the value text says.
+void Deleted(std::u16string& out, const RuleInput& in, bool front) {
+  const std::optional<std::int16_t> count = ToInt16(in.valueText);
+  if (!count) return;
+  const long long keep = static_cast<long long>(in.base.size()) - *count;
+  if (keep <= 0) return;
+  const auto kept = static_cast<std::size_t>(keep);
+  Append(out, in.extra, front ? LastUnits(in.base, kept) : FirstUnits(in.base, kept), {});
+}
+
+// The base name with the running number of the string text in front of it (or behind it).
+void Numbered(std::u16string& out, const RuleInput& in, bool front) {
+  const std::optional<std::size_t> width = MaskWidth(in.valueText);
+  const std::optional<long long> number = ToWholeNumber(in.stringText);
+  if (!width || !number) return;
+  NumberBuffer buffer;
+  const std::u16string_view formatted = FormatNumber(*number, *width, buffer);
+  if (front) return Append(out, in.extra, formatted, in.base);
+  Append(out, in.extra, in.base, formatted);
 }
 
 }  // namespace
 
+namespace rules {
+
+void AddPrefix(std::u16string& out, const RuleInput& in) {
+  Append(out, in.extra, TrimSpaces(in.valueText), TrimSpaces(in.base));
+}
+
+void AddSuffix(std::u16string& out, const RuleInput& in) {
+  Append(out, in.extra, TrimSpaces(in.base), TrimSpaces(in.valueText));
+}
+
+void PadToLength(std::u16string& out, const RuleInput& in) {
+  const auto limit = static_cast<std::size_t>(std::max<std::int16_t>(in.maxLen, 0));
+  Append(out, in.extra + limit, TrimSpaces(in.base), {});
+  if (in.base.size() < limit) out.append(limit - in.base.size(), u'@');
+}
+
+void NumberInFront(std::u16string& out, const RuleInput& in) { Numbered(out, in, true); }
+void NumberBehind(std::u16string& out, const RuleInput& in) { Numbered(out, in, false); }
+void DeleteFront(std::u16string& out, const RuleInput& in) { Deleted(out, in, true); }
+void DeleteBack(std::u16string& out, const RuleInput& in) { Deleted(out, in, false); }
+
+void DeleteText(std::u16string& out, const RuleInput& in) {
+  out = ReplaceAll(in.base, in.stringText, u"");
+}
+
+void ReplaceText(std::u16string& out, const RuleInput& in) {
+  out = ReplaceAll(in.base, in.stringText, in.valueText);
+}
+
+// The whole new file name: the base name with the value text as its extension.
+void NewExtension(std::u16string& out, const RuleInput& in) {
+  Append(out, in.extra, TrimSpaces(in.base), TrimSpaces(in.valueText));
+}
+
+}  // namespace rules
 std::u16string_view RuleCodeForItem(std::u16string_view itemText) {
   for (const Rule& rule : kRules) {
     if (rule.itemText == itemText) return rule.code;
@@ -97,7 +121,8 @@ const Rule* RuleForCode(std::u16string_view code) {
 }
 
 bool IsNumberingRule(std::u16string_view code) {
-  return code == u"ADDPRENO" || code == u"ADDLSTNO";
+  const Rule* rule = RuleForCode(code);
+  return rule != nullptr && rule->numbers;
 }
 
 std::size_t detail::ExtensionLength(std::u16string_view name) {
@@ -115,24 +140,24 @@ std::int16_t GetExtLen(std::u16string_view name) {
 std::u16string MakeNewBaseName(std::u16string_view base, std::u16string_view code,
                                std::u16string_view stringText, std::u16string_view valueText,
                                std::int16_t maxLen) {
+  const Rule* rule = RuleForCode(code);
   std::u16string result;
-  AppendNewBase(result, base, code, stringText, valueText, maxLen, 0);
+  if (rule != nullptr && !rule->wholeName)
+    rule->newName(result, {base, stringText, valueText, maxLen});
   return result;
 }
 
 bool MakeNewFileName(std::u16string& out, std::u16string_view base, std::u16string_view ext,
-                     std::u16string_view code, std::u16string_view stringText,
+                     const Rule* rule, std::u16string_view stringText,
                      std::u16string_view valueText, std::int16_t maxLen) {
   out.clear();
-  if (code == u"EXT") {
-    const std::u16string_view kept = TrimSpaces(base);
-    const std::u16string_view type = TrimSpaces(valueText);
-    out.reserve(kept.size() + type.size());
-    out.append(kept).append(type);
+  if (rule == nullptr) return false;
+  if (rule->wholeName) {
+    rule->newName(out, {base, stringText, valueText, maxLen});
     return true;
   }
   const std::u16string_view type = TrimSpaces(ext);
-  AppendNewBase(out, base, code, stringText, valueText, maxLen, type.size());
+  rule->newName(out, {base, stringText, valueText, maxLen, type.size()});
   if (out.empty()) return false;
   // Trimmed where it stands, in the room already taken.
   std::size_t begin = 0;

@@ -1,6 +1,7 @@
 #include "engine/prediction.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <unordered_map>
 
@@ -110,7 +111,7 @@ bool SameDirectoryTime(const FileIdentity& a, const FileIdentity& b) {
          a.changeNanoseconds == b.changeNanoseconds;
 }
 
-// What the run's fill would find, in list order or in time order.
+// What the run's fill would find, in one ordering.
 struct Filled {
   bool done = false;
   std::u16string failure;
@@ -191,7 +192,7 @@ void Refresh(Directory& disk, const Start& start, const RunRequest& request, boo
   }
   if (!retimed) return;
   RestoreListOrder(fill);
-  SortFillByTime(fill);
+  PutInOrder(fill, request.ordering);
   FindUnsteady(start, sorts, filled);
 }
 
@@ -216,8 +217,8 @@ struct PredictionCache::Basis {
     return readNanoseconds - changed > (coarse ? kCoarseTickNanoseconds : kTickNanoseconds);
   }
 
-  Filled byList;
-  Filled byTime;
+  /// What the fill found, one for each ordering.
+  std::array<Filled, kOrderingCount> filled;
 };
 
 PredictionCache::PredictionCache() = default;
@@ -231,7 +232,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   int openError = 0;
   const std::string path = EncodeFileName(request.path);
   const std::unique_ptr<Directory> disk = fs.Open(path, openError);
-  const bool sorts = request.code == u"ADDPRENO";
+  const bool sorts = NeedsTimes(request.ordering);
   if (!disk) basis_.reset();
 
   FileIdentity stamp;
@@ -252,12 +253,14 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
     basis_->start = StartOf(fs, *disk, path, request, basis_->folded);
   } else if (disk && basis_->names != request.names) {
     // Another listing of the same names: their times may have changed meanwhile.
-    basis_->byTime = {};
+    for (std::size_t k = 0; k < kOrderingCount; ++k) {
+      if (NeedsTimes(static_cast<Ordering>(k))) basis_->filled[k] = {};
+    }
   }
   if (basis_) basis_->names = request.names;
 
   Filled once;
-  Filled& filled = !basis_ ? once : sorts ? basis_->byTime : basis_->byList;
+  Filled& filled = !basis_ ? once : basis_->filled[static_cast<std::size_t>(request.ordering)];
   if (!filled.Covers(request)) {
     filled.checked = request.checked;
     std::unique_ptr<SimulatedDirectory> reader;
@@ -271,7 +274,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
         read ? std::u16string()
              : UnreadableTimeMessage(request.path + u"/", (*request.names)[filled.fill.unreadable],
                                      filled.fill.unreadableError);
-    if (sorts && read) SortFillByTime(filled.fill);
+    if (read) PutInOrder(filled.fill, request.ordering);
     filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
     // What kept the run from starting is looked at again next time: it may be gone
     // without the folder changing.
@@ -283,7 +286,7 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
 
   RunRequest plan = request;
-  if (plan.code == u"SAMELEN") plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
+  if (plan.rule && plan.rule->measuresMaxLen) plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
   std::vector<PlannedRename> planned =
       PlanRenames(filled.fill, plan, [](long long number) { return DecimalText(number); });
   EncodedPlan bytes = PrejudgePlan(planned, filled.bytes);

@@ -96,10 +96,11 @@ JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
     outcome.Count();
     return outcome;
   }
-  if (request.code == u"ADDPRENO") SortFillByTime(fill);
+  PutInOrder(fill, request.ordering);
   const std::int16_t maxLen = MaxLen;
   const std::u16string stringText = request.stringText;
-  if (request.code == u"SAMELEN") request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
+  if (request.rule && request.rule->measuresMaxLen)
+    request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
   std::vector<PlannedRename> plan = PlanRenames(fill, request, number);
   bytes_ =
       PrejudgePlan(plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));

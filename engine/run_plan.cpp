@@ -96,8 +96,15 @@ bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
   return true;
 }
 
-void SortFillByTime(FillTable& fill) {
-  const std::vector<std::uint32_t> order = TimeOrder(fill.times);
+void PutInOrder(FillTable& fill, Ordering ordering) {
+  std::vector<std::uint32_t> order;
+  switch (ordering) {
+    case Ordering::kList:
+      return;
+    case Ordering::kModified:
+      order = TimeOrder(fill.times);
+      break;
+  }
   ApplyOrder(order, fill.times);
   ApplyOrder(order, fill.identities);
   ApplyOrder(order, fill.errors);
@@ -120,7 +127,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   std::vector<PlannedRename> plan;
   plan.reserve(fill.listIndex.size());
   const std::u16string_view typeText = TrimSpaces(request.typeText);
-  const bool numbering = IsNumberingRule(request.code);
+  const bool numbering = request.rule != nullptr && request.rule->numbers;
   std::u16string stringText = request.stringText;
 
   long long planCount = 0;
@@ -136,7 +143,7 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
     planned.error = fill.errors[k];
     planned.listIndex = fill.listIndex[k];
     if (numbering) stringText = number(++planCount);
-    planned.hasNewName = MakeNewFileName(planned.newName, base, ext, request.code, stringText,
+    planned.hasNewName = MakeNewFileName(planned.newName, base, ext, request.rule, stringText,
                                          request.valueText, request.maxLen);
   }
   return plan;

@@ -90,8 +90,8 @@ using NumberSink = std::function<std::u16string(long long number)>;
 bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
                        RunControl* control, FillTable& fill);
 
-/// Puts the fill into the order of its time keys, oldest first.
-void SortFillByTime(FillTable& fill);
+/// Puts the rows of `fill`, in list order as the fill left them, into `ordering`.
+void PutInOrder(FillTable& fill, Ordering ordering);
 
 /// `maxLen` raised to the longest base name of `names`.
 std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen);

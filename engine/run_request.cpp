@@ -23,6 +23,8 @@ RunRequest RunRequest::Texts(const WindowPort& window, std::u16string code, std:
   RunRequest request;
   request.path = window.FileListPath();
   request.code = std::move(code);
+  request.rule = RuleForCode(request.code);
+  if (request.rule != nullptr) request.ordering = request.rule->ordering;
   request.typeText = window.TypeListText();
   request.stringText = window.StringFieldText();
   request.valueText = window.ValueFieldText();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/name_rules.h"
+
 namespace renamer {
 
 struct RunPrediction;
@@ -62,6 +64,10 @@ struct RunRequest {
   std::shared_ptr<const std::vector<bool>> checked;
   /// The rule code, empty when no rule is chosen.
   std::u16string code;
+  /// The rule of `code`, null when no rule is chosen or the code is unknown; and the
+  /// order in which it takes the files. Both are set with `code` by Texts() and Capture().
+  const Rule* rule = nullptr;
+  Ordering ordering = Ordering::kList;
   /// As the type list holds it; trimmed when compared.
   std::u16string typeText;
   std::u16string stringText;

@@ -113,7 +113,8 @@ TEST(MakeNewFileNameTest, JoinsTheTrimmedBaseAndExtension) {
                                                    : u"";
     SCOPED_TRACE(Utf8(code) + " [" + Utf8(name) + "] [" + Utf8(stringText) + "] [" +
                  Utf8(valueText) + "] " + std::to_string(maxLen));
-    ASSERT_EQ(MakeNewFileName(made, base, ext, code, stringText, valueText, maxLen), expectName);
+    ASSERT_EQ(MakeNewFileName(made, base, ext, RuleForCode(code), stringText, valueText, maxLen),
+              expectName);
     ASSERT_EQ(Utf8(made), Utf8(expected));
   }
 }
@@ -125,6 +126,62 @@ TEST(RuleTableTest, MapsEveryItemTextToItsCode) {
   EXPECT_TRUE(RuleCodeForItem(u"长度一致（后补足）").empty());  // full-width parentheses
   EXPECT_TRUE(RuleCodeForItem(u"删除前n个字符").empty());
   EXPECT_TRUE(RuleCodeForItem(u"").empty());
+}
+
+// Every row of the rule table, as the run, the prediction and the window read it. Each
+// rule names the same sample: base "a7b7c", string field "7", value field "2", MaxLen 8.
+TEST(RuleTableTest, EachRowSaysWhatItsRuleDoes) {
+  struct Row {
+    std::u16string_view code;
+    bool stringField;
+    bool valueField;
+    Ordering ordering;
+    bool measuresMaxLen;
+    bool wholeName;
+    bool numbers;
+    std::u16string_view good;     // a value text the run button takes
+    std::u16string_view bad;      // one it refuses; empty for a rule that takes anything
+    std::u16string_view message;  // what it says then
+    std::u16string_view newName;
+  };
+  constexpr auto kList = Ordering::kList;
+  const Row rows[] = {
+      {u"ADDPRE", false, true, kList, false, false, false, u"", u"", u"", u"2a7b7c"},
+      {u"ADDLST", false, true, kList, false, false, false, u"", u"", u"", u"a7b7c2"},
+      {u"SAMELEN", false, false, kList, true, false, false, u"", u"", u"", u"a7b7c@@@"},
+      {u"ADDPRENO", false, true, Ordering::kModified, false, false, true, u"10", u"11",
+       kNumberTooLongMessage, u"07a7b7c"},
+      {u"ADDLSTNO", false, true, kList, false, false, true, u"-1", u"1.5", kNotIntegerMessage,
+       u"a7b7c07"},
+      {u"DELPREN", false, true, kList, false, false, false, u"3", u"x", kNotIntegerMessage, u"b7c"},
+      {u"DELLSTN", false, true, kList, false, false, false, u" 2 ", u"99", kNumberTooLongMessage,
+       u"a7b"},
+      {u"DEL", true, false, kList, false, false, false, u"", u"", u"", u"abc"},
+      {u"REP", true, true, kList, false, false, false, u"", u"", u"", u"a2b2c"},
+      {u"EXT", false, true, kList, false, true, false, u".txt", u"txt", kExtensionDotMessage,
+       u"a7b7c2"},
+  };
+  ASSERT_EQ(std::size(rows), kRules.size());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Utf8(row.code));
+    const Rule* rule = RuleForCode(row.code);
+    ASSERT_NE(rule, nullptr);
+    EXPECT_EQ(rule->stringField, row.stringField);
+    EXPECT_EQ(rule->valueField, row.valueField);
+    EXPECT_EQ(rule->ordering, row.ordering);
+    EXPECT_EQ(rule->measuresMaxLen, row.measuresMaxLen);
+    EXPECT_EQ(rule->wholeName, row.wholeName);
+    EXPECT_EQ(rule->numbers, row.numbers);
+    EXPECT_EQ(IsNumberingRule(row.code), row.numbers);
+    EXPECT_EQ(Utf8(CheckRunInput(row.code, row.good)), "");
+    EXPECT_EQ(Utf8(CheckRunInput(row.code, row.bad.empty() ? u"abc" : row.bad)), Utf8(row.message));
+    std::u16string made;
+    rule->newName(made, {u"a7b7c", u"7", u"2", 8});
+    EXPECT_EQ(Utf8(made), Utf8(row.newName));
+    // The whole name is not a base name.
+    EXPECT_EQ(Utf8(MakeNewBaseName(u"a7b7c", row.code, u"7", u"2", 8)),
+              row.wholeName ? "" : Utf8(row.newName));
+  }
 }
 
 }  // namespace
