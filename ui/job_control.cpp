@@ -10,7 +10,7 @@
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
 #include "ui/folder_reader.h"
-#include "ui/free_elsewhere.h"
+#include "ui/lane.h"
 #include "ui/preview.h"
 #include "ui/undo_control.h"
 
