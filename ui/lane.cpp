@@ -4,39 +4,34 @@
 
 namespace renamer::ui {
 
-Lane::Lane(Priority priority) : thread_([this, priority] { Loop(priority); }) {}
+Lane::Lane(Priority priority) : priority_(priority) {}
 
 Lane::~Lane() {
-  {
-    const std::lock_guard lock(mutex_);
-    ending_ = true;
-  }
-  changed_.notify_all();
-  thread_.join();
+  Wait();
+  if (thread_.joinable()) thread_.join();
 }
 
 void Lane::Post(std::function<void()> work) {
-  {
-    const std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(work));
-    ++unfinished_;
-  }
-  changed_.notify_all();
+  const std::lock_guard lock(mutex_);
+  queue_.push_back(std::move(work));
+  if (busy_) return;
+  busy_ = true;
+  // The thread of the last busy spell let go of the lock as it ended.
+  if (thread_.joinable()) thread_.join();
+  thread_ = std::thread(&Lane::Loop, this);
 }
 
 void Lane::Wait() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return unfinished_ == 0; });
+  idle_.wait(lock, [this] { return !busy_; });
 }
 
-void Lane::Loop(Priority priority) {
+void Lane::Loop() {
   // On Linux a nice value is the calling thread's own. The lowest still gets its turn,
   // so nothing waits for ever on a lock the freeing holds.
-  if (priority == Priority::kLowest) ::setpriority(PRIO_PROCESS, 0, 19);
+  if (priority_ == Priority::kLowest) ::setpriority(PRIO_PROCESS, 0, 19);
   std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [this] { return ending_ || !queue_.empty(); });
-    if (queue_.empty()) return;
+  while (!queue_.empty()) {
     std::function<void()> work = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
@@ -44,9 +39,9 @@ void Lane::Loop(Priority priority) {
     // What the work held goes here, not on the thread that posted it.
     work = nullptr;
     lock.lock();
-    --unfinished_;
-    changed_.notify_all();
   }
+  busy_ = false;
+  idle_.notify_all();
 }
 
 Lane& FreeingLane() {

@@ -4,7 +4,6 @@
 #include <QPointer>
 
 #include <condition_variable>
-#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -13,16 +12,21 @@
 
 namespace renamer::ui {
 
-/// The one way work leaves the window's thread: a thread of its own that does what is
-/// posted to it one piece after the other, in the order posted, and hands results back
-/// to the thread that made the lane. A run waits for the disk there, a prediction or a
-/// listing of 100,000 names takes longer than the window may stand still.
+/// The one way work leaves the window's thread: a thread that does what is posted to
+/// the lane one piece after the other, in the order posted, and hands results back to
+/// the thread that made the lane. A run waits for the disk there, a prediction or a
+/// listing of 100,000 names takes longer than the window may stand still. The thread
+/// starts when work comes to an idle lane and ends once the lane is idle again, as a
+/// thread made for the work would: an idle window holds no threads, and the work runs
+/// with the rights that the posting thread has then (Linux keeps capabilities per
+/// thread).
 class Lane : public QObject {
  public:
   enum class Priority { kNormal, kLowest };
 
   explicit Lane(Priority priority = Priority::kNormal);
-  /// Does what was posted, then ends its thread; results not yet handed back are dropped.
+  /// Does what was posted and waits for its thread; results not yet handed back are
+  /// dropped.
   ~Lane() override;
 
   /// Runs `work` on the lane.
@@ -49,14 +53,14 @@ class Lane : public QObject {
   void Wait();
 
  private:
-  void Loop(Priority priority);
+  void Loop();
 
+  const Priority priority_;
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable idle_;
   std::deque<std::function<void()>> queue_;
-  /// Posted and not yet done, the piece under way included.
-  std::size_t unfinished_ = 0;
-  bool ending_ = false;
+  /// From the first piece posted to an idle lane until the queue is empty again.
+  bool busy_ = false;
   std::thread thread_;
 };
 
