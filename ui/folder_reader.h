@@ -30,7 +30,7 @@ struct FolderFiles {
 /// Reads the open folder off the window's thread. Reading 100,000 names and putting
 /// them in order takes longer than the window may stand still, so a folder being
 /// opened has its files read while its subdirectories are, and a folder that another
-/// program changed is read again wholly on a worker.
+/// program changed is read again wholly on a lane.
 class FolderReader : public QObject {
  public:
   /// Takes a folder as a Reread() found it: its files and subdirectories, in the order

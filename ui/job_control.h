@@ -48,7 +48,7 @@ struct JobWindow {
 /// are disabled, the window ignores drops and its close box, the folder is not watched
 /// and the preview waits; the busy cursor shows, and after a moment a progress window
 /// over the window with "取消", which reads the job's counters. Once the job has
-/// returned, the folder is watched again and shows the listing the worker made, and the
+/// returned, the folder is watched again and shows the listing the lane made, and the
 /// list what the job did; only once that is on the screen is the window enabled again
 /// and the undo button read again, so that no second "确定" can start on what was shown
 /// before. Then Finished tells the report. A run is held to the prediction the list
