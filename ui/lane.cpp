@@ -6,6 +6,7 @@ namespace renamer::ui {
 
 Lane::Lane(Priority priority) : priority_(priority) {}
 
+// Each thread joins the one before it, so the last one is all that is left to join.
 Lane::~Lane() {
   Wait();
   if (thread_.joinable()) thread_.join();
@@ -16,9 +17,9 @@ void Lane::Post(std::function<void()> work) {
   queue_.push_back(std::move(work));
   if (busy_) return;
   busy_ = true;
-  // The thread of the last busy spell let go of the lock as it ended.
-  if (thread_.joinable()) thread_.join();
-  thread_ = std::thread(&Lane::Loop, this);
+  // The thread of the last busy spell may still be on its way out, at the lowest
+  // priority perhaps: the new one waits for it, not the window.
+  thread_ = std::thread(&Lane::Loop, this, std::move(thread_));
 }
 
 void Lane::Wait() {
@@ -26,7 +27,8 @@ void Lane::Wait() {
   idle_.wait(lock, [this] { return !busy_; });
 }
 
-void Lane::Loop() {
+void Lane::Loop(std::thread previous) {
+  if (previous.joinable()) previous.join();
   // On Linux a nice value is the calling thread's own. The lowest still gets its turn,
   // so nothing waits for ever on a lock the freeing holds.
   if (priority_ == Priority::kLowest) ::setpriority(PRIO_PROCESS, 0, 19);

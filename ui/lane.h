@@ -53,7 +53,7 @@ class Lane : public QObject {
   void Wait();
 
  private:
-  void Loop();
+  void Loop(std::thread previous);
 
   const Priority priority_;
   std::mutex mutex_;
