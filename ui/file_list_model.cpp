@@ -6,7 +6,7 @@
 
 #include <utility>
 
-#include "ui/free_elsewhere.h"
+#include "ui/lane.h"
 
 namespace renamer::ui {
 namespace {

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "ui/free_elsewhere.h"
-
 namespace renamer::ui {
 namespace {
 
@@ -18,56 +16,46 @@ FolderFiles ReadFiles(const RenameEngine& engine, const std::u16string& path) {
 }  // namespace
 
 FolderReader::FolderReader(const RenameEngine& engine, Show show, QObject* parent)
-    : QObject(parent), engine_(engine), show_(std::move(show)) {
-  // Rereads come one after another; one worker keeps them in order.
-  worker_.setMaxThreadCount(1);
-}
+    : QObject(parent), engine_(engine), show_(std::move(show)) {}
 
-FolderReader::~FolderReader() {
-  Drop();
-  if (prefetch_.valid()) prefetch_.wait();
-  worker_.waitForDone();
-}
+// The lanes finish what they hold: it reads through the engine's file system.
+FolderReader::~FolderReader() { Drop(); }
 
 void FolderReader::Prefetch(const std::u16string& path) {
-  // A read nobody took is finished first: the engine's file system is not ours to
-  // leave a thread on.
-  if (prefetch_.valid()) prefetch_.wait();
-  prefetchPath_ = path;
-  prefetch_ = std::async(std::launch::async,
-                         [engine = &engine_, path] { return ReadFiles(*engine, path); });
+  prefetch_.Post([this, path] { prefetched_.emplace(path, ReadFiles(engine_, path)); });
 }
 
 FolderFiles FolderReader::Files(const std::u16string& path) {
   Drop();
-  if (prefetch_.valid()) {
-    FolderFiles files = prefetch_.get();
-    if (prefetchPath_ == path) return files;
-  }
+  prefetch_.Wait();
+  std::optional<std::pair<std::u16string, FolderFiles>> prefetched = std::exchange(prefetched_, {});
+  if (prefetched && prefetched->first == path) return std::move(prefetched->second);
   return ReadFiles(engine_, path);
 }
 
 void FolderReader::Reread(const std::u16string& path) {
-  const std::uint64_t generation = ++*generation_;
-  worker_.start([this, path, generation, current = generation_] {
-    // A later reread or a listing by the window made this one stale before it began.
-    if (*current != generation) return;
-    FolderFiles files = ReadFiles(engine_, path);
-    std::vector<std::u16string> subdirectories = engine_.ListDirectories(path);
-    QMetaObject::invokeMethod(
-        this,
-        [this, path, generation, files = std::move(files),
-         subdirectories = std::move(subdirectories)]() mutable {
-          if (*generation_ != generation) {
-            FreeElsewhere(std::move(files.names));
-            return;
-          }
-          show_(path, std::move(files), std::move(subdirectories));
-        },
-        Qt::QueuedConnection);
-  });
+  const std::uint64_t generation = ++generation_;
+  // Rereads come one after another; one lane keeps them in order.
+  rereads_.Post(
+      this,
+      [this, path, generation] {
+        std::optional<std::pair<FolderFiles, std::vector<std::u16string>>> read;
+        // A later reread or a listing by the window made this one stale before it began.
+        if (generation_ != generation) return read;
+        FolderFiles files = ReadFiles(engine_, path);
+        read.emplace(std::move(files), engine_.ListDirectories(path));
+        return read;
+      },
+      [this, path, generation](auto read) {
+        if (!read) return;
+        if (generation_ != generation) {
+          FreeElsewhere(std::move(read->first.names));
+          return;
+        }
+        show_(path, std::move(read->first), std::move(read->second));
+      });
 }
 
-void FolderReader::Drop() { ++*generation_; }
+void FolderReader::Drop() { ++generation_; }
 
 }  // namespace renamer::ui

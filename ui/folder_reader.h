@@ -1,17 +1,18 @@
 #pragma once
 
 #include <QObject>
-#include <QThreadPool>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/rename_engine.h"
+#include "ui/lane.h"
 
 namespace renamer::ui {
 
@@ -29,7 +30,7 @@ struct FolderFiles {
 /// Reads the open folder off the window's thread. Reading 100,000 names and putting
 /// them in order takes longer than the window may stand still, so a folder being
 /// opened has its files read while its subdirectories are, and a folder that another
-/// program changed is read again wholly on a worker.
+/// program changed is read again wholly on a lane.
 class FolderReader : public QObject {
  public:
   /// Takes a folder as a Reread() found it: its files and subdirectories, in the order
@@ -58,12 +59,14 @@ class FolderReader : public QObject {
  private:
   const RenameEngine& engine_;
   Show show_;
-  std::u16string prefetchPath_;
-  std::future<FolderFiles> prefetch_;
-  QThreadPool worker_;
+  /// The last prefetch's folder and files; written on its lane, taken once it is idle.
+  std::optional<std::pair<std::u16string, FolderFiles>> prefetched_;
   /// Counts rereads and drops; a reread finding another number is stale.
-  std::shared_ptr<std::atomic<std::uint64_t>> generation_ =
-      std::make_shared<std::atomic<std::uint64_t>>(0);
+  std::atomic<std::uint64_t> generation_{0};
+  /// Last, so that they end first: their work uses the members above. A prefetch has a
+  /// lane of its own, so that opening a folder never waits behind a reread under way.
+  Lane prefetch_;
+  Lane rereads_;
 };
 
 }  // namespace renamer::ui

@@ -1,5 +1,6 @@
 #include "ui/job_control.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
@@ -7,11 +8,10 @@
 #include <utility>
 
 #include "engine/undo_report.h"
-#include "ui/background_run.h"
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
 #include "ui/folder_reader.h"
-#include "ui/free_elsewhere.h"
+#include "ui/lane.h"
 #include "ui/preview.h"
 #include "ui/undo_control.h"
 
@@ -19,65 +19,84 @@ namespace renamer::ui {
 
 JobControl::JobControl(JobWindow window, QObject* parent)
     : QObject(parent), window_(std::move(window)) {
-  background_ = new BackgroundRun(window_.window, this);
-  connect(background_, &BackgroundRun::Finished, this, &JobControl::Finish);
+  showTimer_.setSingleShot(true);
+  connect(&showTimer_, &QTimer::timeout, this, &JobControl::ShowProgress);
   connect(&window_.preview, &Preview::Shown, this, &JobControl::ListShown);
   connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &JobControl::Abandon);
   window_.window.installEventFilter(this);
 }
 
-// The worker's job is cancelled and waited for as its BackgroundRun goes, before the
-// engine that it works on.
-JobControl::~JobControl() { delete background_; }
+// The job is cancelled and waited for before the engine that it works on goes.
+JobControl::~JobControl() {
+  if (job_ != nullptr) Stop();
+}
 
 bool JobControl::StartRun(const std::u16string& folder) {
+  // One job at a time: the engine is the lane's until it returns.
+  if (running_) return false;
   // The run reads what it is handed, never the widgets, and writes the running number
   // into it. The names are the list's own, shared: copying 100,000 of them would stop
   // the window at the press of the button. It is held to the prediction on the screen,
   // which may have been made from what was read of the files before they changed.
   RunRequest request = window_.engine.Request();
   request.shown = window_.preview.ShownFor(request);
-  return Start(QStringLiteral("正在改名"), folder, std::move(request),
-               [](RenameEngine& engine, Job& job) {
-                 job.outcome = engine.RenameFiles(*job.request);
-                 return RunReport(*job.outcome);
-               });
-}
-
-bool JobControl::StartUndo(const UndoOffer& offer, const std::u16string& folder) {
-  return Start(QStringLiteral("正在撤销"), folder, std::nullopt,
-               [offer](RenameEngine& engine, Job& job) {
-                 JobOutcome outcome = engine.UndoRun(offer);
-                 std::u16string report = UndoReport(outcome);
-                 // An undo that stopped before the first file has nothing for the list to show.
-                 if (outcome.stop == Stop::kNone) job.outcome = std::move(outcome);
-                 return report;
-               });
-}
-
-bool JobControl::Start(const QString& title, const std::u16string& folder,
-                       std::optional<RunRequest> request, Work work) {
-  // One job at a time: the engine is the worker's until it returns.
-  if (running_) return false;
-  job_ = std::make_shared<Job>();
-  job_->folder = folder;
-  job_->request = std::move(request);
-  Lock();
-  background_->Start(
-      title, [engine = &window_.engine, job = job_, work = std::move(work)](RunControl& control) {
-        engine->SetRunControl(&control);
-        std::u16string report = work(*engine, *job);
-        engine->SetRunControl(nullptr);
-        // Listing a large folder again would stop the window for a moment; the worker
-        // does it while it is here anyway.
-        job->listing = ListNames(engine->Files(), job->folder, EntryKind::kFiles, nullptr,
-                                 &job->places, &job->where);
-        return report;
-      });
+  Job& job = Begin(QStringLiteral("正在改名"), folder, std::move(request));
+  lane_.Post(
+      this,
+      [&engine = window_.engine, &job] {
+        job.outcome = engine.RenameFiles(*job.request);
+        return ListAfter(engine, job, RunReport(*job.outcome));
+      },
+      [this, number = jobs_](const std::u16string& report) { Finish(number, report); });
   return true;
 }
 
-void JobControl::Finish(const std::u16string& report) {
+bool JobControl::StartUndo(const UndoOffer& offer, const std::u16string& folder) {
+  if (running_) return false;
+  Job& job = Begin(QStringLiteral("正在撤销"), folder, std::nullopt);
+  lane_.Post(
+      this,
+      [&engine = window_.engine, &job, offer] {
+        JobOutcome outcome = engine.UndoRun(offer);
+        std::u16string report = UndoReport(outcome);
+        // An undo that stopped before the first file has nothing for the list to show.
+        if (outcome.stop == Stop::kNone) job.outcome = std::move(outcome);
+        return ListAfter(engine, job, std::move(report));
+      },
+      [this, number = jobs_](const std::u16string& report) { Finish(number, report); });
+  return true;
+}
+
+JobControl::Job& JobControl::Begin(const QString& title, const std::u16string& folder,
+                                   std::optional<RunRequest> request) {
+  job_ = std::make_shared<Job>();
+  job_->folder = folder;
+  job_->request = std::move(request);
+  ++jobs_;
+  Lock();
+  control_.cancel = false;
+  control_.done = 0;
+  control_.total = 0;
+  control_.callSince = 0;
+  window_.engine.SetRunControl(&control_);
+  title_ = title;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  showTimer_.start(timings_.showAfter);
+  return *job_;
+}
+
+std::u16string JobControl::ListAfter(RenameEngine& engine, Job& job, std::u16string report) {
+  engine.SetRunControl(nullptr);
+  // Listing a large folder again would stop the window for a moment; the lane does it
+  // while the job is there anyway.
+  job.listing =
+      ListNames(engine.Files(), job.folder, EntryKind::kFiles, nullptr, &job.places, &job.where);
+  return report;
+}
+
+void JobControl::Finish(std::uint64_t job, const std::u16string& report) {
+  if (job != jobs_) return;
+  EndProgress();
   outcome_ = AfterJob();
   report_ = report;
   awaitingList_ = true;
@@ -85,6 +104,36 @@ void JobControl::Finish(const std::u16string& report) {
   // now rather than after the pause for edits.
   window_.preview.SetPaused(false);
   window_.preview.PredictNow();
+}
+
+void JobControl::Stop() {
+  control_.cancel = true;
+  lane_.Wait();
+  // Its result is on its way to Finish, which is not to take it.
+  ++jobs_;
+  EndProgress();
+}
+
+void JobControl::ShowProgress() {
+  auto* progress = new ProgressWindow(title_, control_, &window_.window);
+  progress->SetRefreshInterval(timings_.refresh);
+  progress->SetWaitingAfter(timings_.waitingAfter);
+  // The busy cursor stays on the window that is busy; the progress window shows the
+  // normal one, so that "取消" can be clicked.
+  QApplication::restoreOverrideCursor();
+  window_.window.setCursor(Qt::WaitCursor);
+  progress_ = progress;
+  progress->show();
+}
+
+void JobControl::EndProgress() {
+  showTimer_.stop();
+  if (progress_ != nullptr) {
+    delete progress_.data();
+    window_.window.unsetCursor();
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 void JobControl::ListShown() {
@@ -98,7 +147,7 @@ void JobControl::Abandon() {
   if (!running_) return;
   // Its report would open a box while the program ends; no one is left to read it.
   if (!awaitingList_) {
-    background_->Stop();
+    Stop();
     AfterJob();
   }
   awaitingList_ = false;

@@ -3,8 +3,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
-#include <functional>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,12 +13,14 @@
 
 #include "engine/job_outcome.h"
 #include "engine/rename_engine.h"
+#include "engine/run_control.h"
+#include "ui/lane.h"
+#include "ui/progress_window.h"
 
 class QWidget;
 
 namespace renamer::ui {
 
-class BackgroundRun;
 class DirectoryWatcher;
 class FileListModel;
 class FolderReader;
@@ -40,11 +43,12 @@ struct JobWindow {
   std::vector<QWidget*> locked;
 };
 
-/// Runs the window's jobs, a rename run and an undo, one at a time on the worker thread.
+/// Runs the window's jobs, a rename run and an undo, one at a time on a lane of their own.
 /// Starting one returns at once. While it works the locked parts and the undo button
 /// are disabled, the window ignores drops and its close box, the folder is not watched
-/// and the preview waits; a long job shows its progress window. Once the job has
-/// returned, the folder is watched again and shows the listing the worker made, and the
+/// and the preview waits; the busy cursor shows, and after a moment a progress window
+/// over the window with "取消", which reads the job's counters. Once the job has
+/// returned, the folder is watched again and shows the listing the lane made, and the
 /// list what the job did; only once that is on the screen is the window enabled again
 /// and the undo button read again, so that no second "确定" can start on what was shown
 /// before. Then Finished tells the report. A run is held to the prediction the list
@@ -68,6 +72,8 @@ class JobControl : public QObject {
   /// True from a start until the window is enabled again after the job.
   bool Running() const { return running_; }
 
+  void SetTimings(const ProgressTimings& timings) { timings_ = timings; }
+
  signals:
   /// The job ended with `report` (empty when there is nothing to tell), and `outcome`,
   /// what it did, when it tried any file. The window is up to date and enabled again.
@@ -77,7 +83,7 @@ class JobControl : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  /// What a job reads and leaves besides the engine: its own, shared with the worker.
+  /// What a job reads and leaves besides the engine: its own, shared with the lane.
   struct Job {
     std::u16string folder;
     /// A run's request; its string text holds the last running number afterwards.
@@ -87,12 +93,19 @@ class JobControl : public QObject {
     ListedInodes where;
     std::optional<JobOutcome> outcome;
   };
-  using Work = std::function<std::u16string(RenameEngine& engine, Job& job)>;
 
-  /// Starts `work` under a progress window titled `title`.
-  bool Start(const QString& title, const std::u16string& folder, std::optional<RunRequest> request,
-             Work work);
-  void Finish(const std::u16string& report);
+  /// Locks the window for a job of `folder` and hands the engine the job's counters;
+  /// the job is then posted to the lane.
+  Job& Begin(const QString& title, const std::u16string& folder, std::optional<RunRequest> request);
+  /// On the lane after the job: lists the folder for the window, and passes `report` on.
+  static std::u16string ListAfter(RenameEngine& engine, Job& job, std::u16string report);
+  /// The job numbered `job` returned `report`, unless Stop() collected it.
+  void Finish(std::uint64_t job, const std::u16string& report);
+  /// Cancels the job under way and waits for it without the event loop.
+  void Stop();
+  void ShowProgress();
+  /// Removes the progress window or the busy cursor of the job that ended.
+  void EndProgress();
   /// The list shows what the job did: the window is enabled again, and Finished follows.
   void ListShown();
   /// The program's event loop ends while a job works.
@@ -106,8 +119,15 @@ class JobControl : public QObject {
   void Unlock();
 
   JobWindow window_;
-  BackgroundRun* background_ = nullptr;
+  ProgressTimings timings_;
+  QTimer showTimer_;
+  QString title_;
+  QPointer<ProgressWindow> progress_;
+  /// The counters and the cancel flag of the job under way, or of the last one.
+  RunControl control_;
   std::shared_ptr<Job> job_;
+  /// Counts jobs, so that the result of one that Stop() collected is not taken for it.
+  std::uint64_t jobs_ = 0;
   /// The outcome of the last job, as the preview was handed it.
   std::shared_ptr<const JobOutcome> shown_;
   /// The job has returned; the window waits for the list to show what it did, then
@@ -117,6 +137,8 @@ class JobControl : public QObject {
   std::shared_ptr<const JobOutcome> outcome_;
   bool running_ = false;
   QPointer<QWidget> focusBeforeJob_;
+  /// Last, so that it ends first: its job uses the counters and the job above.
+  Lane lane_;
 };
 
 }  // namespace renamer::ui

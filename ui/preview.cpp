@@ -3,7 +3,6 @@
 #include "engine/input_check.h"
 #include "engine/text.h"
 #include "ui/file_list_model.h"
-#include "ui/free_elsewhere.h"
 
 namespace renamer::ui {
 
@@ -67,12 +66,7 @@ Preview::Preview(RenameEngine& engine, FileListModel& model, QObject* parent)
   connect(&debounce_, &QTimer::timeout, this, &Preview::Start);
   // Every listing, whoever read it, may have other times.
   connect(&model_, &FileListModel::NamesChanged, this, &Preview::ListingChanged);
-  worker_.setMaxThreadCount(1);
 }
-
-// The worker may still be predicting; its result is posted to this object, which
-// drops it once gone.
-Preview::~Preview() { worker_.waitForDone(); }
 
 void Preview::Schedule() {
   ++generation_;
@@ -164,37 +158,37 @@ void Preview::Start() {
   request.path = model_.Path();
   request.names = model_.SharedNames();
   request.checked = model_.SharedChoice();
-  worker_.start([this, fs, generation, listing, ruleChosen, outcome = outcome_,
-                 request = std::move(request), cache = cache_]() mutable {
-    const std::u16string& path = request.path;
-    Result result;
-    if (outcome != nullptr) {
-      result.kind =
-          outcome->kind == JobKind::kRun ? SecondColumn::kRunOutcome : SecondColumn::kUndoOutcome;
-      result.summary = OutcomeSummary(*outcome, path);
-      // None of the files shown was touched: a plain list under the caption that says
-      // where the undo worked.
-      if (outcome->path == path) {
-        auto rows = std::make_shared<RunPrediction>();
-        rows->files = OutcomeRows(*outcome, path, *request.names);
-        result.rows = std::move(rows);
-      } else {
-        result.detail = QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
-      }
-    } else {
-      auto prediction = std::make_shared<RunPrediction>(cache->Predict(*fs, request));
-      result.summary = PreviewSummary(*prediction, request);
-      // Without a rule the list stays a plain list; only the summary warns.
-      if (ruleChosen) result.rows = std::move(prediction);
-    }
-    result.request = std::move(request);
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, listing, result = std::move(result)]() mutable {
-          Finish(generation, listing, std::move(result));
-        },
-        Qt::QueuedConnection);
-  });
+  worker_.Post(
+      this,
+      [fs, ruleChosen, outcome = outcome_, request = std::move(request), cache = cache_]() mutable {
+        const std::u16string& path = request.path;
+        Result result;
+        if (outcome != nullptr) {
+          result.kind = outcome->kind == JobKind::kRun ? SecondColumn::kRunOutcome
+                                                       : SecondColumn::kUndoOutcome;
+          result.summary = OutcomeSummary(*outcome, path);
+          // None of the files shown was touched: a plain list under the caption that says
+          // where the undo worked.
+          if (outcome->path == path) {
+            auto rows = std::make_shared<RunPrediction>();
+            rows->files = OutcomeRows(*outcome, path, *request.names);
+            result.rows = std::move(rows);
+          } else {
+            result.detail =
+                QStringLiteral("目录：%1").arg(QString::fromStdU16String(outcome->path));
+          }
+        } else {
+          auto prediction = std::make_shared<RunPrediction>(cache->Predict(*fs, request));
+          result.summary = PreviewSummary(*prediction, request);
+          // Without a rule the list stays a plain list; only the summary warns.
+          if (ruleChosen) result.rows = std::move(prediction);
+        }
+        result.request = std::move(request);
+        return result;
+      },
+      [this, generation, listing](Result result) {
+        Finish(generation, listing, std::move(result));
+      });
 }
 
 void Preview::Finish(std::uint64_t generation, std::uint64_t listing, Result result) {

@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include "engine/job_outcome.h"
 #include "engine/rename_engine.h"
 #include "ui/file_list_model.h"
+#include "ui/lane.h"
 
 namespace renamer::ui {
 
@@ -33,7 +33,6 @@ class Preview : public QObject {
 
  public:
   Preview(RenameEngine& engine, FileListModel& model, QObject* parent = nullptr);
-  ~Preview() override;
 
   /// Something the prediction depends on changed: predict again shortly.
   void Schedule();
@@ -99,7 +98,6 @@ class Preview : public QObject {
   RenameEngine& engine_;
   FileListModel& model_;
   QTimer debounce_;
-  QThreadPool worker_;
   /// Counts edits, so that a result made stale by a later edit is dropped.
   std::uint64_t generation_ = 0;
   /// Counts listings, so that a prediction of an older one is dropped.
@@ -116,6 +114,8 @@ class Preview : public QObject {
   bool busy_ = false;
   bool pending_ = false;
   bool paused_ = false;
+  /// One prediction at a time; a result arriving after the preview is gone is dropped.
+  Lane worker_;
 };
 
 }  // namespace renamer::ui

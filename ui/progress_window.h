@@ -17,6 +17,16 @@ namespace renamer::ui {
 /// Object name of the progress window, so that tests can find it.
 inline constexpr char kProgressWindowName[] = "ProgressWindow";
 
+/// When the progress window of a long run appears and how it reads the run.
+struct ProgressTimings {
+  /// A run that ends sooner shows no progress window at all.
+  std::chrono::milliseconds showAfter{500};
+  /// How often the progress window reads the counters.
+  std::chrono::milliseconds refresh{100};
+  /// One system call taking this long makes the window say it waits for the disk.
+  std::chrono::milliseconds waitingAfter{2000};
+};
+
 /// The modal window over the main window while a long run works: how many files are
 /// done, a line when the file system keeps a call waiting, and "取消". It reads the
 /// run's counters on a timer, so that a run of many files costs it no more than a

@@ -18,7 +18,7 @@
 #include "engine/report.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/ui/main_window_support.h"
-#include "ui/background_run.h"
+#include "ui/job_control.h"
 #include "ui/message_box.h"
 #include "ui/preview.h"
 #include "ui/progress_window.h"
@@ -90,7 +90,7 @@ inline Seen RunWatching(const WindowOnDirectory& view,
 // The window on `names` over `fs`, rule "增加前缀" with "x_" on every file, the preview
 // settled (it reads the disk through `fs` too), and quick progress timings.
 inline void Prepare(WindowOnDirectory& view, ProgressTimings timings) {
-  view.window->findChild<BackgroundRun*>()->SetTimings(timings);
+  view.window->findChild<JobControl*>()->SetTimings(timings);
   QSignalSpy shown(view.window->findChild<Preview*>(), &Preview::Shown);
   view.PickRule(QStringLiteral("增加前缀"));
   view.SetType(QStringLiteral("*.*"));
