@@ -9,6 +9,7 @@ packages=(
   libicu-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format
+  mold
   fonts-wqy-microhei fonts-arphic-uming
   python3
 )

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "tests/ui/event_loop.h"
+#include "tests/ui/test_main.h"
 #include "ui/about_window.h"
 #include "ui/lifetime.h"
 
@@ -165,5 +166,5 @@ void AboutWindowTest::pressingTheButtonEndsTheProgram() {
   QCOMPARE(ShowAboutWindow(), window);
 }
 
-QTEST_MAIN(AboutWindowTest)
+RENAMER_TEST_MAIN(AboutWindowTest)
 #include "about_window_test.moc"

@@ -10,6 +10,7 @@
 
 #include "tests/ui/main_window_support.h"
 #include "tests/ui/ordinary_owner.h"
+#include "tests/ui/test_main.h"
 #include "ui/main_window.h"
 
 namespace renamer::ui {
@@ -267,5 +268,5 @@ void BadInputTest::aDirectoryWithoutReadOrSearchPermission() {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::BadInputTest)
+RENAMER_TEST_MAIN(renamer::ui::BadInputTest)
 #include "bad_input_test.moc"

@@ -6,6 +6,7 @@
 
 #include "tests/ui/event_loop.h"
 #include "tests/ui/run_watching.h"
+#include "tests/ui/test_main.h"
 #include "ui/file_list_model.h"
 #include "ui/job_control.h"
 
@@ -92,5 +93,5 @@ class CancelTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::CancelTest)
+RENAMER_TEST_MAIN(renamer::ui::CancelTest)
 #include "cancel_test.moc"

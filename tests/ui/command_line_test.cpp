@@ -11,6 +11,7 @@
 
 #include "tests/ui/main_window_support.h"
 #include "tests/ui/ordinary_owner.h"
+#include "tests/ui/test_main.h"
 #include "ui/directory_list.h"
 #include "ui/main_window.h"
 #include "ui/preview.h"
@@ -338,5 +339,5 @@ class CommandLineTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::CommandLineTest)
+RENAMER_TEST_MAIN(renamer::ui::CommandLineTest)
 #include "command_line_test.moc"

@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include "tests/ui/test_main.h"
+
 namespace renamer::ui {
 namespace {
 
@@ -87,5 +89,5 @@ class DirectoryWatcherTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::DirectoryWatcherTest)
+RENAMER_TEST_MAIN(renamer::ui::DirectoryWatcherTest)
 #include "directory_watcher_test.moc"

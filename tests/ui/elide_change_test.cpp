@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "tests/ui/test_main.h"
+
 namespace renamer::ui {
 namespace {
 
@@ -163,5 +165,5 @@ class ElideChangeTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::ElideChangeTest)
+RENAMER_TEST_MAIN(renamer::ui::ElideChangeTest)
 #include "elide_change_test.moc"

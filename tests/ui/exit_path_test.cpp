@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "tests/ui/event_loop.h"
+#include "tests/ui/test_main.h"
 #include "ui/about_window.h"
 #include "ui/lifetime.h"
 #include "ui/main_window.h"
@@ -194,5 +195,5 @@ void ExitPathTest::exitButtonSwapsMainWindowForAboutWindow() {
   QVERIFY(!FindAboutWindow()->isVisible());
 }
 
-QTEST_MAIN(ExitPathTest)
+RENAMER_TEST_MAIN(ExitPathTest)
 #include "exit_path_test.moc"

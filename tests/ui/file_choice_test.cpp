@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/directory_list.h"
 #include "ui/file_choice.h"
 #include "ui/file_list_model.h"
@@ -331,5 +332,5 @@ class FileChoiceTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::FileChoiceTest)
+RENAMER_TEST_MAIN(renamer::ui::FileChoiceTest)
 #include "file_choice_test.moc"

@@ -13,6 +13,7 @@
 #include "engine/rename_engine.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_window.h"
+#include "tests/ui/test_main.h"
 #include "ui/folder_reader.h"
 
 namespace renamer::ui {
@@ -109,5 +110,5 @@ class FolderReaderTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::FolderReaderTest)
+RENAMER_TEST_MAIN(renamer::ui::FolderReaderTest)
 #include "folder_reader_test.moc"

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/directory_list.h"
 #include "ui/directory_watcher.h"
 #include "ui/main_window.h"
@@ -258,5 +259,5 @@ class FolderTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::FolderTest)
+RENAMER_TEST_MAIN(renamer::ui::FolderTest)
 #include "folder_test.moc"

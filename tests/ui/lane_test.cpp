@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/ui/test_main.h"
 #include "ui/lane.h"
 
 namespace renamer::ui {
@@ -77,5 +78,5 @@ class LaneTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::LaneTest)
+RENAMER_TEST_MAIN(renamer::ui::LaneTest)
 #include "lane_test.moc"

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/main_window.h"
 
 namespace renamer::ui {
@@ -311,5 +312,5 @@ class MainWindowRunTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::MainWindowRunTest)
+RENAMER_TEST_MAIN(renamer::ui::MainWindowRunTest)
 #include "main_window_run_test.moc"

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/colors.h"
 #include "ui/drive_list.h"
 #include "ui/twips.h"
@@ -373,5 +374,5 @@ class MainWindowTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::MainWindowTest)
+RENAMER_TEST_MAIN(renamer::ui::MainWindowTest)
 #include "main_window_test.moc"

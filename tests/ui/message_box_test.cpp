@@ -11,6 +11,7 @@
 
 #include <functional>
 
+#include "tests/ui/test_main.h"
 #include "ui/message_box.h"
 
 using renamer::ui::DisplayText;
@@ -219,5 +220,5 @@ void MessageBoxTest::enterClosesTheBox() {
   QCOMPARE(box.exec(), int(QDialog::Accepted));
 }
 
-QTEST_MAIN(MessageBoxTest)
+RENAMER_TEST_MAIN(MessageBoxTest)
 #include "message_box_test.moc"

@@ -5,6 +5,7 @@
 #include <QTreeView>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 
 namespace renamer::ui {
 namespace {
@@ -142,5 +143,5 @@ class OutcomeViewTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::OutcomeViewTest)
+RENAMER_TEST_MAIN(renamer::ui::OutcomeViewTest)
 #include "outcome_view_test.moc"

@@ -7,6 +7,7 @@
 #include <QTreeView>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/elide_change.h"
 #include "ui/file_list_model.h"
 #include "ui/main_window.h"
@@ -239,5 +240,5 @@ class PreviewTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::PreviewTest)
+RENAMER_TEST_MAIN(renamer::ui::PreviewTest)
 #include "preview_test.moc"

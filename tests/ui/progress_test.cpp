@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/ui/run_watching.h"
+#include "tests/ui/test_main.h"
 #include "ui/colors.h"
 #include "ui/job_control.h"
 
@@ -214,5 +215,5 @@ class ProgressTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::ProgressTest)
+RENAMER_TEST_MAIN(renamer::ui::ProgressTest)
 #include "progress_test.moc"

@@ -6,6 +6,7 @@
 
 #include "engine/name_rules.h"
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 
 namespace renamer::ui {
 namespace {
@@ -87,5 +88,5 @@ class ReadmeTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::ReadmeTest)
+RENAMER_TEST_MAIN(renamer::ui::ReadmeTest)
 #include "readme_test.moc"

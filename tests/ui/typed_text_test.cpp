@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/main_window.h"
 
 namespace renamer::ui {
@@ -193,5 +194,5 @@ class TypedTextTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::TypedTextTest)
+RENAMER_TEST_MAIN(renamer::ui::TypedTextTest)
 #include "typed_text_test.moc"

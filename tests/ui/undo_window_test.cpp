@@ -6,6 +6,7 @@
 
 #include "tests/support/memory_window.h"
 #include "tests/ui/main_window_support.h"
+#include "tests/ui/test_main.h"
 #include "ui/twips.h"
 #include "ui/undo_control.h"
 
@@ -213,5 +214,5 @@ class UndoWindowTest : public QObject {
 }  // namespace
 }  // namespace renamer::ui
 
-QTEST_MAIN(renamer::ui::UndoWindowTest)
+RENAMER_TEST_MAIN(renamer::ui::UndoWindowTest)
 #include "undo_window_test.moc"
