@@ -4,8 +4,8 @@
 
 #include "bench/bench_dir.h"
 #include "bench/measure.h"
-#include "engine/file_names.h"
-#include "engine/time_key.h"
+#include "engine/disk/file_names.h"
+#include "engine/rules/time_key.h"
 #include "tests/support/memory_window.h"
 
 namespace renamer::bench {

@@ -16,7 +16,7 @@
 
 #include "bench/event_loop_meters.h"
 #include "bench/measure.h"
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 #include "ui/file_list_model.h"
 #include "ui/main_window.h"
 #include "ui/preview.h"

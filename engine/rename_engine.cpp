@@ -5,13 +5,13 @@
 #include <optional>
 #include <unordered_set>
 
-#include "engine/natural_order.h"
-#include "engine/run_order.h"
-#include "engine/safe_rename.h"
-#include "engine/shown_guard.h"
-#include "engine/text.h"
-#include "engine/undo.h"
-#include "engine/undo_report.h"
+#include "engine/disk/natural_order.h"
+#include "engine/run/run_order.h"
+#include "engine/run/safe_rename.h"
+#include "engine/preview/shown_guard.h"
+#include "engine/rules/text.h"
+#include "engine/undo/undo.h"
+#include "engine/undo/undo_report.h"
 
 namespace renamer {
 namespace {

@@ -8,18 +8,18 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/file_names.h"
-#include "engine/file_system.h"
-#include "engine/input_check.h"
-#include "engine/job_outcome.h"
-#include "engine/name_rules.h"
-#include "engine/prediction.h"
-#include "engine/report.h"
-#include "engine/run_control.h"
-#include "engine/run_plan.h"
-#include "engine/run_request.h"
-#include "engine/time_key.h"
-#include "engine/undo_journal.h"
+#include "engine/disk/file_names.h"
+#include "engine/disk/file_system.h"
+#include "engine/rules/input_check.h"
+#include "engine/run/job_outcome.h"
+#include "engine/rules/name_rules.h"
+#include "engine/preview/prediction.h"
+#include "engine/run/report.h"
+#include "engine/run/run_control.h"
+#include "engine/run/run_plan.h"
+#include "engine/run/run_request.h"
+#include "engine/rules/time_key.h"
+#include "engine/undo/undo_journal.h"
 
 namespace renamer {
 

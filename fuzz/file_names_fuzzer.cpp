@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 #include "engine/rename_engine.h"
 #include "fuzz/fuzz_support.h"
 

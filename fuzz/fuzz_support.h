@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 
 namespace renamer::fuzzing {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/journal_format.h"
+#include "engine/undo/journal_format.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

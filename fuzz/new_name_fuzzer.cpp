@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "engine/input_check.h"
-#include "engine/name_rules.h"
-#include "engine/text.h"
+#include "engine/rules/input_check.h"
+#include "engine/rules/name_rules.h"
+#include "engine/rules/text.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

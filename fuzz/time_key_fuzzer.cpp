@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "engine/time_key.h"
+#include "engine/rules/time_key.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

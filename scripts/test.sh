@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 bash scripts/check-format.sh
+bash scripts/check-rooms.sh
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 jobs=$(nproc)
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/file_names.h"
-#include "engine/file_system.h"
+#include "engine/disk/file_names.h"
+#include "engine/disk/file_system.h"
 #include "ui/lifetime.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"

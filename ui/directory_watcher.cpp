@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "engine/journal_format.h"
+#include "engine/undo/journal_format.h"
 #include "ui/open_folder.h"
 
 namespace renamer::ui {

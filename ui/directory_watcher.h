@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/file_system.h"
+#include "engine/disk/file_system.h"
 
 class QFileSystemWatcher;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/volumes.h"
+#include "engine/disk/volumes.h"
 
 namespace renamer::ui {
 

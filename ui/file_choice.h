@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/file_system.h"
-#include "engine/job_outcome.h"
+#include "engine/disk/file_system.h"
+#include "engine/run/job_outcome.h"
 
 namespace renamer::ui {
 

@@ -7,7 +7,7 @@
 
 #include <utility>
 
-#include "engine/undo_report.h"
+#include "engine/undo/undo_report.h"
 #include "ui/directory_watcher.h"
 #include "ui/file_list_model.h"
 #include "ui/folder_reader.h"

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 
 namespace renamer::ui {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/file_system.h"
+#include "engine/disk/file_system.h"
 
 class QMimeData;
 

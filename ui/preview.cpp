@@ -1,7 +1,7 @@
 #include "ui/preview.h"
 
-#include "engine/input_check.h"
-#include "engine/text.h"
+#include "engine/rules/input_check.h"
+#include "engine/rules/text.h"
 #include "ui/file_list_model.h"
 
 namespace renamer::ui {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/job_outcome.h"
+#include "engine/run/job_outcome.h"
 #include "engine/rename_engine.h"
 #include "ui/file_list_model.h"
 #include "ui/lane.h"

@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "engine/run_control.h"
+#include "engine/run/run_control.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,4 +1,4 @@
-#include "engine/file_system.h"
+#include "engine/disk/file_system.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 #include "tests/support/temp_dir.h"
 
 namespace renamer {

@@ -7,8 +7,8 @@
 #include <ctime>
 #include <string>
 
-#include "engine/file_names.h"
-#include "engine/time_key.h"
+#include "engine/disk/file_names.h"
+#include "engine/rules/time_key.h"
 
 namespace renamer {
 namespace {

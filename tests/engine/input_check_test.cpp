@@ -1,4 +1,4 @@
-#include "engine/input_check.h"
+#include "engine/rules/input_check.h"
 
 #include <gtest/gtest.h>
 

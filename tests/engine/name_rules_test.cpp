@@ -1,11 +1,11 @@
-#include "engine/name_rules.h"
+#include "engine/rules/name_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-#include "engine/text.h"
+#include "engine/rules/text.h"
 #include "tests/support/utf8.h"
 
 namespace renamer {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/run_plan.h"
+#include "engine/run/run_plan.h"
 
 namespace renamer {
 namespace {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/name_folding.h"
+#include "engine/disk/name_folding.h"
 #include "tests/engine/prediction_scenario.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_window.h"

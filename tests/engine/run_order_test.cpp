@@ -1,4 +1,4 @@
-#include "engine/run_order.h"
+#include "engine/run/run_order.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/safe_rename.h"
+#include "engine/run/safe_rename.h"
 
 #include <gtest/gtest.h>
 

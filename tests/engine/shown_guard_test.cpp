@@ -1,7 +1,7 @@
 // A run holds itself to the prediction the window showed: where its plan would do to
 // any file something else than was shown, it renames nothing.
 
-#include "engine/shown_guard.h"
+#include "engine/preview/shown_guard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/text.h"
+#include "engine/rules/text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_names.h"
-#include "engine/natural_order.h"
+#include "engine/disk/file_names.h"
+#include "engine/disk/natural_order.h"
 #include "tests/support/utf8.h"
 
 namespace renamer {

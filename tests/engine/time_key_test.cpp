@@ -1,4 +1,4 @@
-#include "engine/time_key.h"
+#include "engine/rules/time_key.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/text.h"
+#include "engine/rules/text.h"
 #include "tests/support/utf8.h"
 
 namespace renamer {

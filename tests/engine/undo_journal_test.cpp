@@ -2,7 +2,7 @@
 // damaged is never trusted, the store on the disk and the one in memory answer alike,
 // and a run killed at any moment is undone completely.
 
-#include "engine/undo_journal.h"
+#include "engine/undo/undo_journal.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "engine/rename_engine.h"
-#include "engine/safe_rename.h"
+#include "engine/run/safe_rename.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_journal_store.h"
 #include "tests/support/random_folder.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "engine/rename_engine.h"
-#include "engine/undo_report.h"
+#include "engine/undo/undo_report.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_journal_store.h"

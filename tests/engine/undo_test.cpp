@@ -3,7 +3,7 @@
 // journals are kept in memory, except where their folder on the disk is the point.
 
 #include "engine/rename_engine.h"
-#include "engine/undo_report.h"
+#include "engine/undo/undo_report.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

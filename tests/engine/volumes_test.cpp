@@ -1,8 +1,8 @@
-#include "engine/volumes.h"
+#include "engine/disk/volumes.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 
 namespace renamer {
 namespace {

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <functional>
 
-#include "engine/file_names.h"
-#include "engine/unicode_forms.h"
+#include "engine/disk/file_names.h"
+#include "engine/disk/unicode_forms.h"
 
 namespace renamer::testing {
 

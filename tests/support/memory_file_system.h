@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_system.h"
+#include "engine/disk/file_system.h"
 
 namespace renamer::testing {
 

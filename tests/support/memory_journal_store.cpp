@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/undo_journal.h"
+#include "engine/undo/undo_journal.h"
 
 namespace renamer::testing {
 

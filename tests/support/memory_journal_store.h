@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "engine/journal_store.h"
+#include "engine/undo/journal_store.h"
 
 namespace renamer::testing {
 

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "engine/file_system.h"
+#include "engine/disk/file_system.h"
 
 namespace renamer::testing {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 #include "tests/support/memory_window.h"
 
 namespace renamer::testing {

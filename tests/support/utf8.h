@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/file_names.h"
+#include "engine/disk/file_names.h"
 
 namespace renamer::testing {
 

@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include "engine/name_rules.h"
+#include "engine/rules/name_rules.h"
 #include "tests/ui/main_window_support.h"
 #include "tests/ui/test_main.h"
 

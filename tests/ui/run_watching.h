@@ -15,7 +15,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/report.h"
+#include "engine/run/report.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/ui/main_window_support.h"
 #include "ui/job_control.h"

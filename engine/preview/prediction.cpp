@@ -1,0 +1,341 @@
+#include "engine/preview/prediction.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <unordered_map>
+
+#include "engine/disk/file_names.h"
+#include "engine/disk/name_folding.h"
+#include "engine/run/report.h"
+#include "engine/run/run_order.h"
+#include "engine/preview/simulated_directory.h"
+#include "engine/rules/text.h"
+#include "engine/rules/time_key.h"
+
+namespace renamer {
+namespace {
+
+using Start = SimulatedDirectory::Start;
+
+// A directory's time is taken from a clock that ticks every few milliseconds, or every
+// second or two on some file systems: a change within the same tick leaves it as it was.
+// What was read within that long after the last change is read again.
+constexpr std::int64_t kTickNanoseconds = 100'000'000;
+constexpr std::int64_t kCoarseTickNanoseconds = 2'000'000'000;
+
+// Every listed file as unselected: what the window shows when no run would rename.
+RunPrediction NothingChanges(const RunRequest& request, std::u16string message) {
+  RunPrediction prediction;
+  prediction.files.reserve(request.names->size());
+  for (const std::u16string& name : *request.names) {
+    prediction.files.push_back({name, {}, PredictedOutcome::kUnchanged, {}});
+  }
+  prediction.message = std::move(message);
+  return prediction;
+}
+
+// The directory as the run will find it: every entry blocks a target, whatever it is,
+// and the file system compares names as the probes found.
+std::shared_ptr<const Start> StartOf(FileSystem& fs, Directory& dir, const std::string& path,
+                                     const RunRequest& request, HashSet& folded) {
+  auto start = std::make_shared<Start>();
+  std::vector<DirectoryEntry> entries;
+  start->listed = fs.ListAll(path, entries) == 0;
+  if (!start->listed) {
+    // The best that can be known without a listing.
+    for (const std::u16string& name : *request.names) start->names.insert(EncodeFileName(name));
+  }
+  folded = HashSet(std::max(entries.size(), start->names.size()));
+  for (const std::string& name : start->names) folded.Insert(FoldedHash(name));
+  start->names.reserve(entries.size() * 2);
+  for (DirectoryEntry& entry : entries) {
+    // Entries that are not regular files are few; keeping only those halves the work of
+    // a large directory.
+    if (!entry.regular) start->irregular.insert(entry.name);
+    if (entry.link) start->links.insert(entry.name);
+    folded.Insert(FoldedHash(entry.name));
+    start->names.insert(std::move(entry.name));
+  }
+  // Other letters need learning only where ASCII letters are not compared exactly.
+  start->ascii = ProbeFolding(dir, start->names, LetterClass::kAscii);
+  start->other = start->ascii == Folding::kExact
+                     ? Folding::kUnknown
+                     : ProbeFolding(dir, start->names, LetterClass::kOther);
+  // Only names with another form are tried, which most folders do not have.
+  start->forms = ProbeFolding(dir, start->names, LetterClass::kForms);
+  return start;
+}
+
+// What a run would do to each listed file, from the plan that a run of `request`
+// executed; counted in the same pass.
+RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& planned) {
+  RunPrediction prediction;
+  const std::u16string prefix = request.path + u"/";
+  prediction.files.resize(request.names->size());
+  prediction.selected = planned.size();
+  for (PlannedRename& p : planned) {
+    PredictedRename& file = prediction.files[p.listIndex];
+    switch (p.status) {
+      case PlanStatus::kRenamed:
+        file.outcome = PredictedOutcome::kRenamed;
+        ++prediction.renamed;
+        break;
+      case PlanStatus::kUnchanged:
+        file.outcome = PredictedOutcome::kUnchanged;
+        break;
+      default:
+        file.outcome = PredictedOutcome::kFails;
+        file.reason = ChangeReason(prefix, ChangeOf(p, {}));
+        ++prediction.fails;
+        break;
+    }
+    if (p.hasNewName) file.newName = std::move(p.newName);
+  }
+  for (std::size_t k = 0; k < prediction.files.size(); ++k) {
+    prediction.files[k].oldName = (*request.names)[k];
+    if (!request.Checked(k)) ++prediction.unchecked;
+  }
+  return prediction;
+}
+
+std::int64_t NowNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+bool SameDirectoryTime(const FileIdentity& a, const FileIdentity& b) {
+  return a.device == b.device && a.inode == b.inode && a.birthNanoseconds == b.birthNanoseconds &&
+         a.generation == b.generation && a.modifiedNanoseconds == b.modifiedNanoseconds &&
+         a.changeNanoseconds == b.changeNanoseconds;
+}
+
+// What the run's fill would find, in one ordering.
+struct Filled {
+  bool done = false;
+  std::u16string failure;
+  FillTable fill;
+  /// The fill's bytes, taken out of it to be shared with each plan.
+  std::shared_ptr<const std::vector<std::string>> bytes;
+  /// The files it read: those checked then.
+  std::shared_ptr<const std::vector<bool>> checked;
+  /// The rows of `fill` that the folder's times cannot vouch for, read again by every
+  /// prediction: symbolic links, which lead elsewhere, and, where times count, files
+  /// with more than one name, whose time changes through a name in another folder.
+  std::vector<std::uint32_t> unsteady;
+
+  /// True when it read every file that `request` checks.
+  bool Covers(const RunRequest& request) const {
+    if (!done || !checked || checked == request.checked) return done;
+    if (!request.checked) return false;
+    for (std::size_t k = 0; k < checked->size(); ++k) {
+      if ((*request.checked)[k] && !(*checked)[k]) return false;
+    }
+    return true;
+  }
+};
+
+// Marks the rows of `filled` that the folder's times cannot vouch for (see Filled).
+void FindUnsteady(const Start& start, bool sorts, Filled& filled) {
+  filled.unsteady.clear();
+  if (!sorts && start.links.empty()) return;
+  const FillTable& fill = filled.fill;
+  for (std::size_t row = 0; row < fill.listIndex.size(); ++row) {
+    const bool link =
+        !start.links.empty() && start.links.count((*filled.bytes)[fill.listIndex[row]]) != 0;
+    if (link || (sorts && fill.identities[row].links > 1)) {
+      filled.unsteady.push_back(static_cast<std::uint32_t>(row));
+    }
+  }
+}
+
+// Puts the rows of `fill` back into list order, from which the time order is made: its
+// ties are not broken by the order it starts from alone.
+void RestoreListOrder(FillTable& fill) {
+  std::vector<std::uint32_t> order(fill.listIndex.size());
+  for (std::size_t row = 0; row < order.size(); ++row) {
+    order[fill.listIndex[row]] = static_cast<std::uint32_t>(row);
+  }
+  ApplyOrder(order, fill.times);
+  ApplyOrder(order, fill.identities);
+  ApplyOrder(order, fill.errors);
+  ApplyOrder(order, fill.listIndex);
+}
+
+// Reads the unsteady rows of `filled` again, in list order as the run would; one that
+// can no longer be read stops the prediction where it would stop the run.
+void Refresh(Directory& disk, const Start& start, const RunRequest& request, bool sorts,
+             Filled& filled) {
+  FillTable& fill = filled.fill;
+  std::vector<std::uint32_t> rows = filled.unsteady;
+  std::sort(rows.begin(), rows.end(), [&fill](std::uint32_t a, std::uint32_t b) {
+    return fill.listIndex[a] < fill.listIndex[b];
+  });
+  bool retimed = false;
+  for (const std::uint32_t row : rows) {
+    const std::uint32_t k = fill.listIndex[row];
+    if (!request.Checked(k)) continue;
+    FileStatus status;
+    if (const int error = disk.Status((*filled.bytes)[k], status)) {
+      filled.failure = UnreadableTimeMessage(request.path + u"/", (*request.names)[k], error);
+      filled.done = false;
+      return;
+    }
+    fill.errors[row] = status.regular ? 0 : kErrorNotRegular;
+    fill.identities[row] = status.identity;
+    if (!sorts) continue;
+    std::u16string key = MakeTimeKey(TimeTextOf(status.modifiedSeconds));
+    if (key == fill.times[row]) continue;
+    fill.times[row] = std::move(key);
+    retimed = true;
+  }
+  if (!retimed) return;
+  RestoreListOrder(fill);
+  PutInOrder(fill, request.ordering);
+  FindUnsteady(start, sorts, filled);
+}
+
+}  // namespace
+
+struct PredictionCache::Basis {
+  std::string path;
+  std::shared_ptr<const std::vector<std::u16string>> names;
+  /// The directory as it was just before its entries were listed, and when that was.
+  FileIdentity stamp;
+  bool stamped = false;
+  std::int64_t readNanoseconds = 0;
+  std::shared_ptr<const Start> start;
+  /// FoldedHash of every entry.
+  HashSet folded;
+
+  /// True when what was read is later than the tick of the directory's last change, so
+  /// that any change since has given it another time.
+  bool Settled() const {
+    const std::int64_t changed = std::max(stamp.modifiedNanoseconds, stamp.changeNanoseconds);
+    const bool coarse = changed % 1'000'000'000 == 0;
+    return readNanoseconds - changed > (coarse ? kCoarseTickNanoseconds : kTickNanoseconds);
+  }
+
+  /// What the fill found, one for each ordering.
+  std::array<Filled, kOrderingCount> filled;
+};
+
+PredictionCache::PredictionCache() = default;
+PredictionCache::~PredictionCache() = default;
+
+RunPrediction Predict(FileSystem& fs, const RunRequest& request) {
+  return PredictionCache().Predict(fs, request);
+}
+
+RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request) {
+  int openError = 0;
+  const std::string path = EncodeFileName(request.path);
+  const std::unique_ptr<Directory> disk = fs.Open(path, openError);
+  const bool sorts = NeedsTimes(request.ordering);
+  if (!disk) basis_.reset();
+
+  FileIdentity stamp;
+  const std::int64_t now = NowNanoseconds();
+  const bool stamped = disk && disk->Identify(".", stamp) == 0;
+  // A mount with an attribute cache, or one that other machines change, vouches for
+  // nothing: everything is read again.
+  const bool keep = basis_ && stamped && !disk->Remote() && basis_->stamped &&
+                    basis_->path == path && SameDirectoryTime(basis_->stamp, stamp) &&
+                    basis_->Settled() &&
+                    (basis_->names == request.names || *basis_->names == *request.names);
+  if (disk && !keep) {
+    basis_ = std::make_unique<Basis>();
+    basis_->path = path;
+    basis_->stamp = stamp;
+    basis_->stamped = stamped;
+    basis_->readNanoseconds = now;
+    basis_->start = StartOf(fs, *disk, path, request, basis_->folded);
+  } else if (disk && basis_->names != request.names) {
+    // Another listing of the same names: their times may have changed meanwhile.
+    for (std::size_t k = 0; k < kOrderingCount; ++k) {
+      if (NeedsTimes(static_cast<Ordering>(k))) basis_->filled[k] = {};
+    }
+  }
+  if (basis_) basis_->names = request.names;
+
+  Filled once;
+  Filled& filled = !basis_ ? once : basis_->filled[static_cast<std::size_t>(request.ordering)];
+  if (!filled.Covers(request)) {
+    filled.checked = request.checked;
+    std::unique_ptr<SimulatedDirectory> reader;
+    if (basis_) {
+      reader = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(),
+                                                    SimulatedDirectory::Mode{sorts, false});
+    }
+    const bool read =
+        FillFromDirectory(reader.get(), openError, request, sorts, nullptr, filled.fill);
+    filled.failure =
+        read ? std::u16string()
+             : UnreadableTimeMessage(request.path + u"/", (*request.names)[filled.fill.unreadable],
+                                     filled.fill.unreadableError);
+    if (read) PutInOrder(filled.fill, request.ordering);
+    filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
+    // What kept the run from starting is looked at again next time: it may be gone
+    // without the folder changing.
+    filled.done = filled.failure.empty();
+    if (basis_ && filled.done) FindUnsteady(*basis_->start, sorts, filled);
+  } else if (!filled.unsteady.empty()) {
+    Refresh(*disk, *basis_->start, request, sorts, filled);
+  }
+  if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
+
+  RunRequest plan = request;
+  if (plan.rule && plan.rule->measuresMaxLen) plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
+  std::vector<PlannedRename> planned =
+      PlanRenames(filled.fill, plan, [](long long number) { return DecimalText(number); });
+  EncodedPlan bytes = PrejudgePlan(planned, filled.bytes);
+  std::unique_ptr<SimulatedDirectory> dir;
+  if (basis_) {
+    // Where every new name is free, the directory's names need no copy to change.
+    const SimulatedDirectory::Mode mode{false, NewNamesFree(planned, bytes, basis_->folded)};
+    dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
+  }
+  ExecutePlan(dir.get(), openError, planned, bytes, nullptr);
+  return Outcome(request, planned);
+}
+
+std::vector<PredictedRename> OutcomeRows(const JobOutcome& outcome, std::u16string_view listingPath,
+                                         const std::vector<std::u16string>& listing) {
+  std::vector<PredictedRename> rows;
+  rows.reserve(listing.size());
+  // The reasons read as the job's report words them.
+  const std::u16string prefix =
+      outcome.kind == JobKind::kUndo && outcome.path == u"/" ? outcome.path : outcome.path + u"/";
+  // A name now on disk is the new name of at most one file renamed, or still the name of
+  // a file that could not be renamed; the first wins, as a renamed file took the name.
+  std::unordered_map<std::u16string_view, const FileChange*> byName;
+  if (outcome.path == listingPath) {
+    byName.reserve(outcome.changes.size());
+    for (const FileChange& change : outcome.changes) {
+      if (change.Done()) byName[change.to] = &change;
+    }
+    for (const FileChange& change : outcome.changes) {
+      const bool failed = change.status == ChangeStatus::kFailed ||
+                          change.status == ChangeStatus::kWaiting ||
+                          change.status == ChangeStatus::kGivenUp;
+      if (failed) byName.emplace(change.from, &change);
+    }
+  }
+  for (const std::u16string& name : listing) {
+    const auto found = byName.find(name);
+    if (found == byName.end()) {
+      rows.push_back({name, {}, PredictedOutcome::kNotSelected, {}});
+      continue;
+    }
+    const FileChange& change = *found->second;
+    if (change.Done()) {
+      rows.push_back({change.from, change.to, PredictedOutcome::kRenamed, {}});
+    } else {
+      rows.push_back({name, change.to, PredictedOutcome::kFails, ChangeReason(prefix, change)});
+    }
+  }
+  return rows;
+}
+
+}  // namespace renamer

@@ -1,0 +1,241 @@
+#include "engine/run/run_plan.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "engine/disk/file_names.h"
+#include "engine/rules/name_rules.h"
+#include "engine/run/report.h"
+#include "engine/run/safe_rename.h"
+#include "engine/rules/text.h"
+#include "engine/rules/time_key.h"
+
+namespace renamer {
+namespace {
+
+constexpr std::u16string_view kAllTypes = u"*.*";
+
+/// Decides `planned` from its encoded names, as PrejudgePlan() says.
+void Prejudge(PlannedRename& planned, const std::string& from, const std::string& to) {
+  if (!planned.hasNewName) {
+    planned.error = 0;
+    planned.status = PlanStatus::kFailed;
+    return;
+  }
+  // Compared as bytes: two texts can differ and still name the same file.
+  if (from == to) {
+    planned.status = PlanStatus::kUnchanged;
+    return;
+  }
+  if (planned.error == 0 && !IsSafeFileName(planned.newName)) planned.error = kErrorBadNewName;
+  planned.status = planned.error != 0 ? PlanStatus::kFailed : PlanStatus::kPending;
+}
+
+// Whether the file `name` passes the type filter `typeText` (trimmed).
+bool OfType(std::u16string_view name, std::u16string_view typeText) {
+  return typeText == kAllTypes || LastUnits(name, detail::ExtensionLength(name)) == typeText;
+}
+
+// Whether a run of `request` takes its listed file `k`: checked and of the type
+// `typeText` (trimmed).
+bool Takes(const RunRequest& request, std::u16string_view typeText, std::size_t k) {
+  return request.Checked(k) && OfType((*request.names)[k], typeText);
+}
+
+}  // namespace
+
+void FillTable::Reset(std::size_t count) {
+  identities.assign(count, FileIdentity{});
+  errors.assign(count, 0);
+  listIndex.resize(count);
+  for (std::size_t k = 0; k < count; ++k) listIndex[k] = static_cast<std::uint32_t>(k);
+  times.clear();
+  bytes.clear();
+  bytes.reserve(count);
+  cancelled = false;
+  unreadable = 0;
+  unreadableError = 0;
+}
+
+bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
+                       RunControl* control, FillTable& fill) {
+  const std::vector<std::u16string>& names = *request.names;
+  fill.Reset(names.size());
+  if (times) fill.times.reserve(names.size());
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (control != nullptr && control->cancel.load()) {
+      fill.cancelled = true;
+      return false;
+    }
+    const std::u16string& name = names[k];
+    fill.bytes.push_back(EncodeFileName(name));
+    FileStatus status;
+    if (!IsSafeFileName(name)) {
+      // Such a name would reach outside the directory; it is never handed to the
+      // file system, not even to read its time.
+      fill.errors[k] = kErrorBadOldName;
+    } else if (request.Checked(k)) {
+      // A file left unchecked is not part of the run: not even its time is read, so it
+      // cannot stop the run.
+      int error = openError;
+      if (dir != nullptr) {
+        const CallTimer timer(control);
+        error = dir->Status(fill.bytes.back(), status);
+      }
+      if (error != 0) {
+        fill.unreadable = static_cast<std::uint32_t>(k);
+        fill.unreadableError = error;
+        return false;
+      }
+      // Something else may have taken the name since it was listed.
+      if (!status.regular) fill.errors[k] = kErrorNotRegular;
+      fill.identities[k] = status.identity;
+    }
+    if (times) fill.times.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
+  }
+  return true;
+}
+
+void PutInOrder(FillTable& fill, Ordering ordering) {
+  std::vector<std::uint32_t> order;
+  switch (ordering) {
+    case Ordering::kList:
+      return;
+    case Ordering::kModified:
+      order = TimeOrder(fill.times);
+      break;
+  }
+  ApplyOrder(order, fill.times);
+  ApplyOrder(order, fill.identities);
+  ApplyOrder(order, fill.errors);
+  ApplyOrder(order, fill.listIndex);
+}
+
+std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen) {
+  std::size_t longest = static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0));
+  for (const std::u16string& name : names) {
+    longest = std::max(longest, name.size() - detail::ExtensionLength(name));
+  }
+  const std::size_t limit = std::numeric_limits<std::int16_t>::max();
+  return longest > static_cast<std::size_t>(std::max<std::int16_t>(maxLen, 0))
+             ? static_cast<std::int16_t>(std::min(longest, limit))
+             : maxLen;
+}
+
+std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
+                                       const NumberSink& number) {
+  std::vector<PlannedRename> plan;
+  plan.reserve(fill.listIndex.size());
+  const std::u16string_view typeText = TrimSpaces(request.typeText);
+  const bool numbering = request.rule != nullptr && request.rule->numbers;
+  std::u16string stringText = request.stringText;
+
+  long long planCount = 0;
+  for (std::size_t k = 0; k < fill.listIndex.size(); ++k) {
+    if (!Takes(request, typeText, fill.listIndex[k])) continue;
+    const std::u16string& name = (*request.names)[fill.listIndex[k]];
+    const std::size_t extLength = detail::ExtensionLength(name);
+    const std::u16string_view ext = LastUnits(name, extLength);
+    const std::u16string_view base = FirstUnits(name, name.size() - extLength);
+
+    PlannedRename& planned = plan.emplace_back();
+    planned.identity = fill.identities[k];
+    planned.error = fill.errors[k];
+    planned.listIndex = fill.listIndex[k];
+    if (numbering) stringText = number(++planCount);
+    planned.hasNewName = MakeNewFileName(planned.newName, base, ext, request.rule, stringText,
+                                         request.valueText, request.maxLen);
+  }
+  return plan;
+}
+
+std::vector<FileChange> UntriedChanges(const RunRequest& request) {
+  const std::u16string_view typeText = TrimSpaces(request.typeText);
+  std::vector<FileChange> untried;
+  for (std::size_t k = 0; k < request.names->size(); ++k) {
+    if (!Takes(request, typeText, k)) continue;
+    FileChange& change = untried.emplace_back();
+    change.from = (*request.names)[k];
+    change.listIndex = static_cast<std::uint32_t>(k);
+  }
+  return untried;
+}
+
+FileChange ChangeOf(PlannedRename planned, std::u16string from) {
+  FileChange change;
+  change.from = std::move(from);
+  if (planned.hasNewName) change.to = std::move(planned.newName);
+  change.error = planned.error;
+  change.listIndex = planned.listIndex;
+  switch (planned.status) {
+    case PlanStatus::kPending:
+      return change;
+    case PlanStatus::kRenamed:
+      change.status = ChangeStatus::kDone;
+      return change;
+    case PlanStatus::kUnchanged:
+      change.status = ChangeStatus::kUnchanged;
+      return change;
+    case PlanStatus::kFailed:
+      break;
+  }
+  change.status = ChangeStatus::kFailed;
+  if (!planned.hasNewName) {
+    change.reason = Reason::kNoNewName;
+  } else if (!planned.strandedAt.empty()) {
+    change.reason = Reason::kStranded;
+    change.detail = std::move(planned.strandedAt);
+  } else {
+    change.reason = Reason::kSystem;
+  }
+  return change;
+}
+
+EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
+                         std::shared_ptr<const std::vector<std::string>> listBytes) {
+  EncodedPlan bytes;
+  bytes.listed = std::move(listBytes);
+  bytes.at.resize(plan.size());
+  bytes.to.resize(plan.size());
+  for (std::size_t j = 0; j < plan.size(); ++j) {
+    bytes.at[j] = plan[j].listIndex;
+    bytes.to[j] = EncodeFileName(plan[j].newName);
+    Prejudge(plan[j], bytes.From(j), bytes.to[j]);
+  }
+  return bytes;
+}
+
+std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
+                          const EncodedPlan& bytes, RunControl* control) {
+  if (control != nullptr) control->total.store(plan.size());
+  const auto at = [&bytes](std::size_t step) {
+    return bytes.order.empty() ? step : static_cast<std::size_t>(bytes.order[step]);
+  };
+  for (std::size_t step = 0; step < plan.size(); ++step) {
+    // The file being renamed finishes; the next one is not started.
+    if (control != nullptr && control->cancel.load()) {
+      // What was decided without the disk is not reported for a file never reached.
+      for (std::size_t k = step; k < plan.size(); ++k) plan[at(k)].status = PlanStatus::kPending;
+      return plan.size() - step;
+    }
+    const std::size_t j = at(step);
+    PlannedRename& planned = plan[j];
+    if (planned.status == PlanStatus::kPending) {
+      const CallTimer timer(control);
+      planned.error = dir == nullptr ? openError
+                                     : RenameWithoutReplacing(*dir, bytes.From(j), bytes.to[j],
+                                                              &planned.strandedAt);
+      planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
+    }
+    if (control != nullptr) control->done.store(step + 1);
+  }
+  return 0;
+}
+
+bool IsSafeFileName(std::u16string_view name) {
+  if (name.empty() || name == u"." || name == u"..") return false;
+  return std::none_of(name.begin(), name.end(),
+                      [](char16_t unit) { return unit == u'/' || unit == u'\0'; });
+}
+
+}  // namespace renamer
