@@ -6,10 +6,10 @@
 #include <unordered_set>
 
 #include "engine/disk/natural_order.h"
-#include "engine/run/run_order.h"
-#include "engine/run/safe_rename.h"
 #include "engine/preview/shown_guard.h"
 #include "engine/rules/text.h"
+#include "engine/run/run_order.h"
+#include "engine/run/safe_rename.h"
 #include "engine/undo/undo.h"
 #include "engine/undo/undo_report.h"
 

@@ -10,15 +10,15 @@
 
 #include "engine/disk/file_names.h"
 #include "engine/disk/file_system.h"
-#include "engine/rules/input_check.h"
-#include "engine/run/job_outcome.h"
-#include "engine/rules/name_rules.h"
 #include "engine/preview/prediction.h"
+#include "engine/rules/input_check.h"
+#include "engine/rules/name_rules.h"
+#include "engine/rules/time_key.h"
+#include "engine/run/job_outcome.h"
 #include "engine/run/report.h"
 #include "engine/run/run_control.h"
 #include "engine/run/run_plan.h"
 #include "engine/run/run_request.h"
-#include "engine/rules/time_key.h"
 #include "engine/undo/undo_journal.h"
 
 namespace renamer {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/job_outcome.h"
 #include "engine/preview/prediction.h"
+#include "engine/run/job_outcome.h"
 #include "ui/file_choice.h"
 
 namespace renamer::ui {

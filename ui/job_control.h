@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/job_outcome.h"
 #include "engine/rename_engine.h"
+#include "engine/run/job_outcome.h"
 #include "engine/run/run_control.h"
 #include "ui/lane.h"
 #include "ui/progress_window.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/job_outcome.h"
 #include "engine/rename_engine.h"
+#include "engine/run/job_outcome.h"
 #include "ui/file_list_model.h"
 #include "ui/lane.h"
 

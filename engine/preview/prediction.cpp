@@ -7,11 +7,11 @@
 
 #include "engine/disk/file_names.h"
 #include "engine/disk/name_folding.h"
-#include "engine/run/report.h"
-#include "engine/run/run_order.h"
 #include "engine/preview/simulated_directory.h"
 #include "engine/rules/text.h"
 #include "engine/rules/time_key.h"
+#include "engine/run/report.h"
+#include "engine/run/run_order.h"
 
 namespace renamer {
 namespace {

@@ -5,10 +5,10 @@
 
 #include "engine/disk/file_names.h"
 #include "engine/rules/name_rules.h"
-#include "engine/run/report.h"
-#include "engine/run/safe_rename.h"
 #include "engine/rules/text.h"
 #include "engine/rules/time_key.h"
+#include "engine/run/report.h"
+#include "engine/run/safe_rename.h"
 
 namespace renamer {
 namespace {

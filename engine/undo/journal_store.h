@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/undo/journal_format.h"
 #include "engine/run/run_control.h"
+#include "engine/undo/journal_format.h"
 
 namespace renamer {
 

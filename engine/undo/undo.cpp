@@ -4,9 +4,9 @@
 
 #include "engine/disk/file_names.h"
 #include "engine/disk/name_folding.h"
+#include "engine/rules/text.h"
 #include "engine/run/run_plan.h"
 #include "engine/run/safe_rename.h"
-#include "engine/rules/text.h"
 
 namespace renamer {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "engine/disk/file_system.h"
 #include "engine/run/job_outcome.h"
-#include "engine/undo/journal_format.h"
 #include "engine/run/run_control.h"
+#include "engine/undo/journal_format.h"
 
 namespace renamer {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
+#include "engine/run/run_control.h"
 #include "engine/undo/journal_format.h"
 #include "engine/undo/journal_store.h"
-#include "engine/run/run_control.h"
 
 namespace renamer {
 

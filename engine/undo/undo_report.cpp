@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "engine/disk/file_system.h"
-#include "engine/run/report.h"
 #include "engine/rules/text.h"
+#include "engine/run/report.h"
 
 namespace renamer {
 namespace {
