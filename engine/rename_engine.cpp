@@ -82,7 +82,7 @@ JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
   const std::unique_ptr<Directory> dir = fs_.Open(EncodeFileName(request.path), openError);
 
   FillTable fill;
-  if (!FillFromDirectory(dir.get(), openError, request, true, control_, fill)) {
+  if (!FillInOrder(dir.get(), openError, request, control_, fill)) {
     if (fill.cancelled) {
       // A cancel leaves every file the run would have tried.
       outcome.changes = UntriedChanges(request);
@@ -96,28 +96,36 @@ JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
     outcome.Count();
     return outcome;
   }
-  PutInOrder(fill, request.ordering);
-  const std::int16_t maxLen = MaxLen;
   const std::u16string stringText = request.stringText;
-  if (request.rule && request.rule->measuresMaxLen)
-    request.maxLen = MaxLen = MeasureMaxLen(*request.names, MaxLen);
-  std::vector<PlannedRename> plan = PlanRenames(fill, request, number);
-  bytes_ =
-      PrejudgePlan(plan, std::make_shared<const std::vector<std::string>>(std::move(fill.bytes)));
-  if (request.shown && !PlanKeepsToShown(plan, request, *request.shown)) {
-    // What the window showed is not what would happen: nothing is renamed, and the window
-    // shows what would happen now before the user decides again.
-    request.differsFromShown = true;
-    request.stringText = stringText;
-    MaxLen = maxLen;
-    bytes_ = {};
+  std::unique_ptr<RunJournal> journal;
+  std::vector<std::size_t> journaled;
+  auto bytes = std::make_shared<const std::vector<std::string>>(std::move(fill.bytes));
+  std::vector<PlannedRename> plan =
+      PlanAndExecute(fill, bytes, request, number, control_,
+                     [&](std::vector<PlannedRename>& judged, EncodedPlan& encoded) -> Execution {
+                       if (request.shown && !PlanKeepsToShown(judged, request, *request.shown)) {
+                         // What the window showed is not what would happen: nothing is renamed, and
+                         // the window shows what would happen now before the user decides again.
+                         request.differsFromShown = true;
+                         request.stringText = stringText;
+                         return {nullptr, 0, false};
+                       }
+                       encoded.order = ExecutionOrder(judged, encoded, request.places.get());
+                       outcome.journalError = StartJournal(dir.get(), request.path, judged, encoded,
+                                                           journal, journaled);
+                       return {dir.get(), openError, true};
+                     });
+  if (request.differsFromShown) {
     outcome.stop = Stop::kStalePreview;
     return outcome;
   }
-  bytes_.order = ExecutionOrder(plan, bytes_, request.places.get());
-  outcome.journalError = StartJournal(dir.get(), request.path, plan);
-  ExecutePlan(dir.get(), openError, plan, bytes_, control_);
-  FinishJournal(plan);
+  if (request.rule && request.rule->measuresMaxLen) MaxLen = request.maxLen;
+  if (journal != nullptr) {
+    std::vector<bool> renamed(journaled.size());
+    for (std::size_t i = 0; i < journaled.size(); ++i)
+      renamed[i] = plan[journaled[i]].status == PlanStatus::kRenamed;
+    journal->Finish(renamed);
+  }
   outcome.changes.reserve(plan.size());
   for (PlannedRename& planned : plan) {
     const std::u16string& from = (*request.names)[planned.listIndex];
@@ -130,14 +138,14 @@ JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
 void RenameEngine::FindMaxLen() { MaxLen = MeasureMaxLen(ListedNames(window_), MaxLen); }
 
 int RenameEngine::StartJournal(Directory* dir, const std::u16string& path,
-                               const std::vector<PlannedRename>& plan) {
-  journal_.reset();
-  journaled_.clear();
+                               const std::vector<PlannedRename>& plan, const EncodedPlan& bytes,
+                               std::unique_ptr<RunJournal>& journal,
+                               std::vector<std::size_t>& journaled) {
   JournaledRun run;
   for (std::size_t j = 0; j < plan.size(); ++j) {
     if (plan[j].status != PlanStatus::kPending) continue;
-    journaled_.push_back(j);
-    run.steps.push_back({bytes_.From(j), bytes_.to[j], plan[j].identity, false});
+    journaled.push_back(j);
+    run.steps.push_back({bytes.From(j), bytes.to[j], plan[j].identity, false});
   }
   if (run.steps.empty() || dir == nullptr) return 0;
   // An undo after a kill may remove the new name of a file found under both names only
@@ -149,8 +157,8 @@ int RenameEngine::StartJournal(Directory* dir, const std::u16string& path,
   for (JournalStep& step : run.steps) {
     if (step.identity.links == 1) continue;
     if (!listed) {
-      listed.emplace(bytes_.listed->size());
-      for (const std::string& name : *bytes_.listed) listed->Insert(FoldedHash(name));
+      listed.emplace(bytes.listed->size());
+      for (const std::string& name : *bytes.listed) listed->Insert(FoldedHash(name));
     }
     if (step.newName[0] != '.' && !listed->Contains(FoldedHash(step.newName))) continue;
     FileIdentity atNew;
@@ -160,19 +168,8 @@ int RenameEngine::StartJournal(Directory* dir, const std::u16string& path,
   run.path = EncodeFileName(path);
   run.startedSeconds = static_cast<std::int64_t>(std::time(nullptr));
   int error = dir->Identify(".", run.directory);
-  if (error == 0) error = journals_.Create(run, control_, journal_);
+  if (error == 0) error = journals_.Create(run, control_, journal);
   return error;
-}
-
-void RenameEngine::FinishJournal(const std::vector<PlannedRename>& plan) {
-  bytes_ = {};
-  if (journal_ == nullptr) return;
-  std::vector<bool> renamed(journaled_.size());
-  for (std::size_t i = 0; i < journaled_.size(); ++i) {
-    renamed[i] = plan[journaled_[i]].status == PlanStatus::kRenamed;
-  }
-  journal_->Finish(renamed);
-  journal_.reset();
 }
 
 std::u16string RenameEngine::UndoLastRun() { return UndoReport(UndoNewest()); }

@@ -132,21 +132,17 @@ class RenameEngine {
   /// The whole run for `request`; `number` is told each running number. Sets
   /// `request.differsFromShown` when it renames nothing for that reason.
   JobOutcome Run(RunRequest& request, const NumberSink& number);
-  /// Journals the renames of `plan` about to be tried; returns 0, or why the journal
-  /// cannot be written (the run goes on without undo).
+  /// Journals the renames of `plan` about to be tried into `journal`, with the plan
+  /// index of each of its steps in `journaled`; returns 0, or why the journal cannot be
+  /// written (the run goes on without undo).
   int StartJournal(Directory* dir, const std::u16string& path,
-                   const std::vector<PlannedRename>& plan);
-  void FinishJournal(const std::vector<PlannedRename>& plan);
+                   const std::vector<PlannedRename>& plan, const EncodedPlan& bytes,
+                   std::unique_ptr<RunJournal>& journal, std::vector<std::size_t>& journaled);
   /// Undoes the newest run, or only the one in journal `expected` when given.
   JobOutcome Undo(const std::string* expected);
   RunControl* control_ = nullptr;
   /// What PredictRun() keeps from one prediction to the next.
   PredictionCache predictions_;
-  /// The plan's names as bytes, for the run in progress.
-  EncodedPlan bytes_;
-  /// The journal of the run in progress, and the plan index of each of its steps.
-  std::unique_ptr<RunJournal> journal_;
-  std::vector<std::size_t> journaled_;
 
   WindowPort& window_;
   FileSystem& fs_;

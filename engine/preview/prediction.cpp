@@ -268,13 +268,11 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
       reader = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(),
                                                     SimulatedDirectory::Mode{sorts, false});
     }
-    const bool read =
-        FillFromDirectory(reader.get(), openError, request, sorts, nullptr, filled.fill);
+    const bool read = FillInOrder(reader.get(), openError, request, nullptr, filled.fill);
     filled.failure =
         read ? std::u16string()
              : UnreadableTimeMessage(request.path + u"/", (*request.names)[filled.fill.unreadable],
                                      filled.fill.unreadableError);
-    if (read) PutInOrder(filled.fill, request.ordering);
     filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
     // What kept the run from starting is looked at again next time: it may be gone
     // without the folder changing.
@@ -285,18 +283,17 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   }
   if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
 
-  RunRequest plan = request;
-  if (plan.rule && plan.rule->measuresMaxLen) plan.maxLen = MeasureMaxLen(*plan.names, plan.maxLen);
-  std::vector<PlannedRename> planned =
-      PlanRenames(filled.fill, plan, [](long long number) { return DecimalText(number); });
-  EncodedPlan bytes = PrejudgePlan(planned, filled.bytes);
+  RunRequest run = request;
   std::unique_ptr<SimulatedDirectory> dir;
-  if (basis_) {
-    // Where every new name is free, the directory's names need no copy to change.
-    const SimulatedDirectory::Mode mode{false, NewNamesFree(planned, bytes, basis_->folded)};
-    dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
-  }
-  ExecutePlan(dir.get(), openError, planned, bytes, nullptr);
+  std::vector<PlannedRename> planned = PlanAndExecute(
+      filled.fill, filled.bytes, run, [](long long number) { return DecimalText(number); }, nullptr,
+      [&](std::vector<PlannedRename>& judged, EncodedPlan& bytes) -> Execution {
+        if (!basis_) return {nullptr, openError, true};
+        // Where every new name is free, the directory's names need no copy to change.
+        const SimulatedDirectory::Mode mode{false, NewNamesFree(judged, bytes, basis_->folded)};
+        dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
+        return {dir.get(), 0, true};
+      });
   return Outcome(request, planned);
 }
 

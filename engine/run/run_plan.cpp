@@ -57,6 +57,16 @@ void FillTable::Reset(std::size_t count) {
   unreadableError = 0;
 }
 
+namespace {
+
+// Fills `fill` with what the run reads of each checked listed file of `request` in `dir`
+// before it plans: whether it is still a regular file, its identity and, with `times`,
+// its time key. Every listed name is in the fill, a file left unchecked with nothing
+// read and the time key of time 0. A name that would reach outside the directory is
+// never handed to it. Returns true, or false when it stopped first: at a time that
+// cannot be read (`fill.unreadableError`), or because `control` asked to stop
+// (`fill.cancelled`). `dir` is null when the directory could not be opened, with
+// `openError`.
 bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
                        RunControl* control, FillTable& fill) {
   const std::vector<std::u16string>& names = *request.names;
@@ -96,6 +106,16 @@ bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
   return true;
 }
 
+}  // namespace
+
+bool FillInOrder(Directory* dir, int openError, const RunRequest& request, RunControl* control,
+                 FillTable& fill) {
+  if (!FillFromDirectory(dir, openError, request, NeedsTimes(request.ordering), control, fill))
+    return false;
+  PutInOrder(fill, request.ordering);
+  return true;
+}
+
 void PutInOrder(FillTable& fill, Ordering ordering) {
   std::vector<std::uint32_t> order;
   switch (ordering) {
@@ -122,6 +142,10 @@ std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_
              : maxLen;
 }
 
+namespace {
+
+// The plan for the files of `fill`: one entry per checked file that passes the type
+// filter of `request`, with its new name by its rule and texts, in fill order.
 std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
                                        const NumberSink& number) {
   std::vector<PlannedRename> plan;
@@ -148,6 +172,8 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
   }
   return plan;
 }
+
+}  // namespace
 
 std::vector<FileChange> UntriedChanges(const RunRequest& request) {
   const std::u16string_view typeText = TrimSpaces(request.typeText);
@@ -191,6 +217,11 @@ FileChange ChangeOf(PlannedRename planned, std::u16string from) {
   return change;
 }
 
+namespace {
+
+// Encodes each new name once, finds each old one in `listBytes` (the fill's bytes, in
+// list order), and decides what can be decided without the disk: kUnchanged, kFailed
+// with its error, or kPending when the rename is to be tried.
 EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
                          std::shared_ptr<const std::vector<std::string>> listBytes) {
   EncodedPlan bytes;
@@ -205,8 +236,11 @@ EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
   return bytes;
 }
 
-std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
-                          const EncodedPlan& bytes, RunControl* control) {
+// Renames the pending files of `plan` in `dir` in the order of `bytes`, never replacing
+// anything, and records each outcome. Stops before the next file when `control` asks;
+// the files that leaves untried go back to kPending.
+void ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
+                 const EncodedPlan& bytes, RunControl* control) {
   if (control != nullptr) control->total.store(plan.size());
   const auto at = [&bytes](std::size_t step) {
     return bytes.order.empty() ? step : static_cast<std::size_t>(bytes.order[step]);
@@ -216,7 +250,7 @@ std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRena
     if (control != nullptr && control->cancel.load()) {
       // What was decided without the disk is not reported for a file never reached.
       for (std::size_t k = step; k < plan.size(); ++k) plan[at(k)].status = PlanStatus::kPending;
-      return plan.size() - step;
+      return;
     }
     const std::size_t j = at(step);
     PlannedRename& planned = plan[j];
@@ -229,7 +263,21 @@ std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRena
     }
     if (control != nullptr) control->done.store(step + 1);
   }
-  return 0;
+}
+
+}  // namespace
+
+std::vector<PlannedRename> PlanAndExecute(const FillTable& fill,
+                                          std::shared_ptr<const std::vector<std::string>> listBytes,
+                                          RunRequest& request, const NumberSink& number,
+                                          RunControl* control, const BeforeRenames& before) {
+  if (request.rule && request.rule->measuresMaxLen)
+    request.maxLen = MeasureMaxLen(*request.names, request.maxLen);
+  std::vector<PlannedRename> plan = PlanRenames(fill, request, number);
+  EncodedPlan bytes = PrejudgePlan(plan, std::move(listBytes));
+  const Execution where = before(plan, bytes);
+  if (where.go) ExecutePlan(where.dir, where.openError, plan, bytes, control);
+  return plan;
 }
 
 bool IsSafeFileName(std::u16string_view name) {

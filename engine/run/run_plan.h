@@ -79,27 +79,16 @@ struct EncodedPlan {
 /// Told each running number of a numbering rule; returns the string field's text then.
 using NumberSink = std::function<std::u16string(long long number)>;
 
-/// Fills `fill` with what the run reads of each checked listed file of `request` in
-/// `dir` before it plans: whether it is still a regular file, its identity and, with
-/// `times`, its time key. Every listed name is in the fill, a file left unchecked with
-/// nothing read and the time key of time 0. A name that would reach outside the
-/// directory is never handed to it. Returns true, or false when it stopped first: at a
-/// time that cannot be read (`fill.unreadableError`), or because `control` asked to
-/// stop (`fill.cancelled`). `dir` is null when the directory could not be opened, with
-/// `openError`.
-bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
-                       RunControl* control, FillTable& fill);
+/// FillFromDirectory(), reading times where the ordering of `request` needs them, then
+/// the rows put in that order.
+bool FillInOrder(Directory* dir, int openError, const RunRequest& request, RunControl* control,
+                 FillTable& fill);
 
 /// Puts the rows of `fill`, in list order as the fill left them, into `ordering`.
 void PutInOrder(FillTable& fill, Ordering ordering);
 
 /// `maxLen` raised to the longest base name of `names`.
 std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen);
-
-/// The plan for the files of `fill`: one entry per checked file that passes the type
-/// filter of `request`, with its new name by its rule and texts, in fill order.
-std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& request,
-                                       const NumberSink& number);
 
 /// What a run of `request` cancelled before its plan leaves: every file it would have
 /// tried (checked, passing the type filter), untried and without a new name, in list
@@ -109,18 +98,27 @@ std::vector<FileChange> UntriedChanges(const RunRequest& request);
 /// What became of `planned`, whose listed name is `from`, as the outcome tells it.
 FileChange ChangeOf(PlannedRename planned, std::u16string from);
 
-/// Encodes each new name once, finds each old one in `listBytes` (the fill's bytes, in
-/// list order), and decides what can be decided without the disk: kUnchanged, kFailed
-/// with its error, or kPending when the rename is to be tried.
-EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
-                         std::shared_ptr<const std::vector<std::string>> listBytes);
+/// Where a judged plan goes on: the directory its renames are tried in (null when it
+/// could not be opened, with `openError`), or `go` false to try none.
+struct Execution {
+  Directory* dir = nullptr;
+  int openError = 0;
+  bool go = true;
+};
 
-/// Renames the pending files of `plan` in `dir` in the order of `bytes`, never
-/// replacing anything, and records each outcome. Stops before the next file when
-/// `control` asks; returns how many files that left untried, whose status goes back to
-/// kPending.
-std::uint64_t ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
-                          const EncodedPlan& bytes, RunControl* control);
+/// Told the judged plan and its bytes before the first rename; may set the order of the
+/// renames, and says where they go on.
+using BeforeRenames = std::function<Execution(std::vector<PlannedRename>&, EncodedPlan&)>;
+
+/// The road from an ordered fill to renamed files, the same for a run on the disk and
+/// for its prediction on a simulated copy: measures MaxLen into `request` for a rule
+/// that asks, names the files in fill order (PlanRenames), judges what needs no disk
+/// (PrejudgePlan), and renames where `before` says (ExecutePlan). `listBytes` are the
+/// fill's names as bytes, in list order.
+std::vector<PlannedRename> PlanAndExecute(const FillTable& fill,
+                                          std::shared_ptr<const std::vector<std::string>> listBytes,
+                                          RunRequest& request, const NumberSink& number,
+                                          RunControl* control, const BeforeRenames& before);
 
 /// True when `name` can be handed to the file system as a name inside the directory.
 bool IsSafeFileName(std::u16string_view name);
