@@ -122,14 +122,13 @@ JobOutcome RenameEngine::Run(RunRequest& request, const NumberSink& number) {
   if (request.rule && request.rule->measuresMaxLen) MaxLen = request.maxLen;
   if (journal != nullptr) {
     std::vector<bool> renamed(journaled.size());
-    for (std::size_t i = 0; i < journaled.size(); ++i)
-      renamed[i] = plan[journaled[i]].status == PlanStatus::kRenamed;
+    for (std::size_t i = 0; i < journaled.size(); ++i) renamed[i] = plan[journaled[i]].Done();
     journal->Finish(renamed);
   }
   outcome.changes.reserve(plan.size());
   for (PlannedRename& planned : plan) {
-    const std::u16string& from = (*request.names)[planned.listIndex];
-    outcome.changes.push_back(ChangeOf(std::move(planned), from));
+    FileChange& change = outcome.changes.emplace_back(std::move(planned));
+    change.from = (*request.names)[change.listIndex];
   }
   outcome.Count();
   return outcome;
@@ -143,7 +142,7 @@ int RenameEngine::StartJournal(Directory* dir, const std::u16string& path,
                                std::vector<std::size_t>& journaled) {
   JournaledRun run;
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    if (plan[j].status != PlanStatus::kPending) continue;
+    if (plan[j].status != ChangeStatus::kUntried) continue;
     journaled.push_back(j);
     run.steps.push_back({bytes.From(j), bytes.to[j], plan[j].identity, false});
   }

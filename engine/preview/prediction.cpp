@@ -76,21 +76,17 @@ RunPrediction Outcome(const RunRequest& request, std::vector<PlannedRename>& pla
   prediction.selected = planned.size();
   for (PlannedRename& p : planned) {
     PredictedRename& file = prediction.files[p.listIndex];
-    switch (p.status) {
-      case PlanStatus::kRenamed:
-        file.outcome = PredictedOutcome::kRenamed;
-        ++prediction.renamed;
-        break;
-      case PlanStatus::kUnchanged:
-        file.outcome = PredictedOutcome::kUnchanged;
-        break;
-      default:
-        file.outcome = PredictedOutcome::kFails;
-        file.reason = ChangeReason(prefix, ChangeOf(p, {}));
-        ++prediction.fails;
-        break;
+    if (p.Done()) {
+      file.outcome = PredictedOutcome::kRenamed;
+      ++prediction.renamed;
+    } else if (p.status == ChangeStatus::kUnchanged) {
+      file.outcome = PredictedOutcome::kUnchanged;
+    } else {
+      file.outcome = PredictedOutcome::kFails;
+      file.reason = ChangeReason(prefix, p);
+      ++prediction.fails;
     }
-    if (p.hasNewName) file.newName = std::move(p.newName);
+    file.newName = std::move(p.to);
   }
   for (std::size_t k = 0; k < prediction.files.size(); ++k) {
     prediction.files[k].oldName = (*request.names)[k];

@@ -35,22 +35,20 @@ class PlanReasons {
 
 bool Agrees(const PlannedRename& planned, std::u16string_view oldName, const PredictedRename& shown,
             std::u16string_view prefix, const PlanReasons& planReasons) {
-  const std::u16string_view newName = planned.hasNewName ? planned.newName : std::u16string_view();
-  if (shown.oldName != oldName || shown.newName != newName) return false;
+  if (shown.oldName != oldName || shown.newName != planned.to) return false;
   switch (planned.status) {
-    case PlanStatus::kPending:
+    case ChangeStatus::kUntried:
       return shown.outcome == PredictedOutcome::kRenamed ||
              (shown.outcome == PredictedOutcome::kFails && !planReasons.Contains(shown.reason));
-    case PlanStatus::kUnchanged:
+    case ChangeStatus::kUnchanged:
       return shown.outcome == PredictedOutcome::kUnchanged;
-    case PlanStatus::kFailed:
+    case ChangeStatus::kFailed:
       return shown.outcome == PredictedOutcome::kFails &&
-             shown.reason == ChangeReason(prefix, ChangeOf(planned, {}));
-    case PlanStatus::kRenamed:
-      break;
+             shown.reason == ChangeReason(prefix, planned);
+    default:
+      // A plan already tried has nothing left to hold to.
+      return false;
   }
-  // A plan already tried has nothing left to hold to.
-  return false;
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ bool NewNamesFree(const std::vector<PlannedRename>& plan, const EncodedPlan& byt
                   const HashSet& entries) {
   HashSet targets(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    if (plan[j].status != PlanStatus::kPending) continue;
+    if (plan[j].status != ChangeStatus::kUntried) continue;
     // A hash that merely collides only costs the faster way, never a file.
     const std::uint64_t target = FoldedHash(bytes.to[j]);
     if (entries.Contains(target) || !targets.Insert(target)) return false;
@@ -107,7 +107,7 @@ bool RenamesStandApart(const std::vector<PlannedRename>& plan, const EncodedPlan
   // The old names that the run moves are the only entries whose place can change.
   HashSet sources(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
-    if (plan[j].status == PlanStatus::kPending) sources.Insert(FoldedHash(bytes.From(j)));
+    if (plan[j].status == ChangeStatus::kUntried) sources.Insert(FoldedHash(bytes.From(j)));
   }
   return NewNamesFree(plan, bytes, sources);
 }

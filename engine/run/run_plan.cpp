@@ -17,18 +17,16 @@ constexpr std::u16string_view kAllTypes = u"*.*";
 
 /// Decides `planned` from its encoded names, as PrejudgePlan() says.
 void Prejudge(PlannedRename& planned, const std::string& from, const std::string& to) {
-  if (!planned.hasNewName) {
-    planned.error = 0;
-    planned.status = PlanStatus::kFailed;
-    return;
-  }
+  if (planned.reason == Reason::kNoNewName) return;
   // Compared as bytes: two texts can differ and still name the same file.
   if (from == to) {
-    planned.status = PlanStatus::kUnchanged;
+    planned.status = ChangeStatus::kUnchanged;
     return;
   }
-  if (planned.error == 0 && !IsSafeFileName(planned.newName)) planned.error = kErrorBadNewName;
-  planned.status = planned.error != 0 ? PlanStatus::kFailed : PlanStatus::kPending;
+  if (planned.error == 0 && !IsSafeFileName(planned.to)) planned.error = kErrorBadNewName;
+  if (planned.error == 0) return;
+  planned.status = ChangeStatus::kFailed;
+  planned.reason = Reason::kSystem;
 }
 
 // Whether the file `name` passes the type filter `typeText` (trimmed).
@@ -167,8 +165,12 @@ std::vector<PlannedRename> PlanRenames(const FillTable& fill, const RunRequest& 
     planned.error = fill.errors[k];
     planned.listIndex = fill.listIndex[k];
     if (numbering) stringText = number(++planCount);
-    planned.hasNewName = MakeNewFileName(planned.newName, base, ext, request.rule, stringText,
-                                         request.valueText, request.maxLen);
+    if (!MakeNewFileName(planned.to, base, ext, request.rule, stringText, request.valueText,
+                         request.maxLen)) {
+      planned.status = ChangeStatus::kFailed;
+      planned.reason = Reason::kNoNewName;
+      planned.error = 0;
+    }
   }
   return plan;
 }
@@ -187,41 +189,11 @@ std::vector<FileChange> UntriedChanges(const RunRequest& request) {
   return untried;
 }
 
-FileChange ChangeOf(PlannedRename planned, std::u16string from) {
-  FileChange change;
-  change.from = std::move(from);
-  if (planned.hasNewName) change.to = std::move(planned.newName);
-  change.error = planned.error;
-  change.listIndex = planned.listIndex;
-  switch (planned.status) {
-    case PlanStatus::kPending:
-      return change;
-    case PlanStatus::kRenamed:
-      change.status = ChangeStatus::kDone;
-      return change;
-    case PlanStatus::kUnchanged:
-      change.status = ChangeStatus::kUnchanged;
-      return change;
-    case PlanStatus::kFailed:
-      break;
-  }
-  change.status = ChangeStatus::kFailed;
-  if (!planned.hasNewName) {
-    change.reason = Reason::kNoNewName;
-  } else if (!planned.strandedAt.empty()) {
-    change.reason = Reason::kStranded;
-    change.detail = std::move(planned.strandedAt);
-  } else {
-    change.reason = Reason::kSystem;
-  }
-  return change;
-}
-
 namespace {
 
 // Encodes each new name once, finds each old one in `listBytes` (the fill's bytes, in
 // list order), and decides what can be decided without the disk: kUnchanged, kFailed
-// with its error, or kPending when the rename is to be tried.
+// with its error, or kUntried when the rename is to be tried.
 EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
                          std::shared_ptr<const std::vector<std::string>> listBytes) {
   EncodedPlan bytes;
@@ -230,7 +202,7 @@ EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
   bytes.to.resize(plan.size());
   for (std::size_t j = 0; j < plan.size(); ++j) {
     bytes.at[j] = plan[j].listIndex;
-    bytes.to[j] = EncodeFileName(plan[j].newName);
+    bytes.to[j] = EncodeFileName(plan[j].to);
     Prejudge(plan[j], bytes.From(j), bytes.to[j]);
   }
   return bytes;
@@ -238,7 +210,7 @@ EncodedPlan PrejudgePlan(std::vector<PlannedRename>& plan,
 
 // Renames the pending files of `plan` in `dir` in the order of `bytes`, never replacing
 // anything, and records each outcome. Stops before the next file when `control` asks;
-// the files that leaves untried go back to kPending.
+// the files that leaves untried go back to kUntried.
 void ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan,
                  const EncodedPlan& bytes, RunControl* control) {
   if (control != nullptr) control->total.store(plan.size());
@@ -249,17 +221,22 @@ void ExecutePlan(Directory* dir, int openError, std::vector<PlannedRename>& plan
     // The file being renamed finishes; the next one is not started.
     if (control != nullptr && control->cancel.load()) {
       // What was decided without the disk is not reported for a file never reached.
-      for (std::size_t k = step; k < plan.size(); ++k) plan[at(k)].status = PlanStatus::kPending;
+      for (std::size_t k = step; k < plan.size(); ++k) {
+        plan[at(k)].status = ChangeStatus::kUntried;
+        plan[at(k)].reason = Reason::kNone;
+      }
       return;
     }
     const std::size_t j = at(step);
     PlannedRename& planned = plan[j];
-    if (planned.status == PlanStatus::kPending) {
+    if (planned.status == ChangeStatus::kUntried) {
       const CallTimer timer(control);
       planned.error = dir == nullptr ? openError
                                      : RenameWithoutReplacing(*dir, bytes.From(j), bytes.to[j],
-                                                              &planned.strandedAt);
-      planned.status = planned.error == 0 ? PlanStatus::kRenamed : PlanStatus::kFailed;
+                                                              &planned.detail);
+      planned.status = planned.error == 0 ? ChangeStatus::kDone : ChangeStatus::kFailed;
+      if (planned.error != 0)
+        planned.reason = planned.detail.empty() ? Reason::kSystem : Reason::kStranded;
     }
     if (control != nullptr) control->done.store(step + 1);
   }

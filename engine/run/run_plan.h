@@ -14,29 +14,12 @@
 
 namespace renamer {
 
-/// What became of a planned file, or what will become of it before the run.
-enum class PlanStatus {
-  kPending,    ///< not yet tried
-  kRenamed,    ///< renamed to its new name
-  kUnchanged,  ///< the new name is the old one; left alone and not reported
-  kFailed,     ///< not renamed; reported with `error`
-};
-
-/// One file of a run's plan; names are single file names inside the run's directory.
-/// Its old name is the listed one, at `listIndex` in the request's names.
-struct PlannedRename {
-  std::u16string newName;   ///< meaningful only when hasNewName
-  bool hasNewName = false;  ///< false when the rule gave no new name
-  PlanStatus status = PlanStatus::kPending;
-  /// Why a failed file was not renamed: an errno value or one of the engine's own
-  /// codes; 0 when the rule gave no new name.
-  int error = 0;
-  /// Where the file is when a rename through a temporary name could not be taken back.
-  std::string strandedAt;
+/// One file of a run's plan, and what became of it; kUntried until it is decided. Names
+/// are single file names inside the run's directory. `from` stays empty until the
+/// outcome: the old name is the listed one, at `listIndex` in the request's names.
+struct PlannedRename : FileChange {
   /// The listed file as the fill found it.
   FileIdentity identity;
-  /// The file's place in the file list, counted from 0.
-  std::uint32_t listIndex = 0;
 };
 
 /// What the fill found for the listed files, in the order in which they are renamed; the
@@ -94,9 +77,6 @@ std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_
 /// tried (checked, passing the type filter), untried and without a new name, in list
 /// order.
 std::vector<FileChange> UntriedChanges(const RunRequest& request);
-
-/// What became of `planned`, whose listed name is `from`, as the outcome tells it.
-FileChange ChangeOf(PlannedRename planned, std::u16string from);
 
 /// Where a judged plan goes on: the directory its renames are tried in (null when it
 /// could not be opened, with `openError`), or `go` false to try none.

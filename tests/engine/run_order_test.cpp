@@ -11,7 +11,7 @@ namespace {
 struct Step {
   std::string from;
   std::string to;
-  PlanStatus status = PlanStatus::kPending;
+  ChangeStatus status = ChangeStatus::kUntried;
 };
 
 struct OrderCase {
@@ -52,7 +52,7 @@ TEST(ExecutionOrderTest, TakesTheDirectorysOrderOnlyWhereNoRenameCanMeetAnother)
       {"alike by the case of other letters", {{"a", "É"}, {"b", "é"}}, {1, 0}, {}},
       {"a change of case alone", {{"a", "A"}, {"b", "x_b"}}, {1, 0}, {}},
       {"a file that is not renamed stays in the way in any order",
-       {{"a", "c"}, {"b", "x_b"}, {"c", "c", PlanStatus::kUnchanged}},
+       {{"a", "c"}, {"b", "x_b"}, {"c", "c", ChangeStatus::kUnchanged}},
        {2, 1, 0},
        {2, 1, 0}},
   };

@@ -27,13 +27,12 @@ using testing::RandomFolder;
 
 // The file listed at `at`, planned to get `newName`.
 PlannedRename Planned(std::u16string newName, std::uint32_t at,
-                      PlanStatus status = PlanStatus::kPending, int error = 0) {
+                      ChangeStatus status = ChangeStatus::kUntried) {
   PlannedRename planned;
-  planned.hasNewName = !newName.empty();
-  planned.newName = std::move(newName);
+  planned.to = std::move(newName);
   planned.listIndex = at;
   planned.status = status;
-  planned.error = error;
+  if (status == ChangeStatus::kFailed) planned.reason = Reason::kNoNewName;
   return planned;
 }
 
@@ -61,16 +60,21 @@ TEST(PlanKeepsToShownTest, HoldsEveryFileToWhatWasShown) {
        },
        false},
       {"no longer a regular file",
-       [](auto& plan, auto&) { plan[0].status = PlanStatus::kFailed, plan[0].error = -4; }, false},
+       [](auto& plan, auto&) {
+         plan[0].status = ChangeStatus::kFailed;
+         plan[0].reason = Reason::kSystem;
+         plan[0].error = -4;
+       },
+       false},
       {"unchanged, shown renamed",
        [](auto& plan, auto& shown) {
-         plan[1] = Planned(u"b.txt", 1, PlanStatus::kUnchanged);
+         plan[1] = Planned(u"b.txt", 1, ChangeStatus::kUnchanged);
          shown.files[1].newName = u"b.txt";
        },
        false},
       {"unchanged, shown so",
        [](auto& plan, auto& shown) {
-         plan[1] = Planned(u"b.txt", 1, PlanStatus::kUnchanged);
+         plan[1] = Planned(u"b.txt", 1, ChangeStatus::kUnchanged);
          shown.files[1] = {u"b.txt", u"b.txt", kUnchanged, {}};
        },
        true},
@@ -91,7 +95,7 @@ TEST(PlanKeepsToShownTest, HoldsEveryFileToWhatWasShown) {
     SCOPED_TRACE(c.what);
     // c.txt is left unchecked; d.txt gets no new name.
     std::vector<PlannedRename> plan = {Planned(u"1a.txt", 0), Planned(u"2b.txt", 1),
-                                       Planned(u"", 3, PlanStatus::kFailed)};
+                                       Planned(u"", 3, ChangeStatus::kFailed)};
     RunPrediction shown;
     shown.files = {{u"a.txt", u"1a.txt", kRenamed, {}},
                    {u"b.txt", u"2b.txt", kRenamed, {}},
