@@ -18,24 +18,10 @@ namespace {
 
 constexpr std::u16string_view kAllTypes = u"*.*";
 
-/// Why an undo that could not take the newest journal undid nothing.
-Stop Refusal(TakeResult taken) {
-  switch (taken) {
-    case TakeResult::kTaken:
-      break;
-    case TakeResult::kNone:
-      return Stop::kNothingToUndo;
-    case TakeResult::kBusy:
-      return Stop::kUndoBusy;
-    case TakeResult::kChanged:
-      return Stop::kUndoChanged;
-    case TakeResult::kDamaged:
-      return Stop::kUndoDamaged;
-    case TakeResult::kUnsafe:
-      return Stop::kUndoUnsafe;
-  }
-  return Stop::kNone;
-}
+/// Why an undo that could not take the newest journal undid nothing, in the order of
+/// TakeResult.
+constexpr Stop kRefusals[] = {Stop::kNone,        Stop::kNothingToUndo, Stop::kUndoBusy,
+                              Stop::kUndoChanged, Stop::kUndoDamaged,   Stop::kUndoUnsafe};
 
 }  // namespace
 
@@ -183,7 +169,7 @@ JobOutcome RenameEngine::Undo(const std::string* expected) {
   if (taken != TakeResult::kTaken) {
     JobOutcome refused;
     refused.kind = JobKind::kUndo;
-    refused.stop = Refusal(taken);
+    refused.stop = kRefusals[static_cast<std::size_t>(taken)];
     return refused;
   }
   UndoOutcome outcome = UndoJournaledRun(fs_, lease->Run(), control_);

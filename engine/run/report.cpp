@@ -24,49 +24,34 @@ std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
 }  // namespace
 
 std::u16string DescribeError(int error) {
-  switch (error) {
-    case EEXIST:
-    case ENOTEMPTY:
-      return u"目标文件已存在";
-    case ENOENT:
-      return u"文件不存在";
-    case EACCES:
-    case EPERM:
-      return u"没有权限";
-    case EROFS:
-      return u"文件系统是只读的";
-    case ENAMETOOLONG:
-      return u"文件名太长";
-    case ENOSPC:
-    case EDQUOT:
-      return u"磁盘空间不足";
-    case EFBIG:
-      return u"文件超出了允许的大小";
-    case EBUSY:
-    case ETXTBSY:
-      return u"文件正在使用中";
-    case ENOTDIR:
-      return u"路径中有一部分不是目录";
-    case EINVAL:
-      return u"文件名无效";
-    case EXDEV:
-      return u"不能跨文件系统改名";
-    case EIO:
-      return u"读写磁盘出错";
-    case kErrorNoSafeRename:
-      return u"此文件系统无法在不覆盖文件的前提下改名";
-    case kErrorBadNewName:
-      return u"新文件名不能含有“/”或空字符，也不能是“.”或“..”或空名";
-    case kErrorBadOldName:
-      return u"文件名含有“/”或空字符，或是“.”或“..”，不能改名";
-    case kErrorNotRegular:
-      return u"已不是普通文件";
-    case kErrorStateUnsafe:
-      return u"保存撤销记录的文件夹不属于当前用户，或其他用户也能写入";
-    case kErrorStateBusy:
-      return u"撤销记录正被另一个程序占用";
-    default:
-      break;
+  // Each text with the errno values and engine codes that it describes.
+  static constexpr struct {
+    std::u16string_view text;
+    int errors[2];
+  } kTexts[] = {
+      {u"目标文件已存在", {EEXIST, ENOTEMPTY}},
+      {u"文件不存在", {ENOENT, ENOENT}},
+      {u"没有权限", {EACCES, EPERM}},
+      {u"文件系统是只读的", {EROFS, EROFS}},
+      {u"文件名太长", {ENAMETOOLONG, ENAMETOOLONG}},
+      {u"磁盘空间不足", {ENOSPC, EDQUOT}},
+      {u"文件超出了允许的大小", {EFBIG, EFBIG}},
+      {u"文件正在使用中", {EBUSY, ETXTBSY}},
+      {u"路径中有一部分不是目录", {ENOTDIR, ENOTDIR}},
+      {u"文件名无效", {EINVAL, EINVAL}},
+      {u"不能跨文件系统改名", {EXDEV, EXDEV}},
+      {u"读写磁盘出错", {EIO, EIO}},
+      {u"此文件系统无法在不覆盖文件的前提下改名", {kErrorNoSafeRename, kErrorNoSafeRename}},
+      {u"新文件名不能含有“/”或空字符，也不能是“.”或“..”或空名",
+       {kErrorBadNewName, kErrorBadNewName}},
+      {u"文件名含有“/”或空字符，或是“.”或“..”，不能改名", {kErrorBadOldName, kErrorBadOldName}},
+      {u"已不是普通文件", {kErrorNotRegular, kErrorNotRegular}},
+      {u"保存撤销记录的文件夹不属于当前用户，或其他用户也能写入",
+       {kErrorStateUnsafe, kErrorStateUnsafe}},
+      {u"撤销记录正被另一个程序占用", {kErrorStateBusy, kErrorStateBusy}},
+  };
+  for (const auto& entry : kTexts) {
+    if (entry.errors[0] == error || entry.errors[1] == error) return std::u16string(entry.text);
   }
   char buffer[256];
   const char* text = ::strerror_r(error, buffer, sizeof buffer);
