@@ -153,10 +153,7 @@ void RestoreListOrder(FillTable& fill) {
   for (std::size_t row = 0; row < order.size(); ++row) {
     order[fill.listIndex[row]] = static_cast<std::uint32_t>(row);
   }
-  ApplyOrder(order, fill.times);
-  ApplyOrder(order, fill.identities);
-  ApplyOrder(order, fill.errors);
-  ApplyOrder(order, fill.listIndex);
+  fill.Reorder(order);
 }
 
 // Reads the unsteady rows of `filled` again, in list order as the run would; one that

@@ -114,19 +114,20 @@ bool FillInOrder(Directory* dir, int openError, const RunRequest& request, RunCo
   return true;
 }
 
+void FillTable::Reorder(const std::vector<std::uint32_t>& order) {
+  ApplyOrder(order, times);
+  ApplyOrder(order, identities);
+  ApplyOrder(order, errors);
+  ApplyOrder(order, listIndex);
+}
+
 void PutInOrder(FillTable& fill, Ordering ordering) {
-  std::vector<std::uint32_t> order;
   switch (ordering) {
     case Ordering::kList:
       return;
     case Ordering::kModified:
-      order = TimeOrder(fill.times);
-      break;
+      return fill.Reorder(TimeOrder(fill.times));
   }
-  ApplyOrder(order, fill.times);
-  ApplyOrder(order, fill.identities);
-  ApplyOrder(order, fill.errors);
-  ApplyOrder(order, fill.listIndex);
 }
 
 std::int16_t MeasureMaxLen(const std::vector<std::u16string>& names, std::int16_t maxLen) {

@@ -42,6 +42,8 @@ struct FillTable {
 
   /// Makes room for `count` files in list order, with nothing found yet.
   void Reset(std::size_t count);
+  /// Moves whole rows: row `order[i]` becomes row i.
+  void Reorder(const std::vector<std::uint32_t>& order);
 };
 
 /// The plan's names as bytes, parallel to the plan.
