@@ -306,10 +306,7 @@ std::vector<PredictedRename> OutcomeRows(const JobOutcome& outcome, std::u16stri
       if (change.Done()) byName[change.to] = &change;
     }
     for (const FileChange& change : outcome.changes) {
-      const bool failed = change.status == ChangeStatus::kFailed ||
-                          change.status == ChangeStatus::kWaiting ||
-                          change.status == ChangeStatus::kGivenUp;
-      if (failed) byName.emplace(change.from, &change);
+      if (change.Failed()) byName.emplace(change.from, &change);
     }
   }
   for (const std::u16string& name : listing) {

@@ -44,6 +44,11 @@ struct FileChange {
   std::uint32_t listIndex = 0;
 
   bool Done() const { return status == ChangeStatus::kDone; }
+  /// It kept its name: kFailed, kWaiting or kGivenUp.
+  bool Failed() const {
+    return status == ChangeStatus::kFailed || status == ChangeStatus::kWaiting ||
+           status == ChangeStatus::kGivenUp;
+  }
 };
 
 enum class JobKind : std::uint8_t { kRun, kUndo };
@@ -86,21 +91,9 @@ struct JobOutcome {
   void Count() {
     done = failed = left = 0;
     for (const FileChange& change : changes) {
-      switch (change.status) {
-        case ChangeStatus::kDone:
-          ++done;
-          break;
-        case ChangeStatus::kFailed:
-        case ChangeStatus::kWaiting:
-        case ChangeStatus::kGivenUp:
-          ++failed;
-          break;
-        case ChangeStatus::kUntried:
-          ++left;
-          break;
-        case ChangeStatus::kUnchanged:
-          break;
-      }
+      done += change.Done() ? 1U : 0U;
+      failed += change.Failed() ? 1U : 0U;
+      left += change.status == ChangeStatus::kUntried ? 1U : 0U;
     }
   }
   /// True for a stalePreview stop, kept for the window's code that asks for it.
