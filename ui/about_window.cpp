@@ -46,12 +46,6 @@ QLabel* MakeLabel(const QString& name, const QString& text, const QRect& place, 
   return label;
 }
 
-/// The program-wide reference to the about window; empty until first use.
-QPointer<AboutWindow>& TheAboutWindow() {
-  static QPointer<AboutWindow> window;
-  return window;
-}
-
 }  // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
@@ -84,7 +78,8 @@ AboutWindow::AboutWindow(QWidget* parent)
 void AboutWindow::Command1_Click() { close(); }
 
 AboutWindow* ShowAboutWindow() {
-  QPointer<AboutWindow>& window = TheAboutWindow();
+  // The program's one about window; empty until first use, and again once it is gone.
+  static QPointer<AboutWindow> window;
   if (window.isNull()) window = new AboutWindow();
   window->show();
   return window.data();

@@ -23,9 +23,7 @@ QColor ColorOf(SystemColor color) {
 
 void SetFieldBackground(QWidget& field, SystemColor color) {
   QPalette palette = field.palette();
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-    palette.setColor(group, QPalette::Base, ColorOf(color));
-  }
+  palette.setColor(QPalette::Base, ColorOf(color));
   // A disabled field is grey whatever disabled it: its rule, or a run that disables the
   // frame around it.
   palette.setColor(QPalette::Disabled, QPalette::Base, ColorOf(SystemColor::kInactiveBorder));

@@ -230,14 +230,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   }
 
   CommandLine line;
-  if (parser.isSet(help)) {
+  if (parser.isSet(help) || parser.isSet(version)) {
     line.exitCode = 0;
-    line.standardOutput = kUsage;
-    return line;
-  }
-  if (parser.isSet(version)) {
-    line.exitCode = 0;
-    line.standardOutput = QStringLiteral("batch-renamer %1\n").arg(QStringLiteral(RENAMER_VERSION));
+    line.standardOutput =
+        parser.isSet(help)
+            ? kUsage
+            : QStringLiteral("batch-renamer %1\n").arg(QStringLiteral(RENAMER_VERSION));
     return line;
   }
   const QStringList paths = parser.positionalArguments();

@@ -34,6 +34,19 @@ std::vector<std::u16string_view> Components(std::u16string_view path) {
   return parts;
 }
 
+// The full path an item stands for.
+std::u16string PathOf(const QTreeWidgetItem& item) {
+  return item.data(0, kPathRole).toString().toStdU16String();
+}
+
+// `parent` joined with the single name `name`.
+std::u16string Join(std::u16string_view parent, std::u16string_view name) {
+  std::u16string joined(parent);
+  if (joined.empty() || joined.back() != u'/') joined.push_back(u'/');
+  joined.append(name);
+  return joined;
+}
+
 }  // namespace
 
 DirectoryList::DirectoryList(Lister lister, QWidget* parent)
@@ -62,17 +75,6 @@ void DirectoryList::Refresh(std::vector<std::u16string> subdirectories) {
   const int scrolled = verticalScrollBar()->value();
   Rebuild(std::move(subdirectories));
   verticalScrollBar()->setValue(scrolled);
-}
-
-std::u16string DirectoryList::PathOf(const QTreeWidgetItem& item) {
-  return item.data(0, kPathRole).toString().toStdU16String();
-}
-
-std::u16string DirectoryList::Join(std::u16string_view parent, std::u16string_view name) {
-  std::u16string joined(parent);
-  if (joined.empty() || joined.back() != u'/') joined.push_back(u'/');
-  joined.append(name);
-  return joined;
 }
 
 void DirectoryList::keyPressEvent(QKeyEvent* event) {
@@ -107,8 +109,7 @@ void DirectoryList::Rebuild(std::vector<std::u16string> subdirectories) {
 }
 
 void DirectoryList::Open(QTreeWidgetItem* item) {
-  if (item == nullptr) return;
-  SetPath(PathOf(*item));
+  if (item != nullptr) SetPath(PathOf(*item));
 }
 
 }  // namespace renamer::ui

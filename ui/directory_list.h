@@ -31,12 +31,6 @@ class DirectoryList : public QTreeWidget {
   /// made or removed; leaves the list as it is when they did not change.
   void Refresh(std::vector<std::u16string> subdirectories);
 
-  /// The full path an item stands for.
-  static std::u16string PathOf(const QTreeWidgetItem& item);
-
-  /// `parent` joined with the single name `name`.
-  static std::u16string Join(std::u16string_view parent, std::u16string_view name);
-
  signals:
   /// A new path is about to be opened: its subdirectories are read next.
   void Opening(const std::u16string& path);

@@ -19,7 +19,6 @@ class DriveList : public QComboBox {
 
   /// Replaces the volumes on offer.
   void SetVolumes(std::vector<Volume> volumes);
-  const std::vector<Volume>& Volumes() const { return volumes_; }
 
   /// Shows the volume that holds `path` as the current one, without a change event.
   void ShowVolumeOf(const std::u16string& path);

@@ -113,9 +113,8 @@ void FileChoice::Invert() {
 }
 
 void FileChoice::CheckOnly(const std::vector<int>& rows) {
-  std::vector<bool> only(names_->size(), false);
-  for (const int row : rows) only[static_cast<std::size_t>(row)] = true;
-  Adopt(std::move(only));
+  SetAll(false);
+  Set(rows, true);
 }
 
 void FileChoice::CheckOnlyNamed(const std::vector<std::u16string>& chosen) {

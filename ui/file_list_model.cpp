@@ -20,25 +20,22 @@ QBrush Grey() { return QBrush(QColor(0x80, 0x80, 0x80)); }
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void FileListModel::SetNames(std::u16string path, std::vector<std::u16string> names,
-                             std::vector<std::uint32_t> places, ListedInodes where) {
-  std::shared_ptr<const std::vector<std::u16string>> oldNames =
-      std::make_shared<const std::vector<std::u16string>>(std::move(names));
-  std::shared_ptr<const RunPrediction> prediction;
+void FileListModel::SetNames(std::u16string path, FolderFiles files) {
+  auto oldNames = std::make_shared<const std::vector<std::u16string>>(std::move(files.names));
   beginResetModel();
   const bool sameFolder = path == path_;
   path_ = std::move(path);
   names_.swap(oldNames);
   if (sameFolder) {
-    choice_.Relist(names_, std::move(where));
+    choice_.Relist(names_, std::move(files.where));
   } else {
-    choice_.Reset(names_, std::move(where));
+    choice_.Reset(names_, std::move(files.where));
     keepBoxes_ = false;
   }
-  places_ = places.size() == names_->size()
-                ? std::make_shared<const std::vector<std::uint32_t>>(std::move(places))
+  places_ = files.places.size() == names_->size()
+                ? std::make_shared<const std::vector<std::uint32_t>>(std::move(files.places))
                 : nullptr;
-  prediction_.swap(prediction);
+  std::shared_ptr<const RunPrediction> prediction = std::exchange(prediction_, nullptr);
   endResetModel();
   // A prediction on the worker may still share the old names; the last holder frees them.
   FreeElsewhere(std::move(oldNames));
@@ -80,37 +77,6 @@ void FileListModel::SetCheckable(bool checkable) {
   RedrawAll();
 }
 
-void FileListModel::SetChecked(const std::vector<int>& rows, bool checked) {
-  choice_.Set(rows, checked);
-  ChoiceDone();
-}
-
-void FileListModel::SetAllChecked(bool checked) {
-  choice_.SetAll(checked);
-  ChoiceDone();
-}
-
-void FileListModel::InvertChoice() {
-  choice_.Invert();
-  ChoiceDone();
-}
-
-void FileListModel::CheckOnly(const std::vector<int>& rows) {
-  choice_.CheckOnly(rows);
-  ChoiceDone();
-}
-
-void FileListModel::CheckOnlyNamed(const std::vector<std::u16string>& chosen) {
-  choice_.CheckOnlyNamed(chosen);
-  ChoiceDone();
-}
-
-void FileListModel::ChoiceDone() {
-  if (choice_.UncheckedCount() > 0) keepBoxes_ = true;
-  RedrawAll();
-  emit ChoiceChanged();
-}
-
 void FileListModel::RedrawAll() {
   // The view redraws what it shows of a change of many rows, so one signal serves.
   if (!names_->empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
@@ -134,13 +100,11 @@ bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid()) return 0;
-  return static_cast<int>(names_->size());
+  return parent.isValid() ? 0 : static_cast<int>(names_->size());
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
-  if (parent.isValid()) return 0;
-  return showPrediction_ ? 2 : 1;
+  return parent.isValid() ? 0 : showPrediction_ ? 2 : 1;
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
@@ -168,15 +132,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  switch (kind_) {
-    case SecondColumn::kRunOutcome:
-      return section == 0 ? QStringLiteral("改名前") : QStringLiteral("改名后");
-    case SecondColumn::kUndoOutcome:
-      return section == 0 ? QStringLiteral("撤销前") : QStringLiteral("撤销后");
-    case SecondColumn::kPrediction:
-      break;
-  }
-  return section == 0 ? QStringLiteral("文件名") : QStringLiteral("新文件名");
+  // By SecondColumn: the headings of the first column and of the second.
+  static constexpr const char16_t* kHeadings[][2] = {
+      {u"文件名", u"新文件名"}, {u"改名前", u"改名后"}, {u"撤销前", u"撤销后"}};
+  return QString::fromUtf16(kHeadings[static_cast<int>(kind_)][section == 0 ? 0 : 1]);
 }
 
 QVariant FileListModel::Foreground(std::size_t row) const {
@@ -201,15 +160,9 @@ QString FileListModel::Why(std::size_t row) const {
       LeftOut(row)) {
     return {};
   }
-  switch (kind_) {
-    case SecondColumn::kPrediction:
-      return QStringLiteral("不能改名：") + ToQString(file->reason);
-    case SecondColumn::kRunOutcome:
-      return QStringLiteral("未改名：") + ToQString(file->reason);
-    case SecondColumn::kUndoOutcome:
-      break;
-  }
-  return QStringLiteral("未能恢复：") + ToQString(file->reason);
+  // By SecondColumn.
+  static constexpr const char16_t* kFailed[] = {u"不能改名：", u"未改名：", u"未能恢复："};
+  return QString::fromUtf16(kFailed[static_cast<int>(kind_)]) + ToQString(file->reason);
 }
 
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {
@@ -237,7 +190,6 @@ QVariant FileListModel::ToolTip(std::size_t row, int column) const {
 }
 
 QVariant FileListModel::OutcomeToolTip(const PredictedRename& file, const QString& why) const {
-  const bool undo = kind_ == SecondColumn::kUndoOutcome;
   switch (file.outcome) {
     case PredictedOutcome::kRenamed:
       return ToQString(file.newName);
@@ -247,8 +199,8 @@ QVariant FileListModel::OutcomeToolTip(const PredictedRename& file, const QStrin
     case PredictedOutcome::kUnchanged:
       break;
   }
-  return undo ? QStringLiteral("这次撤销没有改动这个文件")
-              : QStringLiteral("这次改名没有改动这个文件");
+  return kind_ == SecondColumn::kUndoOutcome ? QStringLiteral("这次撤销没有改动这个文件")
+                                             : QStringLiteral("这次改名没有改动这个文件");
 }
 
 }  // namespace renamer::ui

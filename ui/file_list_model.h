@@ -9,6 +9,7 @@
 #include "engine/preview/prediction.h"
 #include "engine/run/job_outcome.h"
 #include "ui/file_choice.h"
+#include "ui/folder_reader.h"
 
 namespace renamer::ui {
 
@@ -31,11 +32,10 @@ class FileListModel : public QAbstractTableModel {
   explicit FileListModel(QObject* parent = nullptr);
 
   /// Replaces the directory and its names in one reset; the prediction goes with them.
-  /// `places`: where each name stands in the directory's own order, if known; `where`:
-  /// their inode numbers, if known. In the same directory each file keeps its box (see
-  /// FileChoice), and a new file comes checked; in another every file is checked.
-  void SetNames(std::u16string path, std::vector<std::u16string> names,
-                std::vector<std::uint32_t> places = {}, ListedInodes where = {});
+  /// The places and inode numbers of `files` are used where known; their types are not.
+  /// In the same directory each file keeps its box (see FileChoice), and a new file comes
+  /// checked; in another every file is checked.
+  void SetNames(std::u16string path, FolderFiles files);
 
   /// Shows the files of `shown` (one per row, for the names shown now) as the second
   /// column, and hands back what it replaces, so that the caller can let go of it
@@ -45,8 +45,6 @@ class FileListModel : public QAbstractTableModel {
                                                      SecondColumn kind = SecondColumn::kPrediction);
   /// Back to one column.
   void ClearPrediction();
-  bool HasPrediction() const { return showPrediction_; }
-  SecondColumn Kind() const { return kind_; }
   /// The prediction the second column shows now; null when it shows none or an outcome.
   std::shared_ptr<const RunPrediction> ShownPrediction() const {
     return showPrediction_ && kind_ == SecondColumn::kPrediction ? prediction_ : nullptr;
@@ -70,14 +68,24 @@ class FileListModel : public QAbstractTableModel {
   std::shared_ptr<const std::vector<bool>> SharedChoice() const { return choice_.Shared(); }
   std::size_t UncheckedCount() const { return choice_.UncheckedCount(); }
   /// Checks or clears the boxes of `rows`.
-  void SetChecked(const std::vector<int>& rows, bool checked);
+  void SetChecked(const std::vector<int>& rows, bool checked) {
+    ChangeChoice([&] { choice_.Set(rows, checked); });
+  }
   /// Checks every file, or clears every box.
-  void SetAllChecked(bool checked);
-  void InvertChoice();
+  void SetAllChecked(bool checked) {
+    ChangeChoice([&] { choice_.SetAll(checked); });
+  }
+  void InvertChoice() {
+    ChangeChoice([&] { choice_.Invert(); });
+  }
   /// Checks `rows` and clears every other box.
-  void CheckOnly(const std::vector<int>& rows);
+  void CheckOnly(const std::vector<int>& rows) {
+    ChangeChoice([&] { choice_.CheckOnly(rows); });
+  }
   /// Checks the files named `chosen` and clears every other box.
-  void CheckOnlyNamed(const std::vector<std::u16string>& chosen);
+  void CheckOnlyNamed(const std::vector<std::u16string>& chosen) {
+    ChangeChoice([&] { choice_.CheckOnlyNamed(chosen); });
+  }
   /// Before the listing after a job in this folder: the boxes go with the files that
   /// `changes` renamed.
   void FollowRenames(const std::vector<FileChange>& changes) { choice_.FollowRenames(changes); }
@@ -97,8 +105,14 @@ class FileListModel : public QAbstractTableModel {
   void ChoiceChanged();
 
  private:
-  /// Redraws every row after a change of the choice, and says so.
-  void ChoiceDone();
+  /// Makes `change` to the choice, then redraws every row and says so.
+  template <typename Change>
+  void ChangeChoice(Change change) {
+    change();
+    if (choice_.UncheckedCount() > 0) keepBoxes_ = true;
+    RedrawAll();
+    emit ChoiceChanged();
+  }
   void RedrawAll();
   /// True when `row` is unchecked while a prediction is shown: no new name, in grey.
   bool LeftOut(std::size_t row) const;

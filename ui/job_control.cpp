@@ -40,40 +40,37 @@ bool JobControl::StartRun(const std::u16string& folder) {
   // which may have been made from what was read of the files before they changed.
   RunRequest request = window_.engine.Request();
   request.shown = window_.preview.ShownFor(request);
-  Job& job = Begin(QStringLiteral("正在改名"), folder, std::move(request));
-  lane_.Post(
-      this,
-      [&engine = window_.engine, &job] {
-        job.outcome = engine.RenameFiles(*job.request);
-        return ListAfter(engine, job, RunReport(*job.outcome));
-      },
-      [this, number = jobs_](const std::u16string& report) { Finish(number, report); });
+  Start(QStringLiteral("正在改名"), folder, std::move(request), [](RenameEngine& engine, Job& job) {
+    job.outcome = engine.RenameFiles(*job.request);
+    return RunReport(*job.outcome);
+  });
   return true;
 }
 
 bool JobControl::StartUndo(const UndoOffer& offer, const std::u16string& folder) {
   if (running_) return false;
-  Job& job = Begin(QStringLiteral("正在撤销"), folder, std::nullopt);
-  lane_.Post(
-      this,
-      [&engine = window_.engine, &job, offer] {
-        JobOutcome outcome = engine.UndoRun(offer);
-        std::u16string report = UndoReport(outcome);
-        // An undo that stopped before the first file has nothing for the list to show.
-        if (outcome.stop == Stop::kNone) job.outcome = std::move(outcome);
-        return ListAfter(engine, job, std::move(report));
-      },
-      [this, number = jobs_](const std::u16string& report) { Finish(number, report); });
+  Start(QStringLiteral("正在撤销"), folder, std::nullopt, [offer](RenameEngine& engine, Job& job) {
+    JobOutcome outcome = engine.UndoRun(offer);
+    std::u16string report = UndoReport(outcome);
+    // An undo that stopped before the first file has nothing for the list to show.
+    if (outcome.stop == Stop::kNone) job.outcome = std::move(outcome);
+    return report;
+  });
   return true;
 }
 
-JobControl::Job& JobControl::Begin(const QString& title, const std::u16string& folder,
-                                   std::optional<RunRequest> request) {
+void JobControl::Start(const QString& title, const std::u16string& folder,
+                       std::optional<RunRequest> request, JobWork work) {
   job_ = std::make_shared<Job>();
   job_->folder = folder;
   job_->request = std::move(request);
   ++jobs_;
-  Lock();
+  focusBeforeJob_ = window_.window.focusWidget();
+  // Our own renames are no news; the folder is listed once after the job, and what a
+  // reread under way finds would be older than that.
+  window_.watcher.Watch({});
+  window_.reader.Drop();
+  SetLocked(true);
   control_.cancel = false;
   control_.done = 0;
   control_.total = 0;
@@ -82,16 +79,18 @@ JobControl::Job& JobControl::Begin(const QString& title, const std::u16string& f
   title_ = title;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   showTimer_.start(timings_.showAfter);
-  return *job_;
-}
-
-std::u16string JobControl::ListAfter(RenameEngine& engine, Job& job, std::u16string report) {
-  engine.SetRunControl(nullptr);
-  // Listing a large folder again would stop the window for a moment; the lane does it
-  // while the job is there anyway.
-  job.listing =
-      ListNames(engine.Files(), job.folder, EntryKind::kFiles, nullptr, &job.places, &job.where);
-  return report;
+  lane_.Post(
+      this,
+      [&engine = window_.engine, &job = *job_, work = std::move(work)] {
+        std::u16string report = work(engine, job);
+        engine.SetRunControl(nullptr);
+        // Listing a large folder again would stop the window for a moment; the lane does it
+        // while the job is there anyway.
+        job.files.names = ListNames(engine.Files(), job.folder, EntryKind::kFiles, nullptr,
+                                    &job.files.places, &job.files.where);
+        return report;
+      },
+      [this, number = jobs_](const std::u16string& report) { Finish(number, report); });
 }
 
 void JobControl::Finish(std::uint64_t job, const std::u16string& report) {
@@ -115,9 +114,7 @@ void JobControl::Stop() {
 }
 
 void JobControl::ShowProgress() {
-  auto* progress = new ProgressWindow(title_, control_, &window_.window);
-  progress->SetRefreshInterval(timings_.refresh);
-  progress->SetWaitingAfter(timings_.waitingAfter);
+  auto* progress = new ProgressWindow(title_, control_, timings_, &window_.window);
   // The busy cursor stays on the window that is busy; the progress window shows the
   // normal one, so that "取消" can be clicked.
   QApplication::restoreOverrideCursor();
@@ -139,7 +136,7 @@ void JobControl::EndProgress() {
 void JobControl::ListShown() {
   if (!awaitingList_) return;
   awaitingList_ = false;
-  Unlock();
+  SetLocked(false);
   emit Finished(std::exchange(report_, {}), std::exchange(outcome_, nullptr));
 }
 
@@ -153,7 +150,7 @@ void JobControl::Abandon() {
   awaitingList_ = false;
   report_.clear();
   outcome_.reset();
-  Unlock();
+  SetLocked(false);
 }
 
 std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
@@ -161,8 +158,7 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   window_.watcher.Watch(job->folder);
   if (job->outcome && job->outcome->path == window_.files.Path())
     window_.files.FollowRenames(job->outcome->changes);
-  window_.files.SetNames(job->folder, std::move(job->listing), std::move(job->places),
-                         std::move(job->where));
+  window_.files.SetNames(job->folder, std::move(job->files));
   // The last running number, drawn once rather than once per file.
   if (job->request && job->request->stringText != window_.port.StringFieldText()) {
     window_.port.SetStringFieldText(job->request->stringText);
@@ -181,27 +177,15 @@ std::shared_ptr<const JobOutcome> JobControl::AfterJob() {
   return outcome;
 }
 
-void JobControl::Lock() {
-  focusBeforeJob_ = window_.window.focusWidget();
-  running_ = true;
-  // Our own renames are no news; the folder is listed once after the job, and what a
-  // reread under way finds would be older than that.
-  window_.watcher.Watch({});
-  window_.reader.Drop();
-  window_.preview.SetPaused(true);
-  for (QWidget* part : window_.locked) part->setEnabled(false);
-  window_.undo.SetBusy(true);
-  window_.window.setAcceptDrops(false);
-}
-
-void JobControl::Unlock() {
-  for (QWidget* part : window_.locked) part->setEnabled(true);
-  window_.undo.SetBusy(false);
+void JobControl::SetLocked(bool locked) {
+  running_ = locked;
+  window_.preview.SetPaused(locked);
+  for (QWidget* part : window_.locked) part->setEnabled(!locked);
+  window_.undo.SetBusy(locked);
+  window_.window.setAcceptDrops(!locked);
+  if (locked) return;
   // A run leaves a run to undo, an undo the one before.
   window_.undo.Refresh();
-  window_.window.setAcceptDrops(true);
-  running_ = false;
-  window_.preview.SetPaused(false);
   if (focusBeforeJob_ != nullptr) focusBeforeJob_->setFocus();
 }
 

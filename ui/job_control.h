@@ -14,6 +14,7 @@
 #include "engine/rename_engine.h"
 #include "engine/run/job_outcome.h"
 #include "engine/run/run_control.h"
+#include "ui/folder_reader.h"
 #include "ui/lane.h"
 #include "ui/progress_window.h"
 
@@ -88,17 +89,18 @@ class JobControl : public QObject {
     std::u16string folder;
     /// A run's request; its string text holds the last running number afterwards.
     std::optional<RunRequest> request;
-    std::vector<std::u16string> listing;
-    std::vector<std::uint32_t> places;
-    ListedInodes where;
+    /// The folder listed after the job, without types.
+    FolderFiles files;
     std::optional<JobOutcome> outcome;
   };
 
-  /// Locks the window for a job of `folder` and hands the engine the job's counters;
-  /// the job is then posted to the lane.
-  Job& Begin(const QString& title, const std::u16string& folder, std::optional<RunRequest> request);
-  /// On the lane after the job: lists the folder for the window, and passes `report` on.
-  static std::u16string ListAfter(RenameEngine& engine, Job& job, std::u16string report);
+  /// Does the work of a job on the lane and returns its report.
+  using JobWork = std::function<std::u16string(RenameEngine& engine, Job& job)>;
+
+  /// Locks the window for a job of `folder`, hands the engine the job's counters and posts
+  /// `work` to the lane; there, the folder is listed for the window after it.
+  void Start(const QString& title, const std::u16string& folder, std::optional<RunRequest> request,
+             JobWork work);
   /// The job numbered `job` returned `report`, unless Stop() collected it.
   void Finish(std::uint64_t job, const std::u16string& report);
   /// Cancels the job under way and waits for it without the event loop.
@@ -113,10 +115,8 @@ class JobControl : public QObject {
   /// Brings the window's lists up to date after the job, the list to show what the job
   /// did, and returns that.
   std::shared_ptr<const JobOutcome> AfterJob();
-  /// Locks the window for a job.
-  void Lock();
-  /// Enables the window again after a job.
-  void Unlock();
+  /// Locks the window for a job, or enables it again afterwards.
+  void SetLocked(bool locked);
 
   JobWindow window_;
   ProgressTimings timings_;

@@ -65,8 +65,7 @@ void ProgramLifetime::ScheduleCheck() {
 
 void ProgramLifetime::Check() {
   checkPending_ = false;
-  if (AnyWindowOpen()) return;
-  QCoreApplication::quit();
+  if (!AnyWindowOpen()) QCoreApplication::quit();
 }
 
 void ShowCentred(QWidget& window) {

@@ -165,15 +165,14 @@ void MainWindow::ConnectHandlers() {
   connect(Command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
   connect(Dir1, &DirectoryList::PathChanged, this, &MainWindow::Dir1_Change);
   connect(Drive1, &QComboBox::activated, this, &MainWindow::Drive1_Change);
-  connect(FileType, &QComboBox::editTextChanged, preview_, &Preview::Schedule);
-  connect(Strchar, &QLineEdit::textChanged, preview_, &Preview::Schedule);
-  connect(Chgstr, &QLineEdit::textChanged, preview_, &Preview::Schedule);
   // Once the user has typed a value, a wrong one is told as the run's check tells it.
   connect(Chgstr, &QLineEdit::textEdited, preview_, [this] { preview_->SetValueHint({}); });
   // What a run did is shown until the user edits anything a run reads, even back to the
   // text the run read; the running number the run leaves in the string field is no edit.
-  for (QLineEdit* field : {Chgstr, Strchar, FileType->lineEdit()})
+  for (QLineEdit* field : {Chgstr, Strchar, FileType->lineEdit()}) {
+    connect(field, &QLineEdit::textChanged, preview_, &Preview::Schedule);
     connect(field, &QLineEdit::textEdited, preview_, &Preview::Edited);
+  }
   connect(FileType, &QComboBox::activated, preview_, &Preview::Edited);
   connect(fileModel_, &FileListModel::ChoiceChanged, preview_, &Preview::Edited);
   connect(preview_, &Preview::SummaryChanged, this, &MainWindow::ShowSummary);
@@ -233,11 +232,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::Chgtype_Click() { ApplyRule(); }
+// Leaving the rule list applies what it shows, as a click on an item does.
+void MainWindow::Chgtype_LostFocus() { Chgtype_Click(); }
 
-void MainWindow::Chgtype_LostFocus() { ApplyRule(); }
-
-void MainWindow::ApplyRule() {
+void MainWindow::Chgtype_Click() {
   const std::u16string_view code = RuleCodeForItem(Chgtype->currentText().toStdU16String());
   if (const Rule* rule = RuleForCode(code)) {
     engine_.ChgMode = code;
@@ -261,11 +259,10 @@ void MainWindow::Command1_Click() {
   // From now on a wrong value is told as what it is, also in the caption.
   preview_->SetValueHint({});
   const std::u16string message = CheckRunInput(engine_.ChgMode, ValueFieldText());
-  if (message.empty()) {
+  if (message.empty())
     jobs_->StartRun(Dir1->Path());
-  } else {
+  else
     ShowMessage(this, QString::fromStdU16String(message));
-  }
 }
 
 void MainWindow::Command2_Click() {
@@ -296,9 +293,8 @@ void MainWindow::ReloadFileList() {
   const std::u16string path = Dir1->Path();
   watcher_->Watch(path);
   FolderFiles files = reader_->Files(path);
-  fileModel_->SetNames(path, std::move(files.names), std::move(files.places),
-                       std::move(files.where));
   RefreshTypeList(*FileType, engine_, std::move(files.types));
+  fileModel_->SetNames(path, std::move(files));
 }
 
 void MainWindow::ShowSummary(const QString& summary, const QString& detail) {
@@ -337,12 +333,11 @@ void MainWindow::File1_DiskChange() {
 void MainWindow::ShowReread(const std::u16string& path, FolderFiles files,
                             std::vector<std::u16string> subdirectories) {
   Dir1->Refresh(std::move(subdirectories));
-  // The list view keeps its scroll position through the model's reset.
-  fileModel_->SetNames(path, std::move(files.names), std::move(files.places),
-                       std::move(files.where));
   // Rebuilding the items would reset what the user is typing there.
   if (!FileType->lineEdit()->isModified())
     RefreshTypeList(*FileType, engine_, std::move(files.types));
+  // The list view keeps its scroll position through the model's reset.
+  fileModel_->SetNames(path, std::move(files));
 }
 
 void MainWindow::FolderVanished() {
@@ -353,8 +348,7 @@ void MainWindow::FolderVanished() {
   // The lists would go on showing files that are no longer there; the nearest folder
   // that still exists is where the user would go.
   const std::u16string gone = Dir1->Path();
-  const std::u16string parent = NearestExistingParent(engine_.Files(), gone);
-  OpenDirectory(parent);
+  OpenDirectory(NearestExistingParent(engine_.Files(), gone));
   ShowMessage(this, QStringLiteral("目录已被移走或删除：%1").arg(QString::fromStdU16String(gone)));
 }
 

@@ -87,7 +87,6 @@ class MainWindow : public QWidget, public WindowPort {
   void SetTabOrder();
   void ConnectHandlers();
   void Form_Load();
-  void ApplyRule();
   /// Lists the open folder's files and their types.
   void ReloadFileList();
   /// Shows the open folder as read again after another program changed it.

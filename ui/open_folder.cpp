@@ -48,8 +48,7 @@ std::u16string FolderOf(std::u16string_view path, int* error, bool* isFolder) {
 int FolderAccessError(std::u16string_view folder) {
   const std::string bytes = EncodeFileName(folder);
   // The effective rights decide, as they do when the window lists the folder.
-  if (::faccessat(AT_FDCWD, bytes.c_str(), R_OK | X_OK, AT_EACCESS) != 0) return errno;
-  return 0;
+  return ::faccessat(AT_FDCWD, bytes.c_str(), R_OK | X_OK, AT_EACCESS) != 0 ? errno : 0;
 }
 
 std::u16string DroppedFolder(const QMimeData& data) {

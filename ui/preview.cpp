@@ -5,12 +5,13 @@
 #include "ui/file_list_model.h"
 
 namespace renamer::ui {
+namespace {
 
+// The one-line summary of a prediction from `plan`: how many files a run would rename
+// and how many it could not, or why it would rename none.
 QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) {
   if (!prediction.message.empty()) return QString::fromStdU16String(prediction.message);
   const std::size_t selected = prediction.selected;
-  const std::size_t renamed = prediction.renamed;
-  const std::size_t fails = prediction.fails;
   if (prediction.files.empty()) return QStringLiteral("目录中没有文件");
   // The type list starts empty, and an empty type selects only files without an
   // extension: say so, or the first run renames far fewer files than expected. The
@@ -31,12 +32,14 @@ QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) 
   }
   QString summary = type.empty() ? QStringLiteral("文件类型为空，只改无扩展名的 %1 个文件")
                                  : QStringLiteral("将改名 %1 个文件");
-  summary = summary.arg(renamed);
-  if (fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(fails);
+  summary = summary.arg(prediction.renamed);
+  if (prediction.fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(prediction.fails);
   if (unchecked > 0) summary += QStringLiteral("，%1 个未选中").arg(unchecked);
   return summary;
 }
 
+// The one-line summary of what a run or an undo did; an undo in a folder other than
+// `shownPath` names that folder.
 QString OutcomeSummary(const JobOutcome& outcome, std::u16string_view shownPath) {
   QString summary;
   if (outcome.kind == JobKind::kRun) {
@@ -58,6 +61,8 @@ QString OutcomeSummary(const JobOutcome& outcome, std::u16string_view shownPath)
   if (outcome.left > 0) summary += QStringLiteral("，%1 个因取消未处理").arg(outcome.left);
   return summary;
 }
+
+}  // namespace
 
 Preview::Preview(RenameEngine& engine, FileListModel& model, QObject* parent)
     : QObject(parent), engine_(engine), model_(model) {
@@ -124,11 +129,10 @@ void Preview::SetValueHint(const QString& hint) {
 
 void Preview::SetPaused(bool paused) {
   paused_ = paused;
-  if (paused) {
+  if (paused)
     debounce_.stop();
-    return;
-  }
-  Schedule();
+  else
+    Schedule();
 }
 
 void Preview::Start() {
@@ -150,9 +154,6 @@ void Preview::Start() {
     }
   }
   busy_ = true;
-  FileSystem* fs = &engine_.Files();
-  const std::uint64_t generation = generation_;
-  const std::uint64_t listing = listing_;
   // The names are shared, not copied: at 100,000 files the copy alone would stall
   // typing. The model never changes a list it has shared.
   request.path = model_.Path();
@@ -160,7 +161,8 @@ void Preview::Start() {
   request.checked = model_.SharedChoice();
   worker_.Post(
       this,
-      [fs, ruleChosen, outcome = outcome_, request = std::move(request), cache = cache_]() mutable {
+      [fs = &engine_.Files(), ruleChosen, outcome = outcome_, request = std::move(request),
+       cache = cache_]() mutable {
         const std::u16string& path = request.path;
         Result result;
         if (outcome != nullptr) {
@@ -186,7 +188,7 @@ void Preview::Start() {
         result.request = std::move(request);
         return result;
       },
-      [this, generation, listing](Result result) {
+      [this, generation = generation_, listing = listing_](Result result) {
         Finish(generation, listing, std::move(result));
       });
 }
@@ -207,11 +209,9 @@ void Preview::Finish(std::uint64_t generation, std::uint64_t listing, Result res
     } else {
       model_.ClearPrediction();
     }
-    if (!notice_.isEmpty() && result.kind == SecondColumn::kPrediction) {
-      emit SummaryChanged(notice_, result.summary);
-    } else {
-      emit SummaryChanged(result.summary, result.detail);
-    }
+    // A notice stands in the caption, with the prediction's summary in the tip.
+    const bool notice = !notice_.isEmpty() && result.kind == SecondColumn::kPrediction;
+    emit SummaryChanged(notice ? notice_ : result.summary, notice ? result.summary : result.detail);
     emit Shown();
   }
   // The request shares names that the list may have let go of since: the last hold on

@@ -16,14 +16,6 @@
 
 namespace renamer::ui {
 
-/// The one-line summary of a prediction from `plan`: how many files a run would rename
-/// and how many it could not, or why it would rename none.
-QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan);
-
-/// The one-line summary of what a run or an undo did; an undo in a folder other than
-/// `shownPath` names that folder.
-QString OutcomeSummary(const JobOutcome& outcome, std::u16string_view shownPath);
-
 /// Keeps the file list's second column on what a run would do now. Edits are
 /// debounced, predictions run on a worker thread, and a result that an edit has made
 /// stale is dropped, so typing never waits for the disk. Right after a run or an undo

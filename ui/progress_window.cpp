@@ -11,10 +11,12 @@
 
 namespace renamer::ui {
 
-ProgressWindow::ProgressWindow(const QString& title, RunControl& control, QWidget* parent)
+ProgressWindow::ProgressWindow(const QString& title, RunControl& control,
+                               const ProgressTimings& timings, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      control_(control) {
+      control_(control),
+      waitingAfter_(timings.waitingAfter) {
   setObjectName(QString::fromLatin1(kProgressWindowName));
   setWindowTitle(title);
   setWindowModality(Qt::WindowModal);
@@ -45,14 +47,10 @@ ProgressWindow::ProgressWindow(const QString& title, RunControl& control, QWidge
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  refresh_.setInterval(100);
+  refresh_.setInterval(timings.refresh);
   connect(&refresh_, &QTimer::timeout, this, &ProgressWindow::Refresh);
   refresh_.start();
   Refresh();
-}
-
-void ProgressWindow::SetRefreshInterval(std::chrono::milliseconds interval) {
-  refresh_.setInterval(interval);
 }
 
 void ProgressWindow::Refresh() {

@@ -35,13 +35,10 @@ class ProgressWindow : public QDialog {
   Q_OBJECT
 
  public:
-  /// `control` belongs to the run and must outlive the window.
-  ProgressWindow(const QString& title, RunControl& control, QWidget* parent = nullptr);
-
-  /// How often the counters are read.
-  void SetRefreshInterval(std::chrono::milliseconds interval);
-  /// How long one system call may take before the window says it waits for it.
-  void SetWaitingAfter(std::chrono::milliseconds threshold) { waitingAfter_ = threshold; }
+  /// `control` belongs to the run and must outlive the window; `timings` say how often
+  /// it reads the counters and how long one system call may take before it says so.
+  ProgressWindow(const QString& title, RunControl& control, const ProgressTimings& timings,
+                 QWidget* parent = nullptr);
 
   /// Reads the counters now and shows them.
   void Refresh();
@@ -62,7 +59,7 @@ class ProgressWindow : public QDialog {
 
  private:
   RunControl& control_;
-  std::chrono::milliseconds waitingAfter_{2000};
+  const std::chrono::milliseconds waitingAfter_;
   QTimer refresh_;
   QLabel* progressLabel_ = nullptr;
   QProgressBar* bar_ = nullptr;
