@@ -76,7 +76,10 @@ class Faults {
   bool IsWayBack(const std::string& name) const {
     return name == lastLinked_ || (restoring_ && IsTemporary(name));
   }
-  static bool IsTemporary(const std::string& name) { return name.rfind(".batch-renamer-", 0) == 0; }
+  // The shape of the engine's temporary names (see TemporaryName).
+  static bool IsTemporary(const std::string& name) {
+    return name.starts_with("batch-renamer-") && name.ends_with(".tmp");
+  }
 
   FuzzedDataProvider& data_;
   std::string lastLinked_;
