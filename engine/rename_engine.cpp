@@ -184,6 +184,30 @@ std::optional<UndoOffer> RenameEngine::NextUndo() const {
                    newest.damaged};
 }
 
+JobOutcome RenameEngine::UndoPreview() const {
+  JobOutcome preview;
+  preview.kind = JobKind::kUndo;
+  NewestJournal newest;
+  if (!journals_.ReadNewest(newest, true)) {
+    preview.stop = Stop::kNothingToUndo;
+    return preview;
+  }
+  const JournaledRun& run = newest.header;
+  preview.path = DecodeFileName(run.path);
+  if (newest.damaged) {
+    preview.stop = Stop::kUndoDamaged;
+    return preview;
+  }
+  for (std::size_t i = run.steps.size(); i-- > 0;) {
+    if (!run.Pending(i)) continue;
+    FileChange& change = preview.changes.emplace_back();
+    change.from = DecodeFileName(run.steps[i].newName);
+    change.to = DecodeFileName(run.steps[i].oldName);
+  }
+  preview.Count();
+  return preview;
+}
+
 RunPrediction RenameEngine::PredictRun() { return predictions_.Predict(fs_, Request()); }
 
 void RenameEngine::RefreshTypes() {

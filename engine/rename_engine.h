@@ -89,6 +89,11 @@ class RenameEngine {
   /// The run UndoLastRun() would take back, if any, as the journals say now.
   std::optional<UndoOffer> NextUndo() const;
 
+  /// What UndoNewest() would try, as the journals say now, changing nothing: each file
+  /// still to go back, from its new name to its old one, newest rename first, untried.
+  /// Stops with kNothingToUndo or kUndoDamaged where it would.
+  JobOutcome UndoPreview() const;
+
   /// What RenameFiles() would do if called now, from the window's state and the disk as
   /// they are. Changes nothing on disk, in the window, in the tables or in MaxLen; keeps
   /// what the next prediction can use again (see PredictionCache), so it is not to be

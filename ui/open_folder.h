@@ -4,19 +4,11 @@
 #include <string_view>
 
 #include "engine/disk/file_system.h"
+#include "engine/disk/folder_of.h"
 
 class QMimeData;
 
 namespace renamer::ui {
-
-/// The folder that `path` stands for: a directory itself, anything else the directory
-/// that holds it; absolute, with "." , ".." and symbolic links resolved. Empty when the
-/// path leads nowhere; `error` then receives the errno. `isFolder`, if given, says
-/// whether `path` is a directory itself.
-std::u16string FolderOf(std::u16string_view path, int* error = nullptr, bool* isFolder = nullptr);
-
-/// 0 when the window can list `folder` (read and search permission), else the errno.
-int FolderAccessError(std::u16string_view folder);
 
 /// Finds the directory at `path` on `fs`: 0 and its identity, or the errno.
 int IdentifyDirectory(FileSystem& fs, const std::u16string& path, FileIdentity& identity);

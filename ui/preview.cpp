@@ -1,69 +1,11 @@
 #include "ui/preview.h"
 
+#include "engine/preview/summary.h"
 #include "engine/rules/input_check.h"
 #include "engine/rules/text.h"
 #include "ui/file_list_model.h"
 
 namespace renamer::ui {
-namespace {
-
-// The one-line summary of a prediction from `plan`: how many files a run would rename
-// and how many it could not, or why it would rename none.
-QString PreviewSummary(const RunPrediction& prediction, const RunRequest& plan) {
-  if (!prediction.message.empty()) return QString::fromStdU16String(prediction.message);
-  const std::size_t selected = prediction.selected;
-  if (prediction.files.empty()) return QStringLiteral("目录中没有文件");
-  // The type list starts empty, and an empty type selects only files without an
-  // extension: say so, or the first run renames far fewer files than expected. The
-  // caption has room for about 25 characters; the most telling part comes first.
-  const std::u16string_view type = TrimSpaces(plan.typeText);
-  const std::size_t unchecked = prediction.unchecked;
-  if (selected == 0) {
-    // Checked files that the empty type leaves out have an extension: say what to choose.
-    if (type.empty() && unchecked < prediction.files.size())
-      return QStringLiteral("请在“文件类型”中选 *.* 或一种扩展名");
-    if (unchecked > 0) return QStringLiteral("没有选中的文件可改名，%1 个未选中").arg(unchecked);
-    return QStringLiteral("没有扩展名为“%1”的文件")
-        .arg(QString::fromStdU16String(std::u16string(type)));
-  }
-  // 确定 holds the focus at start, and without a rule every file it takes is reported.
-  if (plan.code.empty()) {
-    return QStringLiteral("未选择修改方式：确定将报告 %1 个文件名为空").arg(selected);
-  }
-  QString summary = type.empty() ? QStringLiteral("文件类型为空，只改无扩展名的 %1 个文件")
-                                 : QStringLiteral("将改名 %1 个文件");
-  summary = summary.arg(prediction.renamed);
-  if (prediction.fails > 0) summary += QStringLiteral("，%1 个不能改名").arg(prediction.fails);
-  if (unchecked > 0) summary += QStringLiteral("，%1 个未选中").arg(unchecked);
-  return summary;
-}
-
-// The one-line summary of what a run or an undo did; an undo in a folder other than
-// `shownPath` names that folder.
-QString OutcomeSummary(const JobOutcome& outcome, std::u16string_view shownPath) {
-  QString summary;
-  if (outcome.kind == JobKind::kRun) {
-    summary = QStringLiteral("已改名 %1 个文件").arg(outcome.done);
-    if (outcome.failed > 0) summary += QStringLiteral("，%1 个未改名").arg(outcome.failed);
-  } else {
-    if (outcome.path == shownPath) {
-      summary = QStringLiteral("已撤销：");
-    } else {
-      const std::size_t slash = outcome.path.find_last_of(u'/');
-      const std::u16string name = slash == std::u16string::npos || slash + 1 == outcome.path.size()
-                                      ? outcome.path
-                                      : outcome.path.substr(slash + 1);
-      summary = QStringLiteral("已撤销“%1”中的改名：").arg(QString::fromStdU16String(name));
-    }
-    summary += QStringLiteral("%1 个文件已恢复原名").arg(outcome.done);
-    if (outcome.failed > 0) summary += QStringLiteral("，%1 个未能恢复").arg(outcome.failed);
-  }
-  if (outcome.left > 0) summary += QStringLiteral("，%1 个因取消未处理").arg(outcome.left);
-  return summary;
-}
-
-}  // namespace
-
 Preview::Preview(RenameEngine& engine, FileListModel& model, QObject* parent)
     : QObject(parent), engine_(engine), model_(model) {
   debounce_.setSingleShot(true);
@@ -168,7 +110,7 @@ void Preview::Start() {
         if (outcome != nullptr) {
           result.kind = outcome->kind == JobKind::kRun ? SecondColumn::kRunOutcome
                                                        : SecondColumn::kUndoOutcome;
-          result.summary = OutcomeSummary(*outcome, path);
+          result.summary = QString::fromStdU16String(OutcomeSummary(*outcome, path));
           // None of the files shown was touched: a plain list under the caption that says
           // where the undo worked.
           if (outcome->path == path) {
@@ -181,7 +123,7 @@ void Preview::Start() {
           }
         } else {
           auto prediction = std::make_shared<RunPrediction>(cache->Predict(*fs, request));
-          result.summary = PreviewSummary(*prediction, request);
+          result.summary = QString::fromStdU16String(PredictionSummary(*prediction, request));
           // Without a rule the list stays a plain list; only the summary warns.
           if (ruleChosen) result.rows = std::move(prediction);
         }

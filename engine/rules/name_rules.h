@@ -35,9 +35,10 @@ inline constexpr std::u16string_view kNumberWidthCaption = u"请输入顺序号�
 
 /// One entry of the rule list, and all that the program knows of its rule.
 struct Rule {
-  /// The text the user picks, and the code stored for it.
+  /// The text the user picks, the code stored for it, and its name on a command line.
   std::u16string_view itemText;
   std::u16string_view code;
+  std::string_view commandName;
   /// Which of the two fields it lets the user type into.
   bool stringField = false;
   bool valueField = false;
@@ -58,24 +59,25 @@ struct Rule {
 };
 
 /// The ten rules, in the order in which the rule list shows them. A row names, in the
-/// order of Rule's members, the item text, the code, the two fields, the new name, the
-/// check, the caption, the ordering, and whether it measures, makes the whole name and
+/// order of Rule's members, the item text, the code, the command name, the two fields, the new
+/// name, the check, the caption, the ordering, and whether it measures, makes the whole name and
 /// numbers; a member left out takes its default.
 inline constexpr std::array<Rule, 10> kRules = {{
-    {u"增加前缀", u"ADDPRE", false, true, rules::AddPrefix},
-    {u"增加后缀", u"ADDLST", false, true, rules::AddSuffix},
-    {u"长度一致(后补足)", u"SAMELEN", false, false, rules::PadToLength, nullptr, kValueCaption,
-     Ordering::kList, true},
-    {u"前加顺序号", u"ADDPRENO", false, true, rules::NumberInFront, CheckDigitCount,
-     kNumberWidthCaption, Ordering::kModified, false, false, true},
-    {u"后加顺序号", u"ADDLSTNO", false, true, rules::NumberBehind, CheckDigitCount,
-     kNumberWidthCaption, Ordering::kList, false, false, true},
-    {u"删除前N个字符", u"DELPREN", false, true, rules::DeleteFront, CheckDigitCount},
-    {u"删除后N个字符", u"DELLSTN", false, true, rules::DeleteBack, CheckDigitCount},
-    {u"删除字符", u"DEL", true, false, rules::DeleteText},
-    {u"替换字符", u"REP", true, true, rules::ReplaceText},
-    {u"修改扩展名", u"EXT", false, true, rules::NewExtension, CheckNewExtension, kValueCaption,
-     Ordering::kList, false, true},
+    {u"增加前缀", u"ADDPRE", "prefix", false, true, rules::AddPrefix},
+    {u"增加后缀", u"ADDLST", "suffix", false, true, rules::AddSuffix},
+    {u"长度一致(后补足)", u"SAMELEN", "same-length", false, false, rules::PadToLength, nullptr,
+     kValueCaption, Ordering::kList, true},
+    {u"前加顺序号", u"ADDPRENO", "number-by-time", false, true, rules::NumberInFront,
+     CheckDigitCount, kNumberWidthCaption, Ordering::kModified, false, false, true},
+    {u"后加顺序号", u"ADDLSTNO", "number-in-order", false, true, rules::NumberBehind,
+     CheckDigitCount, kNumberWidthCaption, Ordering::kList, false, false, true},
+    {u"删除前N个字符", u"DELPREN", "delete-first", false, true, rules::DeleteFront,
+     CheckDigitCount},
+    {u"删除后N个字符", u"DELLSTN", "delete-last", false, true, rules::DeleteBack, CheckDigitCount},
+    {u"删除字符", u"DEL", "delete", true, false, rules::DeleteText},
+    {u"替换字符", u"REP", "replace", true, true, rules::ReplaceText},
+    {u"修改扩展名", u"EXT", "extension", false, true, rules::NewExtension, CheckNewExtension,
+     kValueCaption, Ordering::kList, false, true},
 }};
 
 /// The rule with code `code`, or null.

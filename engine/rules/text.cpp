@@ -23,6 +23,15 @@ std::u16string Joined(std::u16string_view first, std::u16string_view second) {
   return joined;
 }
 
+std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
+  std::size_t size = 0;
+  for (std::u16string_view part : parts) size += part.size();
+  std::u16string result;
+  result.reserve(size);
+  for (std::u16string_view part : parts) result.append(part);
+  return result;
+}
+
 std::u16string_view LastUnits(std::u16string_view text, std::size_t count) {
   if (count >= text.size()) return text;
   return text.substr(text.size() - count);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,9 @@ std::u16string_view LastUnits(std::u16string_view text, std::size_t count);
 
 /// `first` followed by `second`, made with one allocation at most.
 std::u16string Joined(std::u16string_view first, std::u16string_view second);
+
+/// The parts one after the other, made with one allocation.
+std::u16string Concat(std::initializer_list<std::u16string_view> parts);
 
 /// Every non-overlapping occurrence of `find`, scanned from the start, replaced by
 /// `with`. An empty `find` leaves the text unchanged.

@@ -12,15 +12,6 @@ namespace {
 
 constexpr std::u16string_view kNoNewName = u" -> (文件名不能为空)";
 
-std::u16string Concat(std::initializer_list<std::u16string_view> parts) {
-  std::size_t size = 0;
-  for (std::u16string_view part : parts) size += part.size();
-  std::u16string result;
-  result.reserve(size);
-  for (std::u16string_view part : parts) result.append(part);
-  return result;
-}
-
 }  // namespace
 
 std::u16string DescribeError(int error) {

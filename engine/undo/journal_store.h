@@ -68,10 +68,10 @@ class UnsavedStates {
   std::map<std::string, std::pair<std::size_t, std::vector<StepState>>> kept_;
 };
 
-/// The newest journal as an offer shows it: read from its start only.
+/// The newest journal as an offer shows it: read from its start only, or whole.
 struct NewestJournal {
   std::string name;
-  /// The path, directory and start time of the run; the rest is not read.
+  /// The path, directory and start time of the run; the rest only when read whole.
   JournaledRun header;
   /// The start cannot be read: the journal is damaged.
   bool damaged = false;
@@ -97,9 +97,9 @@ class JournalStore {
   /// `control` ends a wait for another program.
   virtual int Create(const JournaledRun& run, const RunControl* control,
                      std::unique_ptr<RunJournal>& journal) = 0;
-  /// Reads the newest journal's start; false when there is none or the store cannot be
-  /// used.
-  virtual bool ReadNewest(NewestJournal& newest) const = 0;
+  /// Reads the newest journal's start, or with `whole` all of it; false when there is
+  /// none or the store cannot be used.
+  virtual bool ReadNewest(NewestJournal& newest, bool whole = false) const = 0;
   /// Takes the newest journal, waiting a while for a program that holds it. With
   /// `expected`, only the journal of that name is taken. Never takes an older run while
   /// a newer one is held.

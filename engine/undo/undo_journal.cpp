@@ -157,7 +157,7 @@ int DiskJournalStore::Create(const JournaledRun& run, const RunControl* control,
   return 0;
 }
 
-bool DiskJournalStore::ReadNewest(NewestJournal& newest) const {
+bool DiskJournalStore::ReadNewest(NewestJournal& newest, bool whole) const {
   newest = NewestJournal{};
   std::unique_ptr<StateFolder> folder;
   if (StateFolder::Open(Folder(), false, folder) != 0) return false;
@@ -170,9 +170,10 @@ bool DiskJournalStore::ReadNewest(NewestJournal& newest) const {
     journals.pop_back();
     if (fd < 0) continue;
     std::string bytes;
-    const int error = ReadAll(fd, bytes, kJournalHeaderBytes);
+    const int error = ReadAll(fd, bytes, whole ? SIZE_MAX : kJournalHeaderBytes);
     ::close(fd);
-    newest.damaged = error != 0 || !DecodeJournalHeader(bytes, newest.header);
+    newest.damaged = error != 0 || !(whole ? DecodeJournal(bytes, newest.header)
+                                           : DecodeJournalHeader(bytes, newest.header));
     return true;
   }
   return false;

@@ -38,7 +38,7 @@ class DiskJournalStore final : public JournalStore {
   /// Makes the folder (private) when it is missing.
   int Create(const JournaledRun& run, const RunControl* control,
              std::unique_ptr<RunJournal>& journal) override;
-  bool ReadNewest(NewestJournal& newest) const override;
+  bool ReadNewest(NewestJournal& newest, bool whole = false) const override;
   TakeResult TakeNewest(const std::string* expected, const RunControl* control,
                         std::unique_ptr<JournalLease>& lease) override;
 

@@ -107,13 +107,15 @@ void MemoryJournalStore::Prune() {
   }
 }
 
-bool MemoryJournalStore::ReadNewest(NewestJournal& newest) const {
+bool MemoryJournalStore::ReadNewest(NewestJournal& newest, bool whole) const {
   newest = NewestJournal{};
   if (journals.empty()) return false;
   const auto& [name, bytes] = *journals.rbegin();
   newest.name = name;
-  newest.damaged =
-      !DecodeJournalHeader(std::string_view(bytes).substr(0, kJournalHeaderBytes), newest.header);
+  newest.damaged = whole
+                       ? !DecodeJournal(bytes, newest.header)
+                       : !DecodeJournalHeader(
+                             std::string_view(bytes).substr(0, kJournalHeaderBytes), newest.header);
   return true;
 }
 

@@ -37,7 +37,7 @@ class MemoryJournalStore final : public JournalStore {
 
   int Create(const JournaledRun& run, const RunControl* control,
              std::unique_ptr<RunJournal>& journal) override;
-  bool ReadNewest(NewestJournal& newest) const override;
+  bool ReadNewest(NewestJournal& newest, bool whole = false) const override;
   TakeResult TakeNewest(const std::string* expected, const RunControl* control,
                         std::unique_ptr<JournalLease>& lease) override;
 
