@@ -2,7 +2,9 @@
 # its menu entry and both icon sizes land where a desktop looks for them, and that the
 # entry hands the program the file manager's whole selection and claims folders only:
 # file managers offer it for folders, and it never becomes the opener of ordinary files.
-# Run as: cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDATADIR=share -P check_install.cmake
+# The manual page and the bash completion land where man and bash look.
+# Run as: cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDATADIR=share -DMANDIR=share/man
+#   -P check_install.cmake
 cmake_policy(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -51,4 +53,15 @@ foreach(size 16 32)
     message(FATAL_ERROR "icon ${icon} is not ${size}x${size} (header ${dimensions})")
   endif()
 endforeach()
+# The manual page, and bash's completion of the rules' names from it.
+if(NOT EXISTS "${PREFIX}/${MANDIR}/man1/batch-renamer.1")
+  message(FATAL_ERROR "manual page not installed")
+endif()
+set(completion "${PREFIX}/${DATADIR}/bash-completion/completions/batch-renamer")
+execute_process(COMMAND bash -c "source '${completion}' && COMP_WORDS=(batch-renamer --rule num) \
+  && COMP_CWORD=2 && _batch_renamer && echo \"\${COMPREPLY[*]}\""
+                OUTPUT_VARIABLE completed OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT completed STREQUAL "number-by-time number-in-order")
+  message(FATAL_ERROR "bash completes --rule num to '${completed}'")
+endif()
 message(STATUS "installed layout is complete")

@@ -2,6 +2,11 @@
 
 #include <cstdio>
 
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/terminal.h"
 #include "ui/command_line.h"
 #include "ui/lifetime.h"
 #include "ui/program_icon.h"
@@ -16,6 +21,9 @@ void Print(const renamer::ui::CommandLine& line) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A rename from a terminal never starts the GUI toolkit: it needs no display.
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (renamer::cli::WantsTerminal(args)) return renamer::cli::RunTerminal(args);
   // Answered before QApplication, which needs a display, with Qt's own options (-platform,
   // -style, ...) left out as QApplication will take them. The parse after QApplication
   // stays the one that counts for the rest.

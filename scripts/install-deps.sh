@@ -12,6 +12,7 @@ packages=(
   mold
   fonts-wqy-microhei fonts-arphic-uming
   python3
+  tmux
 )
 
 missing=()

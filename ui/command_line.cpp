@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "cli/options.h"
 #include "engine/disk/file_names.h"
 #include "engine/disk/file_system.h"
 #include "ui/lifetime.h"
@@ -21,17 +22,8 @@ using namespace Qt::Literals::StringLiterals;
 constexpr int kUsageError = 2;
 
 // Written by hand rather than by QCommandLineParser::helpText(), whose headings are
-// English unless a translation is installed.
-const QString kUsage = QStringLiteral(
-    "用法：batch-renamer [目录 | 文件...]\n"
-    "一次改名一个目录中的文件。\n"
-    "给出目录时在该目录上打开窗口，勾选其中的全部文件；不给出时打开当前目录。\n"
-    "给出文件时打开第一个文件所在的目录，只勾选给出的文件；其他目录中的文件和多给出的目录略去不用。"
-    "\n"
-    "\n"
-    "选项：\n"
-    "  -h, --help     显示本帮助并退出\n"
-    "  -v, --version  显示版本号并退出\n");
+// English unless a translation is installed; one text for the window and the terminal.
+const QString kUsage = QString::fromStdString(cli::UsageText());
 
 CommandLine UsageError(const QString& why) {
   CommandLine line;
