@@ -141,6 +141,12 @@ bool WantsTerminal(const std::vector<std::string>& args) {
 ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   Options& options = parsed.options;
+  // Asked for help, the program gives it, whatever else the line gets wrong.
+  for (const std::string& argument : args) {
+    if (argument == "--") break;
+    options.help = options.help || argument == "--help" || argument == "-h";
+  }
+  if (options.help) return parsed;
   std::vector<std::string_view> given;
   bool onlyPaths = false;
   for (std::size_t i = 0; i < args.size(); ++i) {

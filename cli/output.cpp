@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/disk/file_names.h"
+#include "engine/preview/summary.h"
 #include "engine/run/report.h"
 
 namespace renamer::cli {
@@ -90,9 +91,9 @@ void AppendName(std::string& out, std::string_view key, std::u16string_view name
 }
 
 // Why a file failed, as the file list's tooltip begins it.
-std::string_view FailurePrefix(const Listing& listing) {
-  if (!listing.applied) return "不能改名：";
-  return listing.undo ? "未能恢复：" : "未改名：";
+std::u16string_view FailurePrefix(const Listing& listing) {
+  if (!listing.applied) return kFailurePrefixes[0];
+  return kFailurePrefixes[listing.undo ? 2 : 1];
 }
 
 std::string Utf8(std::u16string_view text) { return EncodeFileName(text); }
@@ -171,7 +172,7 @@ std::string ListingText(const Listing& listing, bool colour) {
     else
       text += paint;
     if (line.status == FileStatus::kFails || line.status == FileStatus::kWouldFail)
-      text += "（" + std::string(FailurePrefix(listing)) + Utf8(line.reason) + "）";
+      text += "（" + Utf8(FailurePrefix(listing)) + Utf8(line.reason) + "）";
     text += std::string(reset) + '\n';
   }
   if (!listing.report.empty()) text += '\n' + Utf8(listing.report) + "\n\n";

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
 
 #include "cli/folder_choice.h"
@@ -102,6 +103,38 @@ std::string LocalTime(std::int64_t seconds) {
   return text;
 }
 
+// Runs `job` on `engine` while Ctrl+C cancels it and, on a terminal, a bar shows how far
+// it is; `interrupted` says whether Ctrl+C was pressed.
+JobOutcome WithFeedback(RenameEngine& engine, const std::function<JobOutcome()>& job,
+                        bool& interrupted) {
+  RunControl control;
+  const JobFeedback feedback(control, ::isatty(STDERR_FILENO) == 1);
+  engine.SetRunControl(&control);
+  JobOutcome outcome = job();
+  engine.SetRunControl(nullptr);
+  interrupted = feedback.Interrupted();
+  return outcome;
+}
+
+// What a job that ran says: one that stopped before its first file says why on standard
+// error, except an undo with nothing to take back, which is no fault.
+void Settle(Listing& listing, const JobOutcome& outcome, const std::u16string& report,
+            bool interrupted) {
+  listing.applied = true;
+  if (outcome.stop == Stop::kNothingToUndo) {
+    listing.summary = report;
+  } else if (outcome.stop != Stop::kNone) {
+    listing.message = report;
+    listing.exitCode = kExitStopped;
+  } else {
+    listing.report = report;
+    listing.summary = OutcomeSummary(outcome, outcome.path);
+    listing.exitCode = interrupted          ? kExitCancelled
+                       : outcome.failed > 0 ? kExitFailures
+                                            : kExitDone;
+  }
+}
+
 // The folder's files, with those named checked, or why they cannot be had.
 std::unique_ptr<TerminalPort> ReadFolder(const Options& options, std::string& error) {
   std::vector<std::string> paths = options.paths;
@@ -166,27 +199,16 @@ int Rename(const Options& options) {
     return Print(listing, options);
   }
 
-  RunControl control;
-  JobOutcome outcome;
   bool interrupted = false;
-  {
-    const JobFeedback feedback(control, ::isatty(STDERR_FILENO) == 1);
-    engine.SetRunControl(&control);
-    RunRequest request = engine.Request();
-    outcome = engine.RenameFiles(request);
-    interrupted = feedback.Interrupted();
-  }
-  listing.applied = true;
+  const JobOutcome outcome = WithFeedback(
+      engine,
+      [&engine] {
+        RunRequest request = engine.Request();
+        return engine.RenameFiles(request);
+      },
+      interrupted);
   listing.files = OutcomeLines(outcome, *port->FileListNames());
-  const std::u16string report = BoxText(RunReport(outcome));
-  if (outcome.stop == Stop::kUnreadableTime) {
-    listing.message = report;
-    listing.exitCode = kExitStopped;
-    return Print(listing, options);
-  }
-  listing.report = report;
-  listing.summary = OutcomeSummary(outcome, outcome.path);
-  listing.exitCode = interrupted ? kExitCancelled : outcome.failed > 0 ? kExitFailures : kExitDone;
+  Settle(listing, outcome, BoxText(RunReport(outcome)), interrupted);
   return Print(listing, options);
 }
 
@@ -218,30 +240,12 @@ int Undo(const Options& options) {
     }
     return Print(listing, options);
   }
-  RunControl control;
-  JobOutcome outcome;
   bool interrupted = false;
-  {
-    const JobFeedback feedback(control, ::isatty(STDERR_FILENO) == 1);
-    engine.SetRunControl(&control);
-    outcome = engine.UndoNewest();
-    interrupted = feedback.Interrupted();
-  }
+  const JobOutcome outcome = WithFeedback(
+      engine, [&engine] { return engine.UndoNewest(); }, interrupted);
   listing.folder = outcome.path;
   listing.files = OutcomeLines(outcome, {});
-  const std::u16string report = BoxText(UndoReport(outcome));
-  if (outcome.stop == Stop::kNothingToUndo) {
-    listing.summary = report;
-  } else if (outcome.stop != Stop::kNone) {
-    listing.message = report;
-    listing.exitCode = kExitStopped;
-  } else {
-    listing.report = report;
-    listing.summary = OutcomeSummary(outcome, outcome.path);
-    listing.exitCode = interrupted          ? kExitCancelled
-                       : outcome.failed > 0 ? kExitFailures
-                                            : kExitDone;
-  }
+  Settle(listing, outcome, BoxText(UndoReport(outcome)), interrupted);
   return Print(listing, options);
 }
 

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "engine/preview/summary.h"
 #include "ui/lane.h"
 
 namespace renamer::ui {
@@ -160,9 +161,10 @@ QString FileListModel::Why(std::size_t row) const {
       LeftOut(row)) {
     return {};
   }
-  // By SecondColumn.
-  static constexpr const char16_t* kFailed[] = {u"不能改名：", u"未改名：", u"未能恢复："};
-  return QString::fromUtf16(kFailed[static_cast<int>(kind_)]) + ToQString(file->reason);
+  // In the order of SecondColumn.
+  const std::u16string_view prefix = kFailurePrefixes[static_cast<std::size_t>(kind_)];
+  return QString::fromUtf16(prefix.data(), static_cast<qsizetype>(prefix.size())) +
+         ToQString(file->reason);
 }
 
 QVariant FileListModel::ToolTip(std::size_t row, int column) const {

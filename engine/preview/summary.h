@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,11 @@
 #include "engine/run/run_request.h"
 
 namespace renamer {
+
+/// What the reason of a file that fails follows where a list of names shows it: before a
+/// run, after a run, after an undo.
+inline constexpr std::array<std::u16string_view, 3> kFailurePrefixes = {u"不能改名：", u"未改名：",
+                                                                        u"未能恢复："};
 
 /// The one-line summary of `prediction`, made from `request`: how many files a run would
 /// rename, how many it could not and how many are left unchecked, or why it would rename

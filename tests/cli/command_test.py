@@ -11,7 +11,8 @@ import tempfile
 
 PROGRAM, COMPLETION = sys.argv[1], sys.argv[2]
 BAD = b"bad\xffname.jpg"
-FILES = [b"IMG_0001.jpg", b"IMG_0002.jpg", "报告 2023.doc".encode(), b"notes.txt", BAD]
+LINES = b"two\nlines.txt"
+FILES = [b"IMG_0001.jpg", b"IMG_0002.jpg", "报告 2023.doc".encode(), b"notes.txt", BAD, LINES]
 UNCHANGED = sorted(FILES)
 USAGE_HINT = "用 batch-renamer --help 查看用法。"
 
@@ -37,17 +38,18 @@ CASES = [
         (["--rule", "prefix", "--value", "new_", "."], None, 0,
          "bad\\xffname.jpg → new_bad\\xffname.jpg\nIMG_0001.jpg → new_IMG_0001.jpg\n"
          "IMG_0002.jpg → new_IMG_0002.jpg\nnotes.txt → new_notes.txt\n"
-         "报告 2023.doc → new_报告 2023.doc\n将改名 5 个文件\n", ""),
+         "two\\nlines.txt → new_two\\nlines.txt\n"
+         "报告 2023.doc → new_报告 2023.doc\n将改名 6 个文件\n", ""),
     ], UNCHANGED),
     ("the rule by its item text, one type, an unchanged file", [
         (["--rule", "替换字符", "--string", "2023", "--value", "2024", "--type", ".doc"], None, 0,
          "报告 2023.doc → 报告 2024.doc\n将改名 1 个文件\n", ""),
         (["--rule", "DEL", "--string", "zzz", "--type", ".txt"], None, 0,
-         "notes.txt（不变）\n将改名 0 个文件\n", ""),
+         "notes.txt（不变）\ntwo\\nlines.txt（不变）\n将改名 0 个文件\n", ""),
     ], UNCHANGED),
     ("files given are the choice; the others are not chosen", [
         (["--rule", "suffix", "--value", "_x", "IMG_0002.jpg", "./notes.txt"], None, 0,
-         "IMG_0002.jpg → IMG_0002_x.jpg\nnotes.txt → notes_x.txt\n将改名 2 个文件，3 个未选中\n",
+         "IMG_0002.jpg → IMG_0002_x.jpg\nnotes.txt → notes_x.txt\n将改名 2 个文件，4 个未选中\n",
          ""),
     ], UNCHANGED),
     ("a dry run that would fail says why and exits 1", [
@@ -60,24 +62,28 @@ CASES = [
          "bad\\xffname.jpg → bad\\xff.jpg\nIMG_0001.jpg → IMG_.jpg\n"
          "IMG_0002.jpg → IMG_.jpg（未改名：目标文件已存在）\n\n"
          "{dir}/IMG_0002.jpg -> {dir}/IMG_.jpg(目标文件已存在)\n\n已改名 2 个文件，1 个未改名\n", ""),
-        (["--undo"], None, 0, None, ""),
+        (["--undo", "--json"], None, 0,
+         lambda d: d["applied"] is False and
+         [(f["old"], f["new"], f["status"]) for f in d["files"]] ==
+         [("IMG_.jpg", "IMG_0001.jpg", "renamed"),
+          ("bad\ufffd.jpg", "bad\ufffdname.jpg", "renamed")], ""),
         (["--undo", "--apply"], None, 0,
          "IMG_.jpg → IMG_0001.jpg\nbad\\xff.jpg → bad\\xffname.jpg\n已撤销：2 个文件已恢复原名\n", ""),
         (["--undo"], None, 0, "没有可以撤销的改名。\n", ""),
     ], UNCHANGED),
-    ("paths from standard input, NUL-separated", [
+    ("paths from standard input, NUL-separated, a line break in a name among them", [
         (["--rule", "number-in-order", "--value", "2", "--from0", "-", "--apply"],
-         b"IMG_0002.jpg\0" + BAD + b"\0", 0, None, ""),
+         b"IMG_0002.jpg\0" + BAD + b"\0./" + LINES, 0, None, ""),
     ], names("IMG_0001.jpg", "IMG_000202.jpg", b"bad\xffname01.jpg", "报告 2023.doc",
-             "notes.txt")),
+             "notes.txt", b"two\nlines03.txt")),
     ("--json: statuses, totals and names that are not UTF-8, byte for byte", [
         (["--rule", "prefix", "--value", "x_", "--json", "--type", ".jpg"], None, 0,
          lambda d: d["applied"] is False and d["rule"] == "ADDPRE" and is_bad_name_json(d) and
-         d["totals"]["renamed"] == 3 and d["totals"]["not chosen"] == 2 and d["exit"] == 0, ""),
+         d["totals"]["renamed"] == 3 and d["totals"]["not chosen"] == 3 and d["exit"] == 0, ""),
         (["--rule", "prefix", "--value", "x_", "--json", "--apply", "IMG_0001.jpg"], None, 0,
          lambda d: d["applied"] is True and d["totals"]["renamed"] == 1 and
          d["summary"] == "已改名 1 个文件", ""),
-    ], names("x_IMG_0001.jpg", "IMG_0002.jpg", BAD, "报告 2023.doc", "notes.txt")),
+    ], names("x_IMG_0001.jpg", "IMG_0002.jpg", BAD, "报告 2023.doc", "notes.txt", LINES)),
 ]
 
 # Bad input: a message on standard error, exit status 2, nothing printed, nothing changed.
