@@ -120,8 +120,9 @@ std::string CheckTogether(const Options& options, const std::vector<std::string_
   if (options.fromStdin && !options.paths.empty())
     return "--from0 - 从标准输入读取路径，不能再在命令行上给出路径";
   if (options.rule->check != nullptr) {
-    const std::u16string message = options.rule->check(options.value.value_or(u""));
-    if (!message.empty()) return Utf8(message);
+    const std::u16string value = options.value.value_or(u"");
+    const std::u16string message = options.rule->check(value);
+    if (!message.empty()) return "--value " + Quoted(Utf8(value)) + "：" + Utf8(message);
   }
   return {};
 }
