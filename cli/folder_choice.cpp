@@ -1,6 +1,6 @@
 #include "cli/folder_choice.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "engine/disk/file_names.h"
 #include "engine/disk/folder_of.h"
@@ -32,10 +32,12 @@ std::vector<std::string> ReadNulSeparated(std::FILE* in) {
 
 FolderChoice ChooseFolder(const std::vector<std::string>& paths) {
   FolderChoice choice;
-  const std::vector<std::string> given = paths.empty() ? std::vector<std::string>{"."} : paths;
+  const std::vector<std::string> asked = paths.empty() ? std::vector<std::string>{"."} : paths;
   std::string firstPath;
   bool folderGiven = false;
-  for (const std::string& path : given) {
+  // `find -print0` may hand over a whole folder's files: no pass over the names per name.
+  std::unordered_set<std::u16string> given;
+  for (const std::string& path : asked) {
     int error = 0;
     bool isFolder = false;
     const std::u16string folder = FolderOf(DecodeFileName(path), &error, &isFolder);
@@ -60,8 +62,7 @@ FolderChoice ChooseFolder(const std::vector<std::string>& paths) {
     const std::size_t slash = path.find_last_of('/');
     std::u16string name =
         DecodeFileName(slash == std::string::npos ? path : path.substr(slash + 1));
-    if (std::find(choice.names.begin(), choice.names.end(), name) == choice.names.end())
-      choice.names.push_back(std::move(name));
+    if (given.insert(name).second) choice.names.push_back(std::move(name));
   }
   if (const int error = FolderAccessError(choice.folder); error != 0) {
     choice.error = "无法读取目录" + Quoted(EncodeFileName(choice.folder)) + "：" + Reason(error);

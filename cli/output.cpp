@@ -26,13 +26,11 @@ constexpr std::array<StatusRow, 6> kStatuses = {{
 
 const StatusRow& RowOf(FileStatus status) { return kStatuses[static_cast<std::size_t>(status)]; }
 
-constexpr bool IsEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
-
 // The name's bytes stand as they are where they are UTF-8; each other byte is U+FFFD in
 // the text, and the bytes come whole beside it in base64.
 bool IsUtf8Name(std::u16string_view name) {
-  for (char16_t unit : name) {
-    if (IsEscapedByte(unit)) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (StandsForByte(name, i)) return false;
   }
   return true;
 }
@@ -53,8 +51,8 @@ std::string Base64(std::string_view bytes) {
 
 void AppendJsonString(std::string& out, std::u16string_view text) {
   std::u16string clean(text);
-  for (char16_t& unit : clean) {
-    if (IsEscapedByte(unit)) unit = u'\uFFFD';
+  for (std::size_t i = 0; i < clean.size(); ++i) {
+    if (StandsForByte(text, i)) clean[i] = u'\uFFFD';
   }
   out += '"';
   for (const char c : EncodeFileName(clean)) {
@@ -140,7 +138,7 @@ std::string Printable(std::u16string_view name) {
   std::size_t plain = 0;  // where the units not yet written begin
   for (std::size_t k = 0; k <= name.size(); ++k) {
     const char16_t unit = k < name.size() ? name[k] : u'\0';
-    const bool escaped = unit < 0x20 || unit == 0x7F || IsEscapedByte(unit);
+    const bool escaped = unit < 0x20 || unit == 0x7F || (k < name.size() && StandsForByte(name, k));
     if (k < name.size() && !escaped) continue;
     out += EncodeFileName(name.substr(plain, k - plain));
     plain = k + 1;

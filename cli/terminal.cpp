@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 #include "cli/folder_choice.h"
 #include "cli/job_feedback.h"
@@ -162,14 +163,15 @@ std::unique_ptr<TerminalPort> ReadFolder(const Options& options, std::string& er
   std::shared_ptr<std::vector<bool>> chosen;
   if (!choice.names.empty()) {
     chosen = std::make_shared<std::vector<bool>>(names.size());
+    std::unordered_map<std::u16string_view, std::size_t> place;
+    for (std::size_t k = 0; k < names.size(); ++k) place.emplace(names[k], k);
     for (const std::u16string& name : choice.names) {
-      std::size_t k = 0;
-      while (k < names.size() && names[k] != name) ++k;
-      if (k == names.size()) {
+      const auto found = place.find(name);
+      if (found == place.end()) {
         error = "“" + Printable(name) + "”不是目录中可改名的文件（隐藏文件，或不是普通文件）";
         return nullptr;
       }
-      (*chosen)[k] = true;
+      (*chosen)[found->second] = true;
     }
   }
   return std::make_unique<TerminalPort>(choice.folder, std::move(names), std::move(places),

@@ -11,6 +11,12 @@ bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 }  // namespace
 
+bool StandsForByte(std::u16string_view name, std::size_t i) {
+  const char16_t unit = name[i];
+  const bool afterHigh = i > 0 && name[i - 1] >= 0xD800 && name[i - 1] <= 0xDBFF;
+  return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF && !afterHigh;
+}
+
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t pos, char32_t& cp) {
   const auto lead = static_cast<unsigned char>(bytes[pos]);
   std::size_t length = 0;

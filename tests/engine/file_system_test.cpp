@@ -62,6 +62,17 @@ TEST(ListNamesTest, KeepsNamesThatAreNotUtf8) {
   EXPECT_EQ(EncodeFileName(files[0]), "bad\xff\xfe.txt");
 }
 
+// A letter beyond U+FFFF whose second half lies where bytes that are not UTF-8 are
+// kept (U+10080 is D800 DC80) is a letter, not a byte.
+TEST(StandsForByteTest, TellsKeptBytesFromHalvesOfPairs) {
+  const std::u16string name = DecodeFileName(
+      "\xF0\x90\x82\x80\xff\x80"
+      "a");
+  std::string kept;
+  for (std::size_t i = 0; i < name.size(); ++i) kept += StandsForByte(name, i) ? 'b' : '.';
+  EXPECT_EQ(kept, "..bb.");
+}
+
 TEST(ListNamesTest, ReportsADirectoryThatCannotBeRead) {
   int error = 0;
   const auto files =
