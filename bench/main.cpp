@@ -34,11 +34,13 @@ struct Options {
   bool window = true;
   bool orders = true;
   std::size_t windowFiles = 100000;
+  /// Small JPEGs with Exif dates whose capture times the window reads.
+  int photoFiles = 10000;
 };
 
 const char* const kUsage =
     "usage: renamer_bench [--sizes N,N,...] [--reps R] [--dir PARENT] [--window-files N]\n"
-    "                     [--no-window] [--no-orders]\n";
+    "                     [--photo-files N] [--no-window] [--no-orders]\n";
 
 std::vector<std::size_t> ParseSizes(const std::string& text) {
   std::vector<std::size_t> sizes;
@@ -61,6 +63,8 @@ Options ParseOptions(int argc, char** argv) {
       options.parent = argv[++i];
     } else if (arg == "--window-files" && hasValue) {
       options.windowFiles = std::stoul(argv[++i]);
+    } else if (arg == "--photo-files" && hasValue) {
+      options.photoFiles = std::stoi(argv[++i]);
     } else if (arg == "--no-window") {
       options.window = false;
     } else if (arg == "--no-orders") {
@@ -226,7 +230,8 @@ int Run(int argc, char** argv) {
       windowSet = std::make_unique<FileSet>(options.parent,
                                             MakeTimes(options.windowFiles, options.windowFiles));
     }
-    const WindowMeasurements window = MeasureWindow(argc, argv, *windowSet, options.repetitions);
+    const WindowMeasurements window =
+        MeasureWindow(argc, argv, *windowSet, options.photoFiles, options.repetitions);
     results.windows = window.rows;
     windowTargets = window.targets;
     results.windowNote = window.note;

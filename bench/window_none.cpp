@@ -2,7 +2,7 @@
 
 namespace renamer::bench {
 
-WindowMeasurements MeasureWindow(int, char**, const FileSet&, int) {
+WindowMeasurements MeasureWindow(int, char**, const FileSet&, int, int) {
   return {{}, "this build has no window"};
 }
 

@@ -17,6 +17,7 @@
 #include "bench/event_loop_meters.h"
 #include "bench/floor_loop.h"
 #include "bench/measure.h"
+#include "bench/photo_runs.h"
 #include "bench/preview_runs.h"
 #include "engine/disk/file_names.h"
 #include "engine/rules/text.h"
@@ -194,7 +195,8 @@ double MeasureRereadStalls(ui::MainWindow& window, const FileSet& set, int repet
 
 }  // namespace
 
-WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int repetitions) {
+WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int photoFiles,
+                                 int repetitions) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   auto* window = new ui::MainWindow;  // deletes itself when closed
@@ -213,6 +215,9 @@ WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int 
   const double rereadStall = MeasureRereadStalls(*window, set, repetitions);
   std::fprintf(stderr, "window: preview on %zu files\n", set.size());
   const std::vector<TargetRow> preview = MeasurePreview(*window, set, repetitions);
+  std::fprintf(stderr, "window: %d photos numbered by capture time\n", photoFiles);
+  const std::vector<TargetRow> photos =
+      MeasurePhotos(*window, set.parent(), photoFiles, repetitions);
 
   const std::string files = " at " + std::to_string(set.size()) + " files";
   result.targets.push_back({"window_run", "whole window run / floor, 前加顺序号" + files,
@@ -225,6 +230,7 @@ WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int 
   result.targets.push_back({"reread_stall",
                             "longest stall while another program's change is read again" + files,
                             rereadStall, 50, "ms"});
+  result.targets.insert(result.targets.end(), photos.begin(), photos.end());
   // Leave the directories about to be removed before the window goes.
   window->OpenDirectory(DecodeFileName(set.parent()));
   window->close();

@@ -20,7 +20,8 @@ struct WindowMeasurements {
 /// Times the main window, offscreen, on fresh directories of the files of `set`:
 /// opening the directory, a whole "ADDPRENO" run from the button press, paired with a
 /// floor run, the event loop's longest stalls during a run and while another program
-/// changes the folder, and the live preview.
-WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int repetitions);
+/// changes the folder, the live preview, and `photoFiles` photos numbered by capture time.
+WindowMeasurements MeasureWindow(int argc, char** argv, const FileSet& set, int photoFiles,
+                                 int repetitions);
 
 }  // namespace renamer::bench

@@ -46,12 +46,13 @@ constexpr std::array<OptionRow, 11> kOptions = {{
     {"--version", "-v", Name::kVersion, false, false},
 }};
 
-// The words of --order, each with the time it numbers 前加顺序号 by.
+// The words of --order, each with the order it numbers 前加顺序号 in.
 struct OrderWord {
   std::string_view word;
   Ordering ordering;
 };
-constexpr std::array<OrderWord, 1> kOrderWords = {{{"modified", Ordering::kModified}}};
+constexpr std::array<OrderWord, 3> kOrderWords = {
+    {{"modified", Ordering::kModified}, {"taken", Ordering::kTaken}, {"list", Ordering::kList}}};
 
 const OptionRow* FindOption(std::string_view argument, std::string_view* joined) {
   for (const OptionRow& row : kOptions) {
@@ -211,7 +212,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
           parsed.error = "未知的顺序：" + Quoted(value) + "。可用：" + words;
           return parsed;
         }
-        options.timeOrder = word->ordering;
+        options.order = word->ordering;
         break;
       }
       case Name::kFrom0:
@@ -268,7 +269,9 @@ const std::string& UsageText() {
            "  --string 字串     字串（删除字符、替换字符用）\n"
            "  --type 类型       文件类型：*.*（默认，全部文件）、一种扩展名（如 .jpg），\n"
            "                    或空文本（只改无扩展名的文件）\n"
-           "  --order 顺序      前加顺序号按哪种时间排序：modified（修改时间，默认）\n"
+           "  --order 顺序      前加顺序号的编号顺序：modified（按修改时间，默认）、\n"
+           "                    taken（按照片、视频的拍摄时间，没有时用修改时间）、\n"
+           "                    list（按给出文件的顺序；后加顺序号也按这个顺序）\n"
            "  --apply           真正改名，并记下以便撤销；不给出时只列出将会怎样改名\n"
            "  --json            输出一个 JSON 文档，而不是文本\n"
            "  --from0 -         从标准输入读取以 NUL 分隔的路径（如 find -print0 的输出）\n"

@@ -26,7 +26,9 @@ struct Options {
   std::optional<std::u16string> value;
   std::optional<std::u16string> string;
   std::optional<std::u16string> type;
-  Ordering timeOrder = Ordering::kModified;
+  /// The order 前加顺序号 numbers in: kModified (by default), kTaken, or kList for the
+  /// order the files were given in, which 后加顺序号 then follows too.
+  Ordering order = Ordering::kModified;
   bool apply = false;
   bool json = false;
   bool undo = false;

@@ -34,7 +34,8 @@ class TerminalPort final : public WindowPort {
         chosen_(std::move(chosen)),
         type_(options.type.value_or(u"*.*")),
         string_(options.string.value_or(u"")),
-        value_(options.value.value_or(u"")) {}
+        value_(options.value.value_or(u"")),
+        order_(options.order) {}
 
   std::u16string FileListPath() const override { return folder_; }
   int FileListCount() const override { return static_cast<int>(names_->size()); }
@@ -47,6 +48,7 @@ class TerminalPort final : public WindowPort {
   }
   bool FileListChecked(int k) const override { return !chosen_ || (*chosen_)[k]; }
   std::shared_ptr<const std::vector<bool>> FileListChoice() const override { return chosen_; }
+  Ordering TimeOrdering() const override { return order_; }
   std::u16string TypeListText() const override { return type_; }
   int TypeListCount() const override { return 0; }
   void TypeListRemoveFirst() override {}
@@ -63,6 +65,7 @@ class TerminalPort final : public WindowPort {
   std::u16string type_;
   std::u16string string_;
   std::u16string value_;
+  Ordering order_;
 };
 
 int UsageError(const std::string& why) {
@@ -136,6 +139,38 @@ void Settle(Listing& listing, const JobOutcome& outcome, const std::u16string& r
   }
 }
 
+// Moves the files of `given` to the front of the listing, in the order given, the other
+// files after them as listed: the list then numbers in the order the user gave.
+void PutGivenFirst(const std::vector<std::u16string>& given, std::vector<std::u16string>& names,
+                   std::vector<std::uint32_t>& places, std::vector<bool>& chosen) {
+  std::unordered_map<std::u16string_view, std::size_t> place;
+  for (std::size_t k = 0; k < names.size(); ++k) place.emplace(names[k], k);
+  std::vector<std::size_t> order;
+  order.reserve(names.size());
+  std::vector<bool> taken(names.size());
+  for (const std::u16string& name : given) {
+    const std::size_t k = place.at(name);
+    if (taken[k]) continue;
+    taken[k] = true;
+    order.push_back(k);
+  }
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (!taken[k]) order.push_back(k);
+  }
+  std::vector<std::u16string> sortedNames;
+  std::vector<std::uint32_t> sortedPlaces;
+  std::vector<bool> sortedChosen;
+  sortedNames.reserve(names.size());
+  for (const std::size_t k : order) {
+    sortedNames.push_back(std::move(names[k]));
+    if (k < places.size()) sortedPlaces.push_back(places[k]);
+    sortedChosen.push_back(chosen[k]);
+  }
+  names = std::move(sortedNames);
+  if (sortedPlaces.size() == names.size()) places = std::move(sortedPlaces);
+  chosen = std::move(sortedChosen);
+}
+
 // The folder's files, with those named checked, or why they cannot be had.
 std::unique_ptr<TerminalPort> ReadFolder(const Options& options, std::string& error) {
   std::vector<std::string> paths = options.paths;
@@ -173,6 +208,7 @@ std::unique_ptr<TerminalPort> ReadFolder(const Options& options, std::string& er
       }
       (*chosen)[found->second] = true;
     }
+    if (options.order == Ordering::kList) PutGivenFirst(choice.names, names, places, *chosen);
   }
   return std::make_unique<TerminalPort>(choice.folder, std::move(names), std::move(places),
                                         std::move(chosen), options);

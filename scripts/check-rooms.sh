@@ -4,7 +4,7 @@
 # include that points upwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-declare -A rank=([disk]=0 [rules]=1 [run]=2 [preview]=3 [undo]=3)
+declare -A rank=([photo]=0 [disk]=1 [rules]=2 [run]=3 [preview]=4 [undo]=4)
 status=0
 for file in engine/*/*.h engine/*/*.cpp; do
   from=$(basename "$(dirname "$file")")

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 targets=(ext_len_fuzzer time_key_fuzzer new_name_fuzzer file_names_fuzzer run_fuzzer sort_fuzzer
-  journal_decode_fuzzer)
+  journal_decode_fuzzer capture_time_fuzzer)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DRENAMER_WERROR=ON \

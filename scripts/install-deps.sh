@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libicu-dev
+  libexiv2-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-format
   mold

@@ -5,7 +5,18 @@
 #include <unordered_set>
 #include <utility>
 
+#include "engine/rules/time_key.h"
+
 namespace renamer::ui {
+
+void FileChoice::Reorder(Names names, const std::vector<std::uint32_t>& order) {
+  names_ = std::move(names);
+  if (where_.inodes.size() == order.size()) ApplyOrder(order, where_.inodes);
+  if (!rows_) return;
+  std::vector<bool> rows(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) rows[k] = (*rows_)[order[k]];
+  rows_ = std::make_shared<const std::vector<bool>>(std::move(rows));
+}
 
 void FileChoice::Relist(Names names, ListedInodes where) {
   const Names old = std::exchange(names_, std::move(names));

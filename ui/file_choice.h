@@ -23,6 +23,8 @@ class FileChoice {
   /// Lays the choice over `names`, a new listing of the same folder, whose files are
   /// where `where` says: each file keeps its box, a file not listed before comes checked.
   void Relist(Names names, ListedInodes where = {});
+  /// The same files in another order: row k of `names` is row `order[k]` of before.
+  void Reorder(Names names, const std::vector<std::uint32_t>& order);
   /// Every file of `names` checked, as for another folder.
   void Reset(Names names, ListedInodes where = {});
 

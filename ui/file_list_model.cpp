@@ -2,11 +2,14 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QDateTime>
 #include <QString>
 
 #include <utility>
 
+#include "engine/photo/capture_time.h"
 #include "engine/preview/summary.h"
+#include "engine/rules/time_key.h"
 #include "ui/lane.h"
 
 namespace renamer::ui {
@@ -22,6 +25,19 @@ QBrush Grey() { return QBrush(QColor(0x80, 0x80, 0x80)); }
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, FolderFiles files) {
+  if (path != path_) {
+    // Another folder opens in name order.
+    sortColumn_.reset();
+    sortDirection_ = Qt::AscendingOrder;
+  } else if (sortColumn_ == ListColumn::kName) {
+    // The new listing keeps the user's order; by another column it is put back when its
+    // values come.
+    const std::vector<std::uint32_t> order =
+        SortedRows(files.names, nullptr, ListColumn::kName, sortDirection_);
+    ApplyOrder(order, files.names);
+    if (files.places.size() == order.size()) ApplyOrder(order, files.places);
+    if (files.where.inodes.size() == order.size()) ApplyOrder(order, files.where.inodes);
+  }
   auto oldNames = std::make_shared<const std::vector<std::u16string>>(std::move(files.names));
   beginResetModel();
   const bool sameFolder = path == path_;
@@ -50,17 +66,73 @@ std::shared_ptr<const RunPrediction> FileListModel::SetPrediction(
   const bool newKind = kind != kind_;
   kind_ = kind;
   if (!showPrediction_) {
-    beginInsertColumns({}, 1, 1);
+    beginInsertColumns({}, 1, 2);
     showPrediction_ = true;
     prediction_.swap(shown);
     endInsertColumns();
     return shown;
   }
   prediction_.swap(shown);
-  if (newKind) emit headerDataChanged(Qt::Horizontal, 0, 1);
+  if (newKind) emit headerDataChanged(Qt::Horizontal, 0, 2);
   // Only the visible rows are asked again; the view draws nothing else.
   RedrawAll();
+  // Times come with a prediction: a list sorted by them follows a new listing now.
+  if (sortColumn_ == ListColumn::kTime &&
+      !IsSorted(*names_, prediction_.get(), ListColumn::kTime, sortDirection_)) {
+    SortBy(ListColumn::kTime, sortDirection_);
+  }
   return shown;
+}
+
+void FileListModel::SetTimeOrdering(Ordering ordering) {
+  if (ordering == timeOrdering_) return;
+  timeOrdering_ = ordering;
+  if (showPrediction_) emit headerDataChanged(Qt::Horizontal, 2, 2);
+  emit TimeOrderingChanged();
+}
+
+void FileListModel::SortBy(ListColumn column, Qt::SortOrder direction) {
+  const std::vector<std::uint32_t> order =
+      SortedRows(*names_, prediction_.get(), column, direction);
+  if (order.empty()) return;
+  sortColumn_ = column;
+  sortDirection_ = direction;
+  Reorder(order);
+}
+
+void FileListModel::Reorder(const std::vector<std::uint32_t>& order) {
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  const QModelIndexList before = persistentIndexList();
+  std::vector<std::uint32_t> placeOf(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) placeOf[order[k]] = static_cast<std::uint32_t>(k);
+
+  std::vector<std::u16string> names = *names_;
+  ApplyOrder(order, names);
+  auto oldNames =
+      std::exchange(names_, std::make_shared<const std::vector<std::u16string>>(std::move(names)));
+  if (places_) {
+    std::vector<std::uint32_t> places = *places_;
+    ApplyOrder(order, places);
+    places_ = std::make_shared<const std::vector<std::uint32_t>>(std::move(places));
+  }
+  choice_.Reorder(names_, order);
+  std::shared_ptr<const RunPrediction> oldRows;
+  if (prediction_) {
+    oldRows = std::exchange(
+        prediction_, std::make_shared<const RunPrediction>(ReorderedRows(*prediction_, order)));
+  }
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (const QModelIndex& index : before) {
+    after.push_back(index.isValid()
+                        ? this->index(static_cast<int>(placeOf[index.row()]), index.column())
+                        : QModelIndex());
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+  FreeElsewhere(std::move(oldNames));
+  FreeElsewhere(std::move(oldRows));
+  emit OrderChanged();
 }
 
 void FileListModel::ClearPrediction() {
@@ -105,12 +177,13 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : showPrediction_ ? 2 : 1;
+  return parent.isValid() ? 0 : showPrediction_ ? 3 : 1;
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto row = static_cast<std::size_t>(index.row());
+  if (index.column() == static_cast<int>(ListColumn::kTime)) return TimeData(row, role);
   const PredictedRename* shown = Shown(row);
   switch (role) {
     case Qt::DisplayRole:
@@ -132,11 +205,40 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  if (orientation != Qt::Horizontal) return {};
+  if (section == static_cast<int>(ListColumn::kTime)) {
+    if (role == Qt::ToolTipRole) {
+      return QStringLiteral(
+          "前加顺序号按这一列的时间编号。右键单击选用修改时间或拍摄时间；"
+          "单击按时间排序");
+    }
+    if (role != Qt::DisplayRole) return {};
+    return timeOrdering_ == Ordering::kTaken ? QStringLiteral("拍摄时间")
+                                             : QStringLiteral("修改时间");
+  }
+  if (role != Qt::DisplayRole) return {};
   // By SecondColumn: the headings of the first column and of the second.
   static constexpr const char16_t* kHeadings[][2] = {
       {u"文件名", u"新文件名"}, {u"改名前", u"改名后"}, {u"撤销前", u"撤销后"}};
   return QString::fromUtf16(kHeadings[static_cast<int>(kind_)][section == 0 ? 0 : 1]);
+}
+
+QVariant FileListModel::TimeData(std::size_t row, int role) const {
+  if (!prediction_ || row >= prediction_->times.size()) return {};
+  const CaptureTime& time = prediction_->times[row];
+  switch (role) {
+    case Qt::DisplayRole:
+      return QDateTime::fromSecsSinceEpoch(time.seconds)
+          .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case Qt::ForegroundRole:
+      // A modification time standing in for a capture time.
+      return time.Found() ? QVariant() : QVariant(Grey());
+    case Qt::ToolTipRole:
+      if (time.Found()) return {};
+      return QStringLiteral("无拍摄时间，用修改时间\n") + ToQString(CaptureMissText(time));
+    default:
+      return {};
+  }
 }
 
 QVariant FileListModel::Foreground(std::size_t row) const {

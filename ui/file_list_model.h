@@ -3,13 +3,16 @@
 #include <QAbstractTableModel>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/preview/prediction.h"
+#include "engine/rules/ordering.h"
 #include "engine/run/job_outcome.h"
 #include "ui/file_choice.h"
 #include "ui/folder_reader.h"
+#include "ui/list_order.h"
 
 namespace renamer::ui {
 
@@ -21,7 +24,9 @@ enum class SecondColumn {
 };
 
 /// The names of the file list, one per row, exactly as the engine listed them; with a
-/// prediction, a second column shows each file's new name. After a run or an undo the
+/// prediction, a second column shows each file's new name and a third the time that
+/// orders 前加顺序号. The rows can be sorted by any column; the order lasts while the
+/// folder is open, and a run numbers in it. After a run or an undo the
 /// two columns show each file's name before and after it instead. Once made checkable,
 /// each name has a box that says whether a run takes that file; a file left unchecked
 /// is shown as one that a run leaves alone.
@@ -43,12 +48,24 @@ class FileListModel : public QAbstractTableModel {
   /// before.
   std::shared_ptr<const RunPrediction> SetPrediction(std::shared_ptr<const RunPrediction> shown,
                                                      SecondColumn kind = SecondColumn::kPrediction);
+  /// What the second column shows now.
+  SecondColumn Kind() const { return kind_; }
   /// Back to one column.
   void ClearPrediction();
   /// The prediction the second column shows now; null when it shows none or an outcome.
   std::shared_ptr<const RunPrediction> ShownPrediction() const {
     return showPrediction_ && kind_ == SecondColumn::kPrediction ? prediction_ : nullptr;
   }
+
+  /// The time that orders 前加顺序号 and that the time column shows.
+  Ordering TimeOrdering() const { return timeOrdering_; }
+  void SetTimeOrdering(Ordering ordering);
+
+  /// Sorts the rows by `column`, now and after each new listing of this folder.
+  void SortBy(ListColumn column, Qt::SortOrder direction);
+  /// The column the rows are sorted by; unset while they are in the folder's order.
+  std::optional<ListColumn> SortColumn() const { return sortColumn_; }
+  Qt::SortOrder SortDirection() const { return sortDirection_; }
 
   const std::u16string& Path() const { return path_; }
   const std::vector<std::u16string>& Names() const { return *names_; }
@@ -103,6 +120,10 @@ class FileListModel : public QAbstractTableModel {
   void NamesChanged();
   /// The user checked or cleared boxes.
   void ChoiceChanged();
+  /// The rows were put in another order.
+  void OrderChanged();
+  /// SetTimeOrdering() chose another time.
+  void TimeOrderingChanged();
 
  private:
   /// Makes `change` to the choice, then redraws every row and says so.
@@ -114,6 +135,9 @@ class FileListModel : public QAbstractTableModel {
     emit ChoiceChanged();
   }
   void RedrawAll();
+  /// Puts the rows in `order` (from SortedRows), the boxes and what is shown with them.
+  void Reorder(const std::vector<std::uint32_t>& order);
+  QVariant TimeData(std::size_t row, int role) const;
   /// True when `row` is unchecked while a prediction is shown: no new name, in grey.
   bool LeftOut(std::size_t row) const;
   QVariant Foreground(std::size_t row) const;
@@ -136,6 +160,9 @@ class FileListModel : public QAbstractTableModel {
   }
   FileChoice choice_;
   bool checkable_ = false;
+  Ordering timeOrdering_ = Ordering::kModified;
+  std::optional<ListColumn> sortColumn_;
+  Qt::SortOrder sortDirection_ = Qt::AscendingOrder;
   /// A file of this folder has been left unchecked.
   bool keepBoxes_ = false;
 };

@@ -1,7 +1,9 @@
 #include "ui/file_list_view.h"
 
 #include <QAccessible>
+#include <QActionGroup>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -29,6 +31,55 @@ FileListView::FileListView(QWidget* parent) : QTreeView(parent) {
   setItemDelegate(new ChangeElideDelegate(this));
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
+  header()->setSectionsClickable(true);
+  connect(header(), &QHeaderView::sectionClicked, this, &FileListView::SortBySection);
+  header()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(header(), &QHeaderView::customContextMenuRequested, this, [this](const QPoint& at) {
+    if (Files() == nullptr || Files()->columnCount() <= static_cast<int>(ListColumn::kTime)) return;
+    QMenu menu(this);
+    AddTimeChoice(menu);
+    menu.exec(header()->mapToGlobal(at));
+  });
+}
+
+FileListModel* FileListView::Files() const { return qobject_cast<FileListModel*>(model()); }
+
+void FileListView::SortBySection(int section) {
+  FileListModel* files = Files();
+  if (files == nullptr || section < 0 || section > static_cast<int>(ListColumn::kTime)) return;
+  const auto column = static_cast<ListColumn>(section);
+  const bool again = files->SortColumn() == column;
+  const Qt::SortOrder direction = again && files->SortDirection() == Qt::AscendingOrder
+                                      ? Qt::DescendingOrder
+                                      : Qt::AscendingOrder;
+  files->SortBy(column, direction);
+  if (files->SortColumn() != column) return;
+  header()->setSortIndicatorShown(true);
+  header()->setSortIndicator(section, direction);
+}
+
+void FileListView::reset() {
+  QTreeView::reset();
+  const FileListModel* files = Files();
+  const bool sorted = files != nullptr && files->SortColumn().has_value();
+  header()->setSortIndicatorShown(sorted);
+  if (sorted)
+    header()->setSortIndicator(static_cast<int>(*files->SortColumn()), files->SortDirection());
+}
+
+void FileListView::AddTimeChoice(QMenu& menu) {
+  FileListModel* files = Files();
+  auto* group = new QActionGroup(&menu);
+  const std::pair<const char16_t*, Ordering> choices[] = {
+      {u"按修改时间编号（修改时间）", Ordering::kModified},
+      {u"按拍摄时间编号（照片、视频的拍摄时间）", Ordering::kTaken}};
+  for (const auto& [text, ordering] : choices) {
+    QAction* action = menu.addAction(QString::fromUtf16(text), files,
+                                     [files, ordering] { files->SetTimeOrdering(ordering); });
+    action->setCheckable(true);
+    action->setChecked(files->TimeOrdering() == ordering);
+    group->addAction(action);
+  }
 }
 
 std::vector<int> FileListView::HighlightedRows() const {
@@ -57,9 +108,17 @@ void FileListView::keyPressEvent(QKeyEvent* event) {
 }
 
 void FileListView::contextMenuEvent(QContextMenuEvent* event) {
-  auto* files = qobject_cast<FileListModel*>(model());
-  if (files == nullptr || !files->Checkable() || files->rowCount() == 0) return;
+  FileListModel* files = Files();
+  if (files == nullptr || files->rowCount() == 0) return;
+  const bool times = files->columnCount() > static_cast<int>(ListColumn::kTime);
+  if (!files->Checkable() && !times) return;
   QMenu menu(this);
+  if (times) AddTimeChoice(menu);
+  if (!files->Checkable()) {
+    menu.exec(event->globalPos());
+    return;
+  }
+  if (times) menu.addSeparator();
   menu.addAction(QStringLiteral("全选"), files, [files] { files->SetAllChecked(true); });
   menu.addAction(QStringLiteral("全不选"), files, [files] { files->SetAllChecked(false); });
   menu.addAction(QStringLiteral("反选"), files, [files] { files->InvertChoice(); });

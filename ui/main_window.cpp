@@ -13,8 +13,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <utility>
@@ -121,11 +123,21 @@ void MainWindow::CreateFileFrame() {
   File1->header()->setSectionResizeMode(QHeaderView::Interactive);
   File1->header()->setStretchLastSection(true);
   File1->setHeaderHidden(true);
-  auto showHeader = [this] { File1->setHeaderHidden(fileModel_->columnCount() < 2); };
+  auto showHeader = [this] {
+    File1->setHeaderHidden(fileModel_->columnCount() < 2);
+    // What a run or an undo did is told by name alone: no time was read for it.
+    File1->setColumnHidden(static_cast<int>(ListColumn::kTime),
+                           fileModel_->Kind() != SecondColumn::kPrediction);
+  };
+  connect(fileModel_, &QAbstractItemModel::headerDataChanged, this, showHeader);
   connect(fileModel_, &QAbstractItemModel::columnsInserted, this, [this, showHeader] {
     showHeader();
-    // The new names appear beside the names, each column half of the list.
-    File1->header()->resizeSection(0, File1->viewport()->width() / 2);
+    // The new names appear beside the names, each column half of what the time leaves.
+    const int time = File1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
+                     2 * File1->style()->pixelMetric(QStyle::PM_HeaderMargin) + 6;
+    const int half = std::max(0, File1->viewport()->width() - time) / 2;
+    File1->header()->resizeSection(0, half);
+    File1->header()->resizeSection(1, half);
   });
   connect(fileModel_, &QAbstractItemModel::columnsRemoved, this, showHeader);
   preview_ = new Preview(engine_, *fileModel_, this);

@@ -51,6 +51,7 @@ class MainWindow : public QWidget, public WindowPort {
   int FileListCount() const override;
   std::u16string FileListItem(int k) const override;
   std::shared_ptr<const std::vector<std::u16string>> FileListNames() const override;
+  Ordering TimeOrdering() const override;
   std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const override;
   bool FileListChecked(int k) const override;
   std::shared_ptr<const std::vector<bool>> FileListChoice() const override;

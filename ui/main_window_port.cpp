@@ -20,6 +20,8 @@ std::shared_ptr<const std::vector<std::u16string>> MainWindow::FileListNames() c
   return fileModel_->SharedNames();
 }
 
+Ordering MainWindow::TimeOrdering() const { return fileModel_->TimeOrdering(); }
+
 std::shared_ptr<const std::vector<std::uint32_t>> MainWindow::FileListPlaces() const {
   return fileModel_->SharedPlaces();
 }

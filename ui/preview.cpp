@@ -13,6 +13,9 @@ Preview::Preview(RenameEngine& engine, FileListModel& model, QObject* parent)
   connect(&debounce_, &QTimer::timeout, this, &Preview::Start);
   // Every listing, whoever read it, may have other times.
   connect(&model_, &FileListModel::NamesChanged, this, &Preview::ListingChanged);
+  // Sorted, the list numbers in another order; by another time, 前加顺序号 too.
+  connect(&model_, &FileListModel::OrderChanged, this, &Preview::ListingChanged);
+  connect(&model_, &FileListModel::TimeOrderingChanged, this, &Preview::Edited);
 }
 
 void Preview::Schedule() {
@@ -101,6 +104,8 @@ void Preview::Start() {
   request.path = model_.Path();
   request.names = model_.SharedNames();
   request.checked = model_.SharedChoice();
+  // The time column comes with the new names.
+  if (ruleChosen) request.shownTimes = model_.TimeOrdering();
   worker_.Post(
       this,
       [fs = &engine_.Files(), ruleChosen, outcome = outcome_, request = std::move(request),

@@ -112,6 +112,10 @@ class PosixDirectory final : public Directory {
     return 0;
   }
 
+  CaptureTime ReadCaptureTime(const std::string& name) override {
+    return ReadCaptureTimeAt(fd_, name);
+  }
+
   int RenameNoReplace(const std::string& from, const std::string& to) override {
     if (::renameat2(fd_, from.c_str(), fd_, to.c_str(), RENAME_NOREPLACE) != 0) {
       return LastError();

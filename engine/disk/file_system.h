@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/photo/capture_time.h"
+
 namespace renamer {
 
 /// Which entries of a directory a listing returns.
@@ -71,6 +73,13 @@ class Directory {
 
   /// The identity of the entry itself (links are not followed); "." is the directory.
   virtual int Identify(const std::string& name, FileIdentity& identity) = 0;
+
+  /// The capture time of the named file, from its photo metadata (see ReadCaptureTimeAt).
+  /// A directory that cannot read metadata, as by default, finds none.
+  virtual CaptureTime ReadCaptureTime(const std::string& name) {
+    static_cast<void>(name);
+    return {};
+  }
 
   /// True on a FUSE or network mount: what it answers may come from a cache, and other
   /// machines change it without its times telling.

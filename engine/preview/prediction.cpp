@@ -146,6 +146,14 @@ void FindUnsteady(const Start& start, bool sorts, Filled& filled) {
   }
 }
 
+// The time of each row of `fill`, in list order.
+std::vector<CaptureTime> TimesInListOrder(const FillTable& fill) {
+  std::vector<CaptureTime> times(fill.listIndex.size());
+  for (std::size_t row = 0; row < fill.shown.size(); ++row)
+    times[fill.listIndex[row]] = fill.shown[row];
+  return times;
+}
+
 // Puts the rows of `fill` back into list order, from which the time order is made: its
 // ties are not broken by the order it starts from alone.
 void RestoreListOrder(FillTable& fill) {
@@ -178,7 +186,8 @@ void Refresh(Directory& disk, const Start& start, const RunRequest& request, boo
     fill.errors[row] = status.regular ? 0 : kErrorNotRegular;
     fill.identities[row] = status.identity;
     if (!sorts) continue;
-    std::u16string key = MakeTimeKey(TimeTextOf(status.modifiedSeconds));
+    std::u16string key =
+        TimeKeyFor(&disk, (*filled.bytes)[k], status, request.ordering, fill.shown[row]);
     if (key == fill.times[row]) continue;
     fill.times[row] = std::move(key);
     retimed = true;
@@ -189,6 +198,33 @@ void Refresh(Directory& disk, const Start& start, const RunRequest& request, boo
   FindUnsteady(start, sorts, filled);
 }
 
+// Makes `filled` what the run's fill of `request` would find now: filled afresh unless
+// it covers the request, its unsteady rows read again otherwise. `start` is null where
+// nothing is kept from one prediction to the next.
+void Prepare(Directory* disk, int openError, const std::shared_ptr<const Start>& start,
+             const RunRequest& request, Filled& filled) {
+  const bool sorts = NeedsTimes(request.ordering);
+  if (!filled.Covers(request)) {
+    filled.checked = request.checked;
+    std::unique_ptr<SimulatedDirectory> reader;
+    if (start) {
+      reader =
+          std::make_unique<SimulatedDirectory>(start, disk, SimulatedDirectory::Mode{sorts, false});
+    }
+    const bool read = FillInOrder(reader.get(), openError, request, nullptr, filled.fill);
+    filled.failure =
+        read ? std::u16string()
+             : UnreadableTimeMessage(request.path + u"/", (*request.names)[filled.fill.unreadable],
+                                     filled.fill.unreadableError);
+    filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
+    // What kept the run from starting is looked at again next time: it may be gone
+    // without the folder changing.
+    filled.done = filled.failure.empty();
+    if (start && filled.done) FindUnsteady(*start, sorts, filled);
+  } else if (!filled.unsteady.empty()) {
+    Refresh(*disk, *start, request, sorts, filled);
+  }
+}
 }  // namespace
 
 struct PredictionCache::Basis {
@@ -225,7 +261,6 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   int openError = 0;
   const std::string path = EncodeFileName(request.path);
   const std::unique_ptr<Directory> disk = fs.Open(path, openError);
-  const bool sorts = NeedsTimes(request.ordering);
   if (!disk) basis_.reset();
 
   FileIdentity stamp;
@@ -252,28 +287,21 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   }
   if (basis_) basis_->names = request.names;
 
+  // The times of a column come from a fill of every listed file; the prediction reuses
+  // it where it reads the same.
+  std::vector<CaptureTime> times;
+  if (basis_ && request.shownTimes != Ordering::kList) {
+    RunRequest all = request;
+    all.checked = nullptr;
+    all.ordering = request.shownTimes;
+    Filled& column = basis_->filled[static_cast<std::size_t>(all.ordering)];
+    Prepare(disk.get(), openError, basis_->start, all, column);
+    if (column.done) times = TimesInListOrder(column.fill);
+  }
+
   Filled once;
   Filled& filled = !basis_ ? once : basis_->filled[static_cast<std::size_t>(request.ordering)];
-  if (!filled.Covers(request)) {
-    filled.checked = request.checked;
-    std::unique_ptr<SimulatedDirectory> reader;
-    if (basis_) {
-      reader = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(),
-                                                    SimulatedDirectory::Mode{sorts, false});
-    }
-    const bool read = FillInOrder(reader.get(), openError, request, nullptr, filled.fill);
-    filled.failure =
-        read ? std::u16string()
-             : UnreadableTimeMessage(request.path + u"/", (*request.names)[filled.fill.unreadable],
-                                     filled.fill.unreadableError);
-    filled.bytes = std::make_shared<const std::vector<std::string>>(std::move(filled.fill.bytes));
-    // What kept the run from starting is looked at again next time: it may be gone
-    // without the folder changing.
-    filled.done = filled.failure.empty();
-    if (basis_ && filled.done) FindUnsteady(*basis_->start, sorts, filled);
-  } else if (!filled.unsteady.empty()) {
-    Refresh(*disk, *basis_->start, request, sorts, filled);
-  }
+  Prepare(disk.get(), openError, basis_ ? basis_->start : nullptr, request, filled);
   if (!filled.failure.empty()) return NothingChanges(request, filled.failure);
 
   RunRequest run = request;
@@ -287,7 +315,9 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
         dir = std::make_unique<SimulatedDirectory>(basis_->start, disk.get(), mode);
         return {dir.get(), 0, true};
       });
-  return Outcome(request, planned);
+  RunPrediction prediction = Outcome(request, planned);
+  prediction.times = std::move(times);
+  return prediction;
 }
 
 std::vector<PredictedRename> OutcomeRows(const JobOutcome& outcome, std::u16string_view listingPath,

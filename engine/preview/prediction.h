@@ -40,6 +40,9 @@ struct RunPrediction {
   std::size_t fails = 0;
   /// Listed files left unchecked, whatever their type.
   std::size_t unchecked = 0;
+  /// For a request that asks for them (RunRequest::shownTimes), the time of each listed
+  /// file in that ordering, in listing order; empty when not asked for or not read.
+  std::vector<CaptureTime> times;
 };
 
 /// What a run of `request` would do on `fs` as it is now: the run's own steps on a

@@ -53,6 +53,10 @@ class SimulatedDirectory : public Directory {
   int Link(const std::string& from, const std::string& to) override;
   int Unlink(const std::string& name) override;
   int Identify(const std::string& name, FileIdentity& identity) override;
+  /// Read on the disk: a fill reads it before any simulated rename.
+  CaptureTime ReadCaptureTime(const std::string& name) override {
+    return disk_ != nullptr ? disk_->ReadCaptureTime(name) : CaptureTime{};
+  }
 
  private:
   struct Member {

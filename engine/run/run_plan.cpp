@@ -48,6 +48,7 @@ void FillTable::Reset(std::size_t count) {
   listIndex.resize(count);
   for (std::size_t k = 0; k < count; ++k) listIndex[k] = static_cast<std::uint32_t>(k);
   times.clear();
+  shown.clear();
   bytes.clear();
   bytes.reserve(count);
   cancelled = false;
@@ -65,11 +66,15 @@ namespace {
 // cannot be read (`fill.unreadableError`), or because `control` asked to stop
 // (`fill.cancelled`). `dir` is null when the directory could not be opened, with
 // `openError`.
-bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request, bool times,
+bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
                        RunControl* control, FillTable& fill) {
   const std::vector<std::u16string>& names = *request.names;
+  const bool times = NeedsTimes(request.ordering);
   fill.Reset(names.size());
-  if (times) fill.times.reserve(names.size());
+  if (times) {
+    fill.times.reserve(names.size());
+    fill.shown.reserve(names.size());
+  }
   for (std::size_t k = 0; k < names.size(); ++k) {
     if (control != nullptr && control->cancel.load()) {
       fill.cancelled = true;
@@ -99,7 +104,11 @@ bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
       if (!status.regular) fill.errors[k] = kErrorNotRegular;
       fill.identities[k] = status.identity;
     }
-    if (times) fill.times.push_back(MakeTimeKey(TimeTextOf(status.modifiedSeconds)));
+    if (!times) continue;
+    // An unchecked file is not read: it keeps time 0, and no metadata is opened.
+    Directory* reader = fill.errors[k] == 0 && request.Checked(k) ? dir : nullptr;
+    fill.times.push_back(
+        TimeKeyFor(reader, fill.bytes.back(), status, request.ordering, fill.shown.emplace_back()));
   }
   return true;
 }
@@ -108,14 +117,37 @@ bool FillFromDirectory(Directory* dir, int openError, const RunRequest& request,
 
 bool FillInOrder(Directory* dir, int openError, const RunRequest& request, RunControl* control,
                  FillTable& fill) {
-  if (!FillFromDirectory(dir, openError, request, NeedsTimes(request.ordering), control, fill))
-    return false;
+  if (!FillFromDirectory(dir, openError, request, control, fill)) return false;
   PutInOrder(fill, request.ordering);
   return true;
 }
 
+std::u16string TimeKeyFor(Directory* dir, const std::string& name, const FileStatus& status,
+                          Ordering ordering, CaptureTime& shown) {
+  shown = CaptureTime{};
+  if (ReadsCaptureTimes(ordering) && dir != nullptr) shown = dir->ReadCaptureTime(name);
+  if (!ReadsCaptureTimes(ordering) || !shown.Found()) {
+    // Where there is no capture time the modification time stands in, to the second, as
+    // it orders by itself.
+    if (!ReadsCaptureTimes(ordering)) shown.miss = CaptureMiss::kNone;
+    shown.seconds = status.modifiedSeconds;
+    shown.milliseconds = 0;
+  }
+  std::u16string key = MakeTimeKey(TimeTextOf(shown.seconds));
+  if (ReadsCaptureTimes(ordering)) {
+    // Photos of one burst share their second: the milliseconds keep them apart.
+    const int ms = std::clamp(shown.milliseconds, 0, 999);
+    key += static_cast<char16_t>(u'0' + ms / 100);
+    key += static_cast<char16_t>(u'0' + ms / 10 % 10);
+    key += static_cast<char16_t>(u'0' + ms % 10);
+  }
+  return key;
+}
+
 void FillTable::Reorder(const std::vector<std::uint32_t>& order) {
   ApplyOrder(order, times);
+  // The shown times are kept only by a fill that read them.
+  if (shown.size() == order.size()) ApplyOrder(order, shown);
   ApplyOrder(order, identities);
   ApplyOrder(order, errors);
   ApplyOrder(order, listIndex);
@@ -126,6 +158,7 @@ void PutInOrder(FillTable& fill, Ordering ordering) {
     case Ordering::kList:
       return;
     case Ordering::kModified:
+    case Ordering::kTaken:
       return fill.Reorder(TimeOrder(fill.times));
   }
 }

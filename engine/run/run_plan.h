@@ -31,6 +31,10 @@ struct FillTable {
   std::vector<std::uint32_t> listIndex;
   /// The time key of each file, when the fill read them.
   std::vector<std::u16string> times;
+  /// The time each key stands for, parallel to `times`: the modification time, or the
+  /// capture time, or the modification time standing in for a missing capture time
+  /// (with why it is missing).
+  std::vector<CaptureTime> shown;
   /// Each listed name as bytes, in list order whatever the order of the rest.
   std::vector<std::string> bytes;
   /// The fill stopped because the run was cancelled.
@@ -68,6 +72,11 @@ using NumberSink = std::function<std::u16string(long long number)>;
 /// the rows put in that order.
 bool FillInOrder(Directory* dir, int openError, const RunRequest& request, RunControl* control,
                  FillTable& fill);
+
+/// The key that puts the file `name` of `dir` (of `status`) into `ordering`, and in
+/// `shown` the time it stands for. `dir` may be null: then no capture time is found.
+std::u16string TimeKeyFor(Directory* dir, const std::string& name, const FileStatus& status,
+                          Ordering ordering, CaptureTime& shown);
 
 /// Puts the rows of `fill`, in list order as the fill left them, into `ordering`.
 void PutInOrder(FillTable& fill, Ordering ordering);

@@ -25,6 +25,7 @@ RunRequest RunRequest::Texts(const WindowPort& window, std::u16string code, std:
   request.code = std::move(code);
   request.rule = RuleForCode(request.code);
   if (request.rule != nullptr) request.ordering = request.rule->ordering;
+  if (NeedsTimes(request.ordering)) request.ordering = window.TimeOrdering();
   request.typeText = window.TypeListText();
   request.stringText = window.StringFieldText();
   request.valueText = window.ValueFieldText();
@@ -45,8 +46,8 @@ RunRequest RunRequest::Capture(const WindowPort& window, std::u16string code, st
 }
 
 bool RunRequest::SameTexts(const RunRequest& other) const {
-  return code == other.code && typeText == other.typeText && stringText == other.stringText &&
-         valueText == other.valueText;
+  return code == other.code && ordering == other.ordering && typeText == other.typeText &&
+         stringText == other.stringText && valueText == other.valueText;
 }
 
 std::vector<std::u16string> ListedNames(const WindowPort& window) {

@@ -39,6 +39,8 @@ class WindowPort {
   /// FileListChecked() of every item as one shared value that never changes, where the
   /// window keeps it so; null where it does not.
   virtual std::shared_ptr<const std::vector<bool>> FileListChoice() const { return nullptr; }
+  /// The time that orders a rule that numbers by time: kModified or kTaken.
+  virtual Ordering TimeOrdering() const { return Ordering::kModified; }
   virtual std::u16string TypeListText() const = 0;
   virtual int TypeListCount() const = 0;
   virtual void TypeListRemoveFirst() = 0;
@@ -65,9 +67,13 @@ struct RunRequest {
   /// The rule code, empty when no rule is chosen.
   std::u16string code;
   /// The rule of `code`, null when no rule is chosen or the code is unknown; and the
-  /// order in which it takes the files. Both are set with `code` by Texts() and Capture().
+  /// order in which it takes the files, the window's time ordering for a rule that orders
+  /// by time. Both are set with `code` by Texts() and Capture().
   const Rule* rule = nullptr;
   Ordering ordering = Ordering::kList;
+  /// The ordering whose time a prediction gives for every listed file, for a column
+  /// beside the new names; kList for none. A run does not read it.
+  Ordering shownTimes = Ordering::kList;
   /// As the type list holds it; trimmed when compared.
   std::u16string typeText;
   std::u16string stringText;
@@ -86,7 +92,7 @@ struct RunRequest {
   static RunRequest Capture(const WindowPort& window, std::u16string code, std::int16_t maxLen);
   /// True when name `k` is checked to be renamed.
   bool Checked(std::size_t k) const { return !checked || (*checked)[k]; }
-  /// True when both read the same rule and texts; the names are not compared.
+  /// True when both read the same rule, ordering and texts; the names are not compared.
   bool SameTexts(const RunRequest& other) const;
 };
 

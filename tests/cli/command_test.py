@@ -52,6 +52,12 @@ CASES = [
          "IMG_0002.jpg → IMG_0002_x.jpg\nnotes.txt → notes_x.txt\n将改名 2 个文件，4 个未选中\n",
          ""),
     ], UNCHANGED),
+    ("--order list numbers in the order the files were given", [
+        (["--rule", "number-by-time", "--value", "1", "--order", "list", "notes.txt",
+          "IMG_0002.jpg", "IMG_0001.jpg"], None, 0,
+         "notes.txt → 1notes.txt\nIMG_0002.jpg → 2IMG_0002.jpg\nIMG_0001.jpg → 3IMG_0001.jpg\n"
+         "将改名 3 个文件，3 个未选中\n", ""),
+    ], UNCHANGED),
     ("a dry run that would fail says why and exits 1", [
         (["--rule", "delete-last", "--value", "4", "--type", ".jpg"], None, 1,
          "bad\\xffname.jpg → bad\\xff.jpg\nIMG_0001.jpg → IMG_.jpg\n"
@@ -98,7 +104,7 @@ USAGE_ERRORS = [
     (["--rule", "extension", "--value", "jpg"], "扩展名请以 . 开始"),
     (["--rule", "prefix", "--value", "a\nb"], "--value 的值含有换行符等控制字符"),
     (["--rule", "prefix", "--value", b"\xff"], "不是有效的 UTF-8 文本"),
-    (["--rule", "prefix", "--order", "taken"], "未知的顺序：“taken”"),
+    (["--rule", "prefix", "--order", "name"], "未知的顺序：“name”"),
     (["--rule", "prefix", "missing.jpg"], "无法访问“missing.jpg”"),
     (["--rule", "prefix", "notes.txt/x"], "无法访问“notes.txt/x”"),
     (["--rule", "prefix", ".", "/"], "只能给出一个目录，或同一目录中的文件"),

@@ -115,6 +115,18 @@ void PredictThenRun(RandomFolder& random, Place& place, Tally& tally) {
   RenameEngine engine(window, place.Fs());
   for (int run = 0; run < 2; ++run) {
     window.files = engine.ListFiles(window.path, nullptr, &window.places);
+    // The list sorted by a column is the listing in another order, which the run numbers
+    // in; 前加顺序号 numbers by either time.
+    RandomFolder order = random.Branch(0x5eed0 + static_cast<std::uint64_t>(run));
+    if (order.Chance(30)) {
+      for (std::size_t k = window.files.size(); k > 1; --k) {
+        const std::size_t other = order.Below(k);
+        std::swap(window.files[k - 1], window.files[other]);
+        if (window.places.size() == window.files.size())
+          std::swap(window.places[k - 1], window.places[other]);
+      }
+    }
+    window.timeOrdering = order.Chance(50) ? Ordering::kTaken : Ordering::kModified;
     random.PickCaseRule(engine, window);
     random.Disturb(place, window.files);
     // What one choice read must not stand in for what another reads.

@@ -22,8 +22,10 @@ class MemoryWindow : public WindowPort {
   std::vector<std::u16string> typeItems;
   std::u16string stringText;
   std::u16string valueText;
+  Ordering timeOrdering = Ordering::kModified;
 
   std::u16string FileListPath() const override { return path; }
+  Ordering TimeOrdering() const override { return timeOrdering; }
   int FileListCount() const override { return static_cast<int>(files.size()); }
   std::shared_ptr<const std::vector<std::uint32_t>> FileListPlaces() const override {
     if (places.empty()) return nullptr;

@@ -25,6 +25,10 @@ class RandomFolder {
 
   explicit RandomFolder(std::uint64_t seed) : state_(seed) {}
 
+  /// Another stream, drawn from where this one stands without moving it: draws added to
+  /// a scenario leave the cases its seed named as they were.
+  RandomFolder Branch(std::uint64_t salt) const { return RandomFolder(state_ ^ salt); }
+
   std::uint64_t Next();
   /// A number below `n`; 0 when `n` is 0.
   std::size_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(Next() % n); }

@@ -264,7 +264,7 @@ class CommandLineTest : public QObject {
     QVERIFY(previewed.wait(3000));
     const QAbstractItemModel* files =
         window->findChild<QTreeView*>(QStringLiteral("File1"))->model();
-    QCOMPARE(files->columnCount(), 2);
+    QCOMPARE(files->columnCount(), 3);
     QVERIFY(files->index(0, 1).data().toString().startsWith(QStringLiteral("00")));
     SaveScreenshot(*window, QStringLiteral("window"));
     delete window.data();

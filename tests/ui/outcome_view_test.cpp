@@ -111,7 +111,8 @@ class OutcomeViewTest : public QObject {
     if (act == Act::kUndoElsewhere)
       QVERIFY(Caption(view).endsWith(QStringLiteral("目录：") + album));
     auto* list = view.Child<QTreeView>("File1");
-    QCOMPARE(list->model()->columnCount(), header.isEmpty() ? 1 : 2);
+    QCOMPARE(list->model()->columnCount(), header.isEmpty() ? 1 : 3);
+    if (!header.isEmpty()) QVERIFY(list->isColumnHidden(2));
     if (!header.isEmpty())
       QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), header);
     const ListRow row = RowOf(view, before);

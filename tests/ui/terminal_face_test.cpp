@@ -13,9 +13,12 @@
 
 #include "engine/disk/file_names.h"
 #include "engine/rename_engine.h"
+#include "tests/support/photo_files.h"
 #include "tests/support/random_folder.h"
 #include "tests/ui/main_window_support.h"
 #include "tests/ui/test_main.h"
+#include "ui/file_list_model.h"
+#include "ui/preview.h"
 
 namespace renamer::ui {
 namespace {
@@ -25,12 +28,27 @@ using testing::WindowOnDirectory;
 
 std::string Bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-bool MakeFile(const std::string& path, std::int64_t seconds) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+// A file at `path` with the modification time `seconds`; `create` false for one that is there.
+bool MakeFile(const std::string& path, std::int64_t seconds, bool create = true) {
+  const int fd = ::open(path.c_str(), O_WRONLY | (create ? O_CREAT | O_EXCL : 0), 0644);
   if (fd < 0) return false;
   ::close(fd);
   const timespec times[2] = {{seconds, 0}, {seconds, 0}};
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+// A photo taken at one of a few hours, so that some share their time, written by Qt and
+// exiv2; its modification time is `seconds`.
+bool MakePhoto(const std::string& path, RandomFolder& random, std::int64_t seconds) {
+  const std::int64_t taken = 1714521600 + 3600 * static_cast<std::int64_t>(random.Below(4));
+  // Written under a plain name: Qt and exiv2 take paths as text, and the name may not be.
+  const std::string plain = path.substr(0, path.rfind('/')) + "/.photo.jpg";
+  renamer::testing::WritePhoto(
+      plain, renamer::testing::PhotoFormat::kJpeg,
+      {{"Exif.Photo.DateTimeOriginal", renamer::testing::ExifDateText(taken)}});
+  const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+  return ::utimensat(AT_FDCWD, plain.c_str(), times, 0) == 0 &&
+         ::rename(plain.c_str(), path.c_str()) == 0;
 }
 
 // Every name in `folder` as bytes, sorted.
@@ -85,9 +103,10 @@ class TerminalFaceTest : public QObject {
  private slots:
   void initTestCase() { QVERIFY(qputenv("XDG_STATE_HOME", state_.path().toLocal8Bit())); }
 
-  // Seeded folders, rules, fields, types and choices, each through both faces.
+  // Seeded folders with photos among the files, rules, fields, types, choices, the time
+  // that numbers 前加顺序号 and the order the list is sorted in, each through both faces.
   void leavesTheSameNamesAsTheWindow() {
-    for (std::uint64_t seed = 1; seed <= 24; ++seed) {
+    for (std::uint64_t seed = 1; seed <= 32; ++seed) {
       RandomFolder random(seed);
       WindowOnDirectory view({});
       QTemporaryDir other;
@@ -95,13 +114,22 @@ class TerminalFaceTest : public QObject {
       const std::string commandFolder = Bytes(QDir(other.path()).canonicalPath());
       std::vector<std::string> names;
       for (std::size_t k = 0, n = 2 + random.Below(6); k < n; ++k) {
-        const std::string name = random.CaseName(true);
+        const bool photo = random.Chance(60);
+        const std::string name = random.CaseName(true) + (photo ? ".jpg" : "");
         if (!renamer::testing::IsUsableName(name) || name[0] == '.' ||
             std::find(names.begin(), names.end(), name) != names.end())
           continue;
         const std::int64_t time = random.Time();
-        QVERIFY(MakeFile(windowFolder + '/' + name, time));
-        QVERIFY(MakeFile(commandFolder + '/' + name, time));
+        if (photo) {
+          QVERIFY(MakePhoto(windowFolder + '/' + name, random, time));
+          renamer::testing::WriteWholeFile(
+              commandFolder + '/' + name,
+              renamer::testing::ReadWholeFile(windowFolder + '/' + name));
+          QVERIFY(MakeFile(commandFolder + '/' + name, time, false));
+        } else {
+          QVERIFY(MakeFile(windowFolder + '/' + name, time));
+          QVERIFY(MakeFile(commandFolder + '/' + name, time));
+        }
         names.push_back(name);
       }
       view.window->OpenDirectory(DecodeFileName(windowFolder));
@@ -122,7 +150,15 @@ class TerminalFaceTest : public QObject {
       view.window->ChooseOnly(chosen);
       if (paths.empty()) paths = commandFolder + '\0';  // none chosen: the window takes all
 
-      const Rule& rule = kRules[random.Below(kRules.size())];
+      // The numbering rules, whose order shows in every name, come up more often than the
+      // others, 前加顺序号 most.
+      std::size_t pick = random.Below(kRules.size());
+      if (random.Chance(45)) {
+        const Ordering wanted = random.Chance(65) ? Ordering::kModified : Ordering::kList;
+        while (!kRules[pick].numbers || kRules[pick].ordering != wanted)
+          pick = random.Below(kRules.size());
+      }
+      const Rule& rule = kRules[pick];
       QStringList arguments = {QStringLiteral("--rule"),
                                QString::fromLatin1(rule.commandName.data(),
                                                    static_cast<qsizetype>(rule.commandName.size())),
@@ -139,9 +175,33 @@ class TerminalFaceTest : public QObject {
         arguments << QStringLiteral("--string") << text;
       }
       if (rule.valueField) {
-        const QString text = QString::fromStdU16String(Piece(random, listed));
+        // A numbering rule mostly gets a width it takes, so that its order is seen.
+        const QString text = rule.numbers && random.Chance(80)
+                                 ? QString::number(1 + random.Below(3))
+                                 : QString::fromStdU16String(Piece(random, listed));
         view.SetValue(text);
         arguments << QStringLiteral("--value") << text;
+      }
+      // 前加顺序号 numbers by either time; any other rule takes the files in the list's
+      // order, which the user may have sorted by any column, and which the command is
+      // given as the files' order.
+      auto* model = view.window->findChild<FileListModel*>();
+      const bool taken = random.Chance(70);
+      model->SetTimeOrdering(taken ? Ordering::kTaken : Ordering::kModified);
+      if (rule.ordering == Ordering::kModified) {
+        arguments << QStringLiteral("--order")
+                  << (taken ? QStringLiteral("taken") : QStringLiteral("modified"));
+      } else if (random.Chance(60)) {
+        QTest::qWait(Preview::kDebounceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(model->ShownPrediction() != nullptr, 3000);
+        model->SortBy(static_cast<ListColumn>(random.Below(3)),
+                      random.Chance(50) ? Qt::AscendingOrder : Qt::DescendingOrder);
+        arguments << QStringLiteral("--order") << QStringLiteral("list");
+        paths.clear();
+        for (const std::u16string& name : model->Names()) {
+          if (chosen.empty() || std::find(chosen.begin(), chosen.end(), name) != chosen.end())
+            paths += commandFolder + '/' + EncodeFileName(name) + '\0';
+        }
       }
       const testing::SeenBox box = view.Run();
       const CommandResult command = RunCommand(arguments, paths);
