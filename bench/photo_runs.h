@@ -16,7 +16,7 @@ namespace renamer::bench {
 /// what was kept); in `window`, the longest stall of the event loop while the preview of
 /// 前加顺序号 by capture time reads them, and, once read, from a keystroke to that
 /// preview drawn. Prints RESULT lines and returns the rows of the targets table; each a
-/// median of `repetitions` samples.
+/// median of `repetitions` samples. Nothing for a `count` of 0.
 std::vector<TargetRow> MeasurePhotos(ui::MainWindow& window, const std::string& parent, int count,
                                      int repetitions);
 

@@ -25,8 +25,9 @@ QBrush Grey() { return QBrush(QColor(0x80, 0x80, 0x80)); }
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void FileListModel::SetNames(std::u16string path, FolderFiles files) {
-  if (path != path_) {
-    // Another folder opens in name order.
+  if (path != path_ || sortColumn_ == ListColumn::kNewName) {
+    // Another folder opens in name order. So does a new listing of a list sorted by the
+    // new names, which follow the order the list is in.
     sortColumn_.reset();
     sortDirection_ = Qt::AscendingOrder;
   } else if (sortColumn_ == ListColumn::kName) {
@@ -224,8 +225,8 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 QVariant FileListModel::TimeData(std::size_t row, int role) const {
-  if (!prediction_ || row >= prediction_->times.size()) return {};
-  const CaptureTime& time = prediction_->times[row];
+  if (!prediction_ || !prediction_->times || row >= prediction_->times->size()) return {};
+  const CaptureTime& time = (*prediction_->times)[row];
   switch (role) {
     case Qt::DisplayRole:
       return QDateTime::fromSecsSinceEpoch(time.seconds)

@@ -23,7 +23,7 @@ struct RowCompare {
       case ListColumn::kNewName:
         return shown != nullptr && shown->files.size() == names.size();
       case ListColumn::kTime:
-        return shown != nullptr && shown->times.size() == names.size();
+        return shown != nullptr && shown->times && shown->times->size() == names.size();
     }
     return false;
   }
@@ -35,8 +35,8 @@ struct RowCompare {
       case ListColumn::kNewName:
         return NaturalCompare(shown->files[a].newName, shown->files[b].newName);
       case ListColumn::kTime: {
-        const CaptureTime& x = shown->times[a];
-        const CaptureTime& y = shown->times[b];
+        const CaptureTime& x = (*shown->times)[a];
+        const CaptureTime& y = (*shown->times)[b];
         if (x.seconds != y.seconds) return x.seconds < y.seconds ? -1 : 1;
         if (x.milliseconds != y.milliseconds) return x.milliseconds < y.milliseconds ? -1 : 1;
         return 0;
@@ -75,7 +75,11 @@ bool IsSorted(const std::vector<std::u16string>& names, const RunPrediction* sho
 RunPrediction ReorderedRows(const RunPrediction& shown, const std::vector<std::uint32_t>& order) {
   RunPrediction sorted = shown;
   if (sorted.files.size() == order.size()) ApplyOrder(order, sorted.files);
-  if (sorted.times.size() == order.size()) ApplyOrder(order, sorted.times);
+  if (sorted.times && sorted.times->size() == order.size()) {
+    std::vector<CaptureTime> times = *sorted.times;
+    ApplyOrder(order, times);
+    sorted.times = std::make_shared<const std::vector<CaptureTime>>(std::move(times));
+  }
   return sorted;
 }
 

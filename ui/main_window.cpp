@@ -132,11 +132,14 @@ void MainWindow::CreateFileFrame() {
   connect(fileModel_, &QAbstractItemModel::headerDataChanged, this, showHeader);
   connect(fileModel_, &QAbstractItemModel::columnsInserted, this, [this, showHeader] {
     showHeader();
-    // The new names appear beside the names, each column half of what the time leaves.
+    // The new names appear beside the names, each column half of what the time leaves
+    // for the texts; the names' column holds the check boxes as well.
+    const QStyle* style = File1->style();
     const int time = File1->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
-                     2 * File1->style()->pixelMetric(QStyle::PM_HeaderMargin) + 6;
-    const int half = std::max(0, File1->viewport()->width() - time) / 2;
-    File1->header()->resizeSection(0, half);
+                     2 * style->pixelMetric(QStyle::PM_HeaderMargin) + 6;
+    const int box = style->pixelMetric(QStyle::PM_IndicatorWidth) + 4;
+    const int half = std::max(0, File1->viewport()->width() - time - box) / 2;
+    File1->header()->resizeSection(0, half + box);
     File1->header()->resizeSection(1, half);
   });
   connect(fileModel_, &QAbstractItemModel::columnsRemoved, this, showHeader);

@@ -120,6 +120,8 @@ struct Filled {
   /// prediction: symbolic links, which lead elsewhere, and, where times count, files
   /// with more than one name, whose time changes through a name in another folder.
   std::vector<std::uint32_t> unsteady;
+  /// The times of `fill` in list order, once asked for; null after any change.
+  std::shared_ptr<const std::vector<CaptureTime>> listTimes;
 
   /// True when it read every file that `request` checks.
   bool Covers(const RunRequest& request) const {
@@ -147,11 +149,11 @@ void FindUnsteady(const Start& start, bool sorts, Filled& filled) {
 }
 
 // The time of each row of `fill`, in list order.
-std::vector<CaptureTime> TimesInListOrder(const FillTable& fill) {
+std::shared_ptr<const std::vector<CaptureTime>> TimesInListOrder(const FillTable& fill) {
   std::vector<CaptureTime> times(fill.listIndex.size());
   for (std::size_t row = 0; row < fill.shown.size(); ++row)
     times[fill.listIndex[row]] = fill.shown[row];
-  return times;
+  return std::make_shared<const std::vector<CaptureTime>>(std::move(times));
 }
 
 // Puts the rows of `fill` back into list order, from which the time order is made: its
@@ -169,6 +171,7 @@ void RestoreListOrder(FillTable& fill) {
 void Refresh(Directory& disk, const Start& start, const RunRequest& request, bool sorts,
              Filled& filled) {
   FillTable& fill = filled.fill;
+  filled.listTimes.reset();
   std::vector<std::uint32_t> rows = filled.unsteady;
   std::sort(rows.begin(), rows.end(), [&fill](std::uint32_t a, std::uint32_t b) {
     return fill.listIndex[a] < fill.listIndex[b];
@@ -200,12 +203,14 @@ void Refresh(Directory& disk, const Start& start, const RunRequest& request, boo
 
 // Makes `filled` what the run's fill of `request` would find now: filled afresh unless
 // it covers the request, its unsteady rows read again otherwise. `start` is null where
-// nothing is kept from one prediction to the next.
+// nothing is kept from one prediction to the next. With `refresh` false the unsteady
+// rows are not read again.
 void Prepare(Directory* disk, int openError, const std::shared_ptr<const Start>& start,
-             const RunRequest& request, Filled& filled) {
+             const RunRequest& request, Filled& filled, bool refresh = true) {
   const bool sorts = NeedsTimes(request.ordering);
   if (!filled.Covers(request)) {
     filled.checked = request.checked;
+    filled.listTimes.reset();
     std::unique_ptr<SimulatedDirectory> reader;
     if (start) {
       reader =
@@ -221,7 +226,7 @@ void Prepare(Directory* disk, int openError, const std::shared_ptr<const Start>&
     // without the folder changing.
     filled.done = filled.failure.empty();
     if (start && filled.done) FindUnsteady(*start, sorts, filled);
-  } else if (!filled.unsteady.empty()) {
+  } else if (refresh && !filled.unsteady.empty()) {
     Refresh(*disk, *start, request, sorts, filled);
   }
 }
@@ -248,6 +253,9 @@ struct PredictionCache::Basis {
 
   /// What the fill found, one for each ordering.
   std::array<Filled, kOrderingCount> filled;
+  /// What a fill of every listed file found, for the time column, where `filled` does
+  /// not hold it.
+  std::array<Filled, kOrderingCount> columns;
 };
 
 PredictionCache::PredictionCache() = default;
@@ -282,22 +290,10 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
   } else if (disk && basis_->names != request.names) {
     // Another listing of the same names: their times may have changed meanwhile.
     for (std::size_t k = 0; k < kOrderingCount; ++k) {
-      if (NeedsTimes(static_cast<Ordering>(k))) basis_->filled[k] = {};
+      if (NeedsTimes(static_cast<Ordering>(k))) basis_->filled[k] = basis_->columns[k] = {};
     }
   }
   if (basis_) basis_->names = request.names;
-
-  // The times of a column come from a fill of every listed file; the prediction reuses
-  // it where it reads the same.
-  std::vector<CaptureTime> times;
-  if (basis_ && request.shownTimes != Ordering::kList) {
-    RunRequest all = request;
-    all.checked = nullptr;
-    all.ordering = request.shownTimes;
-    Filled& column = basis_->filled[static_cast<std::size_t>(all.ordering)];
-    Prepare(disk.get(), openError, basis_->start, all, column);
-    if (column.done) times = TimesInListOrder(column.fill);
-  }
 
   Filled once;
   Filled& filled = !basis_ ? once : basis_->filled[static_cast<std::size_t>(request.ordering)];
@@ -316,7 +312,24 @@ RunPrediction PredictionCache::Predict(FileSystem& fs, const RunRequest& request
         return {dir.get(), 0, true};
       });
   RunPrediction prediction = Outcome(request, planned);
-  prediction.times = std::move(times);
+  if (basis_ && request.shownTimes != Ordering::kList) {
+    // The time column shows every listed file: the prediction's own fill serves where it
+    // read them all in that ordering, else one of its own does. That one only shows,
+    // so what the folder cannot vouch for is not read again at every keystroke.
+    const auto k = static_cast<std::size_t>(request.shownTimes);
+    Filled* source = &filled;
+    if (request.ordering != request.shownTimes || filled.checked) {
+      RunRequest all = request;
+      all.checked = nullptr;
+      all.ordering = request.shownTimes;
+      source = &basis_->columns[k];
+      Prepare(disk.get(), openError, basis_->start, all, *source, false);
+    }
+    if (source->done) {
+      if (!source->listTimes) source->listTimes = TimesInListOrder(source->fill);
+      prediction.times = source->listTimes;
+    }
+  }
   return prediction;
 }
 

@@ -41,8 +41,9 @@ struct RunPrediction {
   /// Listed files left unchecked, whatever their type.
   std::size_t unchecked = 0;
   /// For a request that asks for them (RunRequest::shownTimes), the time of each listed
-  /// file in that ordering, in listing order; empty when not asked for or not read.
-  std::vector<CaptureTime> times;
+  /// file in that ordering, in listing order, shared from one prediction to the next
+  /// while they stay the same; null when not asked for or not read.
+  std::shared_ptr<const std::vector<CaptureTime>> times;
 };
 
 /// What a run of `request` would do on `fs` as it is now: the run's own steps on a
