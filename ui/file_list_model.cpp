@@ -138,7 +138,7 @@ void FileListModel::Reorder(const std::vector<std::uint32_t>& order) {
 
 void FileListModel::ClearPrediction() {
   if (!showPrediction_) return;
-  beginRemoveColumns({}, 1, 1);
+  beginRemoveColumns({}, 1, 2);
   showPrediction_ = false;
   kind_ = SecondColumn::kPrediction;
   FreeElsewhere(std::exchange(prediction_, nullptr));

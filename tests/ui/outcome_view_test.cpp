@@ -112,6 +112,7 @@ class OutcomeViewTest : public QObject {
       QVERIFY(Caption(view).endsWith(QStringLiteral("目录：") + album));
     auto* list = view.Child<QTreeView>("File1");
     QCOMPARE(list->model()->columnCount(), header.isEmpty() ? 1 : 3);
+    QCOMPARE(list->header()->count(), list->model()->columnCount());
     if (!header.isEmpty()) QVERIFY(list->isColumnHidden(2));
     if (!header.isEmpty())
       QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), header);
