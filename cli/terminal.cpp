@@ -16,6 +16,7 @@
 #include "engine/disk/file_names.h"
 #include "engine/preview/summary.h"
 #include "engine/rename_engine.h"
+#include "engine/rules/time_key.h"
 #include "engine/undo/undo_report.h"
 
 namespace renamer::cli {
@@ -139,36 +140,19 @@ void Settle(Listing& listing, const JobOutcome& outcome, const std::u16string& r
   }
 }
 
-// Moves the files of `given` to the front of the listing, in the order given, the other
-// files after them as listed: the list then numbers in the order the user gave.
-void PutGivenFirst(const std::vector<std::u16string>& given, std::vector<std::u16string>& names,
+// Moves the rows `given` (listing indices, in the order the user gave the files, each
+// once) to the front of the listing, the other files after them as listed: the list
+// then numbers in the order the user gave.
+void PutGivenFirst(const std::vector<std::uint32_t>& given, std::vector<std::u16string>& names,
                    std::vector<std::uint32_t>& places, std::vector<bool>& chosen) {
-  std::unordered_map<std::u16string_view, std::size_t> place;
-  for (std::size_t k = 0; k < names.size(); ++k) place.emplace(names[k], k);
-  std::vector<std::size_t> order;
+  std::vector<std::uint32_t> order = given;
   order.reserve(names.size());
-  std::vector<bool> taken(names.size());
-  for (const std::u16string& name : given) {
-    const std::size_t k = place.at(name);
-    if (taken[k]) continue;
-    taken[k] = true;
-    order.push_back(k);
+  for (std::uint32_t k = 0; k < names.size(); ++k) {
+    if (!chosen[k]) order.push_back(k);
   }
-  for (std::size_t k = 0; k < names.size(); ++k) {
-    if (!taken[k]) order.push_back(k);
-  }
-  std::vector<std::u16string> sortedNames;
-  std::vector<std::uint32_t> sortedPlaces;
-  std::vector<bool> sortedChosen;
-  sortedNames.reserve(names.size());
-  for (const std::size_t k : order) {
-    sortedNames.push_back(std::move(names[k]));
-    if (k < places.size()) sortedPlaces.push_back(places[k]);
-    sortedChosen.push_back(chosen[k]);
-  }
-  names = std::move(sortedNames);
-  if (sortedPlaces.size() == names.size()) places = std::move(sortedPlaces);
-  chosen = std::move(sortedChosen);
+  ApplyOrder(order, names);
+  if (places.size() == order.size()) ApplyOrder(order, places);
+  ApplyOrder(order, chosen);
 }
 
 // The folder's files, with those named checked, or why they cannot be had.
@@ -200,15 +184,17 @@ std::unique_ptr<TerminalPort> ReadFolder(const Options& options, std::string& er
     chosen = std::make_shared<std::vector<bool>>(names.size());
     std::unordered_map<std::u16string_view, std::size_t> place;
     for (std::size_t k = 0; k < names.size(); ++k) place.emplace(names[k], k);
+    std::vector<std::uint32_t> given;
     for (const std::u16string& name : choice.names) {
       const auto found = place.find(name);
       if (found == place.end()) {
         error = "“" + Printable(name) + "”不是目录中可改名的文件（隐藏文件，或不是普通文件）";
         return nullptr;
       }
+      if (!(*chosen)[found->second]) given.push_back(static_cast<std::uint32_t>(found->second));
       (*chosen)[found->second] = true;
     }
-    if (options.order == Ordering::kList) PutGivenFirst(choice.names, names, places, *chosen);
+    if (options.order == Ordering::kList) PutGivenFirst(given, names, places, *chosen);
   }
   return std::make_unique<TerminalPort>(choice.folder, std::move(names), std::move(places),
                                         std::move(chosen), options);
